@@ -1,0 +1,44 @@
+#include "error.h"
+
+#include <array>
+
+namespace valmor {
+
+namespace {
+
+constexpr std::array kErrorTable{
+    ErrorInfo{ErrorKind::FileNotFound, 53, "File not found"},
+    ErrorInfo{ErrorKind::InputPastEndOfFile, 62, "Input past end of file"},
+    ErrorInfo{ErrorKind::Overflow, 6, "Overflow"},
+    ErrorInfo{ErrorKind::DivisionByZero, 11, "Division by zero"},
+    ErrorInfo{ErrorKind::TypeMismatch, 13, "Type mismatch"},
+    ErrorInfo{ErrorKind::BadRecordNumber, 63, "Bad record number"},
+    ErrorInfo{ErrorKind::InvalidPropertyValue, 380, "Invalid property value"},
+    ErrorInfo{ErrorKind::PermissionDenied, 70, "Permission denied"},
+    ErrorInfo{ErrorKind::DiskFull, 61, "Disk full"},
+    ErrorInfo{ErrorKind::DeviceIO, 57, "Device I/O error"},
+};
+
+} // namespace
+
+const ErrorInfo& errorInfo(ErrorKind kind) {
+    for (const ErrorInfo& info : kErrorTable) {
+        if (info.kind == kind)
+            return info;
+    }
+    return kErrorTable[static_cast<std::size_t>(ErrorKind::DeviceIO)];
+}
+
+DataError::DataError(ErrorKind kind, std::string subject)
+    : kind_(kind), subject_(std::move(subject)), message_(errorInfo(kind).text) {
+    if (!subject_.empty()) {
+        message_ += ": ";
+        message_ += subject_;
+    }
+}
+
+int DataError::number() const noexcept { return errorInfo(kind_).number; }
+
+std::string_view DataError::text() const noexcept { return errorInfo(kind_).text; }
+
+} // namespace valmor

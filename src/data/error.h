@@ -1,0 +1,52 @@
+// The one error type of the data layer: a kind, a stable number and a text,
+// optionally naming the file or field it concerns.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace valmor {
+
+enum class ErrorKind {
+    FileNotFound,
+    InputPastEndOfFile,
+    Overflow,
+    DivisionByZero,
+    TypeMismatch,
+    BadRecordNumber,
+    InvalidPropertyValue,
+    PermissionDenied,
+    DiskFull,
+    DeviceIO,
+};
+
+// Number and text of each kind. The numbers are stable: users quote them in reports.
+struct ErrorInfo {
+    ErrorKind kind;
+    int number;
+    std::string_view text;
+};
+
+const ErrorInfo& errorInfo(ErrorKind kind);
+
+class DataError : public std::exception {
+public:
+    explicit DataError(ErrorKind kind, std::string subject = {});
+
+    ErrorKind kind() const noexcept { return kind_; }
+    int number() const noexcept;
+    // The kind's text alone, for example "Overflow".
+    std::string_view text() const noexcept;
+    // The file or field concerned, empty when unknown.
+    const std::string& subject() const noexcept { return subject_; }
+    // Text and subject together, for example "File not found: mypal.pal".
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    ErrorKind kind_;
+    std::string subject_;
+    std::string message_;
+};
+
+} // namespace valmor

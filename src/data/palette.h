@@ -1,0 +1,31 @@
+// The game's 256-colour palette ("mypal.pal") and the colour table built from it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+
+namespace valmor {
+
+inline constexpr const char* kPaletteFileName = "mypal.pal";
+inline constexpr int kPaletteEntries = 256;
+
+// Levels of each palette index times 4. Entry 256 is never filled and stays 0.
+struct PaletteLevels {
+    std::array<std::int16_t, 257> paletteRed{};
+    std::array<std::int16_t, 257> paletteGreen{};
+    std::array<std::int16_t, 257> paletteBlue{};
+};
+
+// Display colour value (red + 256 x green + 65536 x blue) of each palette index;
+// entry 256 stays 0.
+using ColourTable = std::array<double, 257>;
+
+// Reads 768 levels (red, green, blue for index 0 to 255) and scales each by 4 in checked
+// 16-bit arithmetic. Throws FileNotFound, InputPastEndOfFile or Overflow.
+PaletteLevels loadPalette(const std::filesystem::path& path);
+
+// Builds the colour table in checked 32-bit arithmetic; nothing is masked or clamped.
+ColourTable makeColorFromRGB(const PaletteLevels& levels);
+
+} // namespace valmor

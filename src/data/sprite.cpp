@@ -1,0 +1,23 @@
+#include "sprite.h"
+
+#include <cmath>
+
+#include "checked_int.h"
+
+namespace valmor {
+
+std::int16_t lastSpriteIndex(std::int64_t fileLength) {
+    const double last = std::floor(static_cast<double>(fileLength) / kSpriteFrameBytes) - 1;
+    if (last > 32767 || last < -32768)
+        throw DataError(ErrorKind::Overflow, kSpriteFileName);
+    return static_cast<std::int16_t>(last);
+}
+
+SpriteFrame readSpriteFrame(const ByteFile& spriteFile, std::int16_t n) {
+    SpriteFrame frame;
+    const std::int64_t base = std::int64_t{n} * kSpriteFrameBytes;
+    spriteFile.read(base + 1, frame);
+    return frame;
+}
+
+} // namespace valmor
