@@ -17,6 +17,7 @@ constexpr std::array kErrorTable{
     ErrorInfo{ErrorKind::PermissionDenied, 70, "Permission denied"},
     ErrorInfo{ErrorKind::DiskFull, 61, "Disk full"},
     ErrorInfo{ErrorKind::DeviceIO, 57, "Device I/O error"},
+    ErrorInfo{ErrorKind::Internal, 51, "Internal error"},
 };
 
 } // namespace
@@ -26,7 +27,7 @@ const ErrorInfo& errorInfo(ErrorKind kind) {
         if (info.kind == kind)
             return info;
     }
-    return kErrorTable[static_cast<std::size_t>(ErrorKind::DeviceIO)];
+    return kErrorTable.back();
 }
 
 DataError::DataError(ErrorKind kind, std::string subject)
@@ -37,8 +38,12 @@ DataError::DataError(ErrorKind kind, std::string subject)
     }
 }
 
-int DataError::number() const noexcept { return errorInfo(kind_).number; }
+int DataError::number() const noexcept {
+    return errorInfo(kind_).number;
+}
 
-std::string_view DataError::text() const noexcept { return errorInfo(kind_).text; }
+std::string_view DataError::text() const noexcept {
+    return errorInfo(kind_).text;
+}
 
 } // namespace valmor

@@ -19,6 +19,7 @@ enum class ErrorKind {
     PermissionDenied,
     DiskFull,
     DeviceIO,
+    Internal,
 };
 
 // Number and text of each kind. The numbers are stable: users quote them in reports.

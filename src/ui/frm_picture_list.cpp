@@ -1,0 +1,37 @@
+#include "frm_picture_list.h"
+
+#include <array>
+
+namespace valmor {
+
+namespace {
+
+struct PageLayout {
+    const char* caption;
+    const char* windowName;
+    const char* pictureName;
+    QSize client;
+    QRect picture;
+};
+
+// Client areas and picture rectangles in pixels; each picture starts at (8, 8).
+const std::array<PageLayout, 3> kPages{{
+    {"Monsters 0-24", "frmPictureList1", "picPictureList1", {534, 557}, {8, 8, 505, 537}},
+    {"Monsters 25-49", "frmPictureList2", "picPictureList2", {528, 560}, {8, 8, 513, 545}},
+    {"Game Bosses", "frmPictureList3", "picPictureList3", {526, 224}, {8, 8, 505, 201}},
+}};
+
+} // namespace
+
+frmPictureList::frmPictureList(int page, QWidget* parent)
+    : QWidget(parent, Qt::Window), picture_(new PictureBox(this)) {
+    const PageLayout& layout = kPages.at(static_cast<std::size_t>(page - 1));
+    setObjectName(QString::fromLatin1(layout.windowName));
+    setWindowTitle(QString::fromLatin1(layout.caption));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(layout.client);
+    picture_->setObjectName(QString::fromLatin1(layout.pictureName));
+    picture_->setGeometry(layout.picture);
+}
+
+} // namespace valmor
