@@ -25,7 +25,8 @@ using EncounterField = RecordField<EncounterRecord>;
 extern const std::array<EncounterField, 13> kEncounterLayout;
 
 EncounterRecord decodeEncounterRecord(std::span<const std::uint8_t, kEncounterRecordBytes> bytes);
-std::array<std::uint8_t, kEncounterRecordBytes> encodeEncounterRecord(const EncounterRecord& record);
+std::array<std::uint8_t, kEncounterRecordBytes>
+encodeEncounterRecord(const EncounterRecord& record);
 
 // Record number n from 1; n below 1 raises BadRecordNumber. Missing bytes read as zero.
 EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int16_t n);

@@ -27,8 +27,7 @@ FileHandle openForRecordReading(const std::filesystem::path& path) {
 
 } // namespace
 
-void readRecord(const std::filesystem::path& path, std::int32_t n,
-                std::span<std::uint8_t> record) {
+void readRecord(const std::filesystem::path& path, std::int32_t n, std::span<std::uint8_t> record) {
     FileHandle file = openForRecordReading(path);
     const long offset = recordOffset(n, record.size(), path);
     errno = 0;

@@ -12,8 +12,7 @@ namespace valmor {
 // the file read as zero. A missing file is created empty; a record number below 1
 // raises BadRecordNumber before any byte moves. A file that exists but cannot be
 // written is still read.
-void readRecord(const std::filesystem::path& path, std::int32_t n,
-                std::span<std::uint8_t> record);
+void readRecord(const std::filesystem::path& path, std::int32_t n, std::span<std::uint8_t> record);
 
 // Writes `record` as record n. Writing past the end grows the file, and the skipped
 // bytes are zero. A failed or short write (no permission, a full disk) throws.
