@@ -35,6 +35,9 @@ void PictureBox::allocate() {
 }
 
 void PictureBox::clear() {
+    // A hidden widget learns its size only when shown; drawing comes after a clear.
+    if (image_.size() != contentsRect().size())
+        allocate();
     image_.fill(palette().color(QPalette::Window));
     pixels_ = reinterpret_cast<std::uint32_t*>(image_.bits());
     update();

@@ -22,7 +22,7 @@ public:
     int unitsWide() const { return unitsWide_; }
     int unitsHigh() const { return unitsHigh_; }
 
-    // Fills the inner area with the background colour.
+    // Fills the inner area with the background colour. Call it before drawing.
     void clear();
 
     // Sets the point at unit (x, y) to a colour value red + 256 x green + 65536 x blue;

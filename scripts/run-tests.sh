@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+echo "== Build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVALMOR_SANITIZE=ON \
+    -DVALMOR_BUILD_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+echo "== Fuzz smoke run"
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVALMOR_FUZZ=ON -DVALMOR_BUILD_UI=OFF >/dev/null
+cmake --build build-fuzz -j "$jobs"
+fuzz/smoke.sh build-fuzz "${FUZZ_SECONDS:-10}"

@@ -1,0 +1,63 @@
+// A main window built from fixture files in a temporary directory, with a recorder in
+// place of the modal error box and of the program's end.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "data/encounter_record.h"
+#include "data/monster_record.h"
+#include "data/temp_dir.h"
+#include "ui/frm1.h"
+
+namespace valmor::test {
+
+class RecordingErrorReport : public ErrorReport {
+public:
+    explicit RecordingErrorReport(std::vector<DataError>& errors) : errors_(errors) {}
+    void show(const DataError& error) override { errors_.push_back(error); }
+
+private:
+    std::vector<DataError>& errors_;
+};
+
+// Palette level of index i: red i % 64, green (i / 4) % 64, blue 63 - i % 64.
+std::string fixturePalette();
+// The colour a pixel byte is drawn in, as the picture box stores it.
+QRgb fixtureColour(std::uint8_t byte);
+// Sprite n: byte (n + 1 + r + c) % 256 on a border-free pattern, 0 in the top-left 10 x 10.
+std::uint8_t fixturePixel(int n, int column, int row);
+Bytes fixtureSprites(int count);
+std::string fixtureItems(int count);
+MonsterRecord fixtureMonster(int n);
+
+class EditorTest : public TempDirTest {
+protected:
+    // Writes a complete set of fixture files; tests change them before start().
+    void SetUp() override;
+    // Builds the window and runs its start-up; start-up errors fail the test.
+    void start();
+    // Builds the window and runs its start-up, returning the start-up error, if any.
+    std::optional<DataError> startExpectingError();
+
+    // Picks entry `position` as a user would, which runs the list's pick handler.
+    static void pick(QComboBox* list, int position);
+    // Types into a text box as a user would, replacing its text.
+    static void type(QLineEdit* box, const QString& text);
+
+    Bytes monstersFile() const { return readBytes(file(kMonsterFileName)); }
+    Bytes encounterFile() const { return readBytes(file(kEncounterFileName)); }
+
+    std::unique_ptr<frm1> window;
+    std::vector<DataError> errors;
+    int programEnds = 0;
+};
+
+} // namespace valmor::test

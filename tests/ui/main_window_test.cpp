@@ -1,0 +1,304 @@
+// The main window's start-up state, layout, keyboard handling, start-up failures, the
+// error guard and Exit.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "data/sprite.h"
+#include "editor_fixture.h"
+#include "ui/error_report.h"
+#include "ui/frm_picture_list.h"
+
+namespace valmor::test {
+namespace {
+
+using MainWindowTest = EditorTest;
+
+QStringList entries(const QComboBox* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->itemText(i));
+    return texts;
+}
+
+TEST_F(MainWindowTest, StartsWithFilledListsAndNothingSelected) {
+    start();
+    EXPECT_EQ(window->lastMonsterIndex, 56);
+    ASSERT_EQ(window->cboMonsterList->count(), 57);
+    EXPECT_EQ(window->cboMonsterList->itemText(0), "0");
+    EXPECT_EQ(window->cboMonsterList->itemText(56), "56");
+    ASSERT_EQ(window->cboMapIndex->count(), 268);
+    EXPECT_EQ(window->cboMapIndex->itemText(0), "1");
+    EXPECT_EQ(window->cboMapIndex->itemText(267), "268");
+    EXPECT_EQ(window->cboItem1->count(), 100);
+    EXPECT_EQ(entries(window->cboItem1), entries(window->cboItem2));
+    EXPECT_EQ(window->cboItem1->itemText(99), "Item 99");
+
+    const std::pair<QComboBox*, const char*> lists[] = {{window->cboMonsterList, "Pick Monster"},
+                                                        {window->cboMapIndex, "Map #"},
+                                                        {window->cboItem1, ""},
+                                                        {window->cboItem2, ""}};
+    for (const auto& [list, text] : lists) {
+        EXPECT_EQ(list->currentIndex(), -1) << list->objectName().toStdString();
+        EXPECT_EQ(list->currentText(), text) << list->objectName().toStdString();
+    }
+    const QList<QLineEdit*> boxes =
+        window->findChildren<QLineEdit*>(QRegularExpression("^txt"), Qt::FindDirectChildrenOnly);
+    EXPECT_EQ(boxes.size(), 51);
+    for (const QLineEdit* box : boxes)
+        EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, WindowIsFixedWithTheDesignedCaption) {
+    start();
+    EXPECT_EQ(window->windowTitle(), "VALMOR Monster Editor");
+    EXPECT_EQ(window->minimumSize(), QSize(637, 560));
+    EXPECT_EQ(window->maximumSize(), QSize(637, 560));
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(window->windowIcon().isNull());
+    for (const QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(QRect(0, 0, 637, 560).contains(control->geometry()))
+            << control->objectName().toStdString();
+}
+
+TEST_F(MainWindowTest, ControlsStandWhereDesigned) {
+    start();
+    // Twips divided by 15.
+    const struct {
+        const char* name;
+        QRect geometry;
+    } cases[] = {
+        {"pic1", {8, 40, 100, 100}},           {"cboMonsterList", {16, 152, 89, 21}},
+        {"txtName", {168, 48, 65, 19}},        {"cboItem1", {160, 144, 89, 21}},
+        {"txtCanURun", {312, 360, 73, 19}},    {"cmdSave", {16, 184, 89, 33}},
+        {"Command1", {16, 344, 89, 33}},       {"cmdPreview3", {16, 304, 89, 33}},
+        {"txtChLvl", {536, 40, 65, 19}},       {"cmdCalculate", {440, 320, 121, 33}},
+        {"txtMonIndex_4", {496, 464, 57, 19}}, {"txtNOMnum_2", {512, 512, 41, 19}},
+        {"cboMapIndex", {208, 440, 57, 21}},   {"txtTotalMon", {568, 512, 57, 19}},
+    };
+    for (const auto& c : cases) {
+        const auto* control = window->findChild<QWidget*>(c.name);
+        ASSERT_NE(control, nullptr) << c.name;
+        EXPECT_EQ(control->geometry(), c.geometry) << c.name;
+    }
+}
+
+TEST_F(MainWindowTest, CaptionsFitWithoutReachingIntoControls) {
+    start();
+    const QList<QWidget*> controls = window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+        EXPECT_GE(label->width(), label->sizeHint().width() - 1)
+            << label->objectName().toStdString();
+        // The caption as drawn: a trailing blank shows nothing.
+        QString caption = label->text();
+        while (caption.endsWith(' '))
+            caption.chop(1);
+        const QRect ink(label->pos(),
+                        QSize(label->fontMetrics().horizontalAdvance(caption), label->height()));
+        for (const QWidget* control : controls) {
+            if (control == label || qobject_cast<const QLabel*>(control) ||
+                control->objectName().startsWith("Line"))
+                continue;
+            EXPECT_FALSE(ink.intersects(control->geometry()))
+                << label->objectName().toStdString() << " reaches into "
+                << control->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, FontsAreTheDesignSizes) {
+    start();
+    const struct {
+        const char* name;
+        int pixels;
+        bool bold;
+    } cases[] = {{"Label1", 11, false},      {"Label40", 13, true},  {"Label47", 11, true},
+                 {"cmdCalculate", 16, true}, {"cmdSave", 18, false}, {"txtName", 11, false}};
+    for (const auto& c : cases) {
+        const QFontInfo info(window->findChild<QWidget*>(c.name)->font());
+        EXPECT_EQ(info.pixelSize(), c.pixels) << c.name;
+        EXPECT_EQ(info.bold(), c.bold) << c.name;
+    }
+}
+
+TEST_F(MainWindowTest, InputLimitsAndReadOnlyResults) {
+    start();
+    EXPECT_EQ(window->txtName->maxLength(), 10);
+    EXPECT_EQ(window->txtSpecial1->maxLength(), 12);
+    EXPECT_EQ(window->txtSpecial2->maxLength(), 12);
+    type(window->txtName, "ABCDEFGHIJK");
+    EXPECT_EQ(window->txtName->text(), "ABCDEFGHIJ");
+    type(window->txtGold, "a long text of letters 123");
+    EXPECT_EQ(window->txtGold->text(), "a long text of letters 123");
+    for (QLineEdit* result :
+         {window->txtDam2Mon, window->txtDam2Ch, window->txtHit2KillMon, window->txtHit2KillCh}) {
+        EXPECT_TRUE(result->isReadOnly());
+        type(result, "9");
+        EXPECT_EQ(result->text(), "");
+    }
+}
+
+class ShownWindowTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        start();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+};
+
+TEST_F(ShownWindowTest, TabFollowsTheDesignedOrder) {
+    const std::pair<QWidget*, QWidget*> steps[] = {
+        {window->txtCanURun, window->cboMonsterList},
+        {window->cmdPreview3, window->txtChLvl},
+        {window->txtTotalFreq, window->cmdSaveFreq},
+        {window->txtName, window->txtHP},
+        {window->txtMpower, window->txtSpecial1},
+        {window->cmdCalculate, window->txtMonIndex[0]},
+        {window->txtNOMnum[2], window->cboMapIndex},
+        {window->cmdSave, window->Command1},
+        {window->Command1, window->cmdPreview1},
+    };
+    for (const auto& [from, to] : steps) {
+        from->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        // An editable list's text field takes the focus on behalf of its list.
+        if (focus && focus->parentWidget() == to)
+            focus = to;
+        EXPECT_EQ(focus, to) << from->objectName().toStdString();
+    }
+}
+
+TEST_F(ShownWindowTest, AccessKeysPressSaveAndExit) {
+    QSignalSpy saves(window->cmdSave, &QPushButton::clicked);
+    window->txtChLvl->setFocus();
+    // An access key animates the press, so the click arrives a moment later.
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return saves.count() == 1; }, 2000));
+    QTest::keyClick(window.get(), Qt::Key_E, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return programEnds == 1; }, 2000));
+}
+
+TEST_F(MainWindowTest, StartUpFailuresNameTheFile) {
+    const std::string palette = fixturePalette();
+    std::string sevenSixtySeven = palette.substr(0, palette.rfind(',')); // drops the last level
+    std::string level8192 = palette;
+    level8192.replace(0, 1, "8192");
+    std::string level8191 = palette;
+    level8191.replace(0, 1, "8191");
+    const struct {
+        const char* name;
+        const char* file;
+        std::optional<std::string> contents; // nothing: the file is removed
+        std::optional<ErrorKind> error;
+    } cases[] = {
+        {"no palette", "mypal.pal", std::nullopt, ErrorKind::FileNotFound},
+        {"767 levels", "mypal.pal", sevenSixtySeven, ErrorKind::InputPastEndOfFile},
+        {"769 levels", "mypal.pal", palette + "5\n", std::nullopt},
+        {"level 8192", "mypal.pal", level8192, ErrorKind::Overflow},
+        {"level 8191", "mypal.pal", level8191, std::nullopt},
+        {"no item list", "itemlist.txt", std::nullopt, ErrorKind::FileNotFound},
+        {"99 items", "itemlist.txt", fixtureItems(99), ErrorKind::InputPastEndOfFile},
+        {"101 items", "itemlist.txt", fixtureItems(101), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        if (c.contents)
+            writeText(file(c.file), *c.contents);
+        else
+            std::filesystem::remove(file(c.file));
+        const std::optional<DataError> error = startExpectingError();
+        EXPECT_EQ(error ? std::optional(error->kind()) : std::nullopt, c.error);
+        if (error) {
+            EXPECT_NE(error->subject().find(c.file), std::string::npos) << error->what();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, MonsterListFollowsTheSpriteFileLength) {
+    const std::pair<std::size_t, int> cases[] = {{0, 0},     {8999, 0},  {9000, 1},
+                                                 {17999, 1}, {18000, 2}, {513000, 57}};
+    for (const auto& [bytes, entries] : cases) {
+        SetUp();
+        writeBytes(file(kSpriteFileName), Bytes(bytes, 7));
+        start();
+        EXPECT_EQ(window->cboMonsterList->count(), entries) << bytes;
+        EXPECT_EQ(window->lastMonsterIndex, entries - 1) << bytes;
+        EXPECT_EQ(window->cboMonsterList->currentIndex(), -1);
+    }
+    std::filesystem::remove(file(kSpriteFileName));
+    start();
+    EXPECT_EQ(window->cboMonsterList->count(), 0);
+    EXPECT_TRUE(std::filesystem::exists(file(kSpriteFileName)));
+}
+
+TEST_F(MainWindowTest, QuotedItemNameKeepsItsComma) {
+    writeText(file("itemlist.txt"), "\"Sword, rusty\"\r\nShield, Helm\r\n" + fixtureItems(97));
+    start();
+    EXPECT_EQ(window->cboItem1->itemText(0), "Sword, rusty");
+    EXPECT_EQ(window->cboItem1->itemText(1), "Shield");
+    EXPECT_EQ(window->cboItem1->itemText(2), "Helm");
+}
+
+TEST_F(MainWindowTest, HandlerErrorIsReportedOnceAndTheWindowLivesOn) {
+    start();
+    window->cmdSave->click(); // empty target boxes
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].kind(), ErrorKind::TypeMismatch);
+    window->cmdSaveFreq->click(); // no map picked, every box converts to 0
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].kind(), ErrorKind::BadRecordNumber);
+    pick(window->cboMonsterList, 3);
+    EXPECT_EQ(errors.size(), 2u);
+    EXPECT_EQ(window->txtGold->text(), "103");
+}
+
+TEST(ErrorReportTest, MessageShowsNumberAndTextAndCopies) {
+    const QString message = errorMessage(DataError(ErrorKind::Overflow, "txtHP"));
+    EXPECT_TRUE(message.contains("'6'"));
+    EXPECT_TRUE(message.contains("Overflow"));
+    EXPECT_TRUE(message.contains("txtHP"));
+
+    QApplication::clipboard()->clear();
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        QApplication::setActiveWindow(box);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    showCopyableMessage(nullptr, "Title", message);
+    EXPECT_TRUE(QApplication::clipboard()->text().contains("Overflow"));
+}
+
+TEST_F(MainWindowTest, ExitClosesEveryWindowAndEndsWithZero) {
+    window = std::make_unique<frm1>(dir_);
+    window->Form_Load();
+    window->show();
+    window->cmdPreview1->click();
+    QPointer<frmPictureList> preview = window->previewWindow(1);
+    ASSERT_TRUE(preview && preview->isVisible());
+    QTimer::singleShot(0, [&] { QTest::mouseClick(window->Command1, Qt::LeftButton); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(!preview || !preview->isVisible());
+    EXPECT_FALSE(window->isVisible());
+}
+
+} // namespace
+} // namespace valmor::test

@@ -1,0 +1,263 @@
+// Picking a monster shows its sprite and its record; Save converts every control and
+// writes exactly that record back.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+
+#include "data/sprite.h"
+#include "editor_fixture.h"
+#include "ui/pick_list.h"
+
+namespace valmor::test {
+namespace {
+
+class StatsEditorTest : public EditorTest {
+protected:
+    void putRecord(int spriteIndex, const MonsterRecord& record) {
+        Bytes bytes = monstersFile();
+        const auto encoded = encodeMonsterRecord(record);
+        std::copy(encoded.begin(), encoded.end(), bytes.begin() + spriteIndex * 86);
+        writeBytes(file(kMonsterFileName), bytes);
+    }
+    Bytes recordBytes(const Bytes& file, int spriteIndex) const {
+        return Bytes(file.begin() + spriteIndex * 86, file.begin() + (spriteIndex + 1) * 86);
+    }
+    // Fills both target boxes, which Save cannot leave empty.
+    void typeTargets() {
+        type(window->txtS1target, "1");
+        type(window->txtS2target, "2");
+    }
+};
+
+TEST_F(StatsEditorTest, PickFillsEveryControlFromTheRecord) {
+    MonsterRecord r = fixtureMonster(7);
+    r.name = "Orc       ";
+    r.hp = 300;
+    r.gold = -1;
+    r.item1 = -1;
+    r.item2 = 5;
+    r.special1 = "Fire Breath ";
+    r.canURun = 1;
+    r.mpower = -32768;
+    putRecord(7, r);
+    start();
+    pick(window->cboMonsterList, 7);
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(window->txtName->text(), "Orc       ");
+    EXPECT_EQ(window->txtSpecial1->text(), "Fire Breath ");
+    EXPECT_EQ(window->txtSpecial2->text(), "            ");
+    const std::pair<QLineEdit*, const char*> numbers[] = {
+        {window->txtHP, "300"},        {window->txtGold, "-1"},    {window->txtLevel, "7"},
+        {window->txtS1target, "1"},    {window->txtS2target, "2"}, {window->txtCanURun, "1"},
+        {window->txtMpower, "-32768"}, {window->txtDef, "0"}};
+    for (const auto& [box, text] : numbers)
+        EXPECT_EQ(box->text(), text) << box->objectName().toStdString();
+    EXPECT_EQ(window->cboItem1->currentIndex(), -1);
+    EXPECT_EQ(window->cboItem2->currentIndex(), 5);
+    EXPECT_EQ(window->cboItem2->currentText(), "Item 5");
+}
+
+TEST_F(StatsEditorTest, PickDrawsTheSpriteIntoPic1) {
+    start();
+    pick(window->cboMonsterList, 2);
+    const QImage image = window->pic1->image();
+    ASSERT_EQ(image.size(), QSize(96, 96));
+    const QRgb background = window->pic1->palette().color(QPalette::Window).rgb();
+    // Unit (x, y) lands on pixel (round(0.96 x), round(0.96 y)); units 20 and 30 alone
+    // land on pixels 19 and 29.
+    EXPECT_EQ(image.pixel(19, 29), fixtureColour(fixturePixel(2, 20, 30)));
+    EXPECT_EQ(image.pixel(85, 95), fixtureColour(fixturePixel(2, 89, 99)));
+    EXPECT_EQ(image.pixel(3, 3), background);   // transparent corner of the sprite
+    EXPECT_EQ(image.pixel(90, 50), background); // right of the 90-unit-wide sprite
+    // A second pick clears what the first drew.
+    writeBytes(file(kSpriteFileName), Bytes(57 * kSpriteFrameBytes, 0));
+    pick(window->cboMonsterList, 2);
+    EXPECT_EQ(window->pic1->image().pixel(19, 29), background);
+}
+
+TEST_F(StatsEditorTest, SaveWritesOnlyTheRecordOfTheSelectedMonster) {
+    start();
+    pick(window->cboMonsterList, 7);
+    const Bytes before = monstersFile();
+    type(window->txtName, "Orc");
+    type(window->txtHP, "2.5");
+    type(window->txtGold, "12 gold pieces");
+    type(window->txtExp, "3.5");
+    type(window->txtDef, "-1");
+    type(window->txtOffMax, "300");
+    PickList::select(window->cboItem1, -1);
+    window->cmdSave->click();
+    ASSERT_TRUE(errors.empty());
+
+    const Bytes after = monstersFile();
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (i < 7 * 86 || i >= 8 * 86) {
+            ASSERT_EQ(after[i], before[i]) << "byte " << i;
+        }
+    }
+    const Bytes expected = {'O',  'r', 'c', ' ', ' ', ' ', ' ', ' ', ' ', ' ', // name
+                            2,    0,   2,   0,                                 // hp, hp2
+                            12,   0,   4,   0,                                 // gold, exp
+                            0xFF, 0xFF};                                       // item1
+    EXPECT_EQ(Bytes(after.begin() + 7 * 86, after.begin() + 7 * 86 + 20), expected);
+    const MonsterRecord saved =
+        decodeMonsterRecord(std::span<const std::uint8_t, 86>(after.data() + 7 * 86, 86));
+    EXPECT_EQ(saved.def, -1);
+    EXPECT_EQ(saved.offMax, 300);
+    // Save leaves the controls as typed.
+    EXPECT_EQ(window->txtGold->text(), "12 gold pieces");
+    EXPECT_EQ(window->txtName->text(), "Orc");
+}
+
+TEST_F(StatsEditorTest, ConversionErrorsAreReportedAndWriteNothing) {
+    const struct {
+        QLineEdit* frm1::*box;
+        const char* text;
+        ErrorKind error;
+    } cases[] = {
+        {&frm1::txtS1target, "12abc", ErrorKind::TypeMismatch},
+        {&frm1::txtS2target, "", ErrorKind::TypeMismatch},
+        {&frm1::txtHP, "40000", ErrorKind::Overflow},
+        {&frm1::txtCanURun, "32767.5", ErrorKind::Overflow},
+        {&frm1::txtS1target, "40000", ErrorKind::Overflow},
+        {&frm1::txtGold, "1e400", ErrorKind::Overflow},
+    };
+    start();
+    pick(window->cboMonsterList, 3);
+    const Bytes before = monstersFile();
+    for (const auto& c : cases) {
+        pick(window->cboMonsterList, 3);
+        errors.clear();
+        type((*window).*c.box, c.text);
+        window->cmdSave->click();
+        ASSERT_EQ(errors.size(), 1u) << c.text;
+        EXPECT_EQ(errors[0].kind(), c.error) << c.text;
+        EXPECT_EQ(monstersFile(), before) << c.text;
+        EXPECT_EQ(((*window).*c.box)->text(), c.text);
+    }
+}
+
+TEST_F(StatsEditorTest, SaveWithoutAPickedMonster) {
+    start();
+    const Bytes before = monstersFile();
+    window->cmdSave->click();
+    typeTargets();
+    window->cmdSave->click();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].kind(), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errors[1].kind(), ErrorKind::BadRecordNumber);
+    EXPECT_EQ(monstersFile(), before);
+}
+
+TEST_F(StatsEditorTest, Hp2FollowsHpAndPartialRecordsReadAsZero) {
+    MonsterRecord r = fixtureMonster(1);
+    r.hp = 10;
+    r.hp2 = 99;
+    putRecord(1, r);
+    // Monster 56's record is cut short: its missing bytes read as zero.
+    Bytes bytes = monstersFile();
+    bytes.resize(56 * 86 + 12);
+    writeBytes(file(kMonsterFileName), bytes);
+    start();
+    pick(window->cboMonsterList, 1);
+    window->cmdSave->click();
+    EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 1).hp2, 10);
+    pick(window->cboMonsterList, 56);
+    EXPECT_EQ(window->txtGold->text(), "0");
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(StatsEditorTest, AnItemTheListDoesNotHaveIsReportedAfterFillingEverything) {
+    MonsterRecord r = fixtureMonster(4);
+    r.item1 = 150;
+    r.item2 = 7;
+    r.canURun = 1;
+    putRecord(4, r);
+    start();
+    pick(window->cboMonsterList, 0); // the previous monster's values must all go
+    pick(window->cboMonsterList, 4);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].kind(), ErrorKind::InvalidPropertyValue);
+    EXPECT_NE(errors[0].subject().find("item1"), std::string::npos);
+    EXPECT_NE(errors[0].subject().find("150"), std::string::npos);
+    EXPECT_EQ(window->cboItem1->currentIndex(), -1);
+    EXPECT_EQ(window->cboItem2->currentIndex(), 7);
+    EXPECT_EQ(window->txtCanURun->text(), "1");
+    EXPECT_EQ(window->txtGold->text(), "104");
+    // Saving stores what the controls show.
+    window->cmdSave->click();
+    EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 4).item1, -1);
+}
+
+TEST_F(StatsEditorTest, StoredTextBytesGoBackUnchanged) {
+    MonsterRecord r = fixtureMonster(2);
+    r.name = std::string("A\0B\x01\x7F\xE9\xFF  Z", 10);
+    r.special2 = std::string("\t\r\n end \x80\x9F", 12);
+    putRecord(2, r);
+    start();
+    pick(window->cboMonsterList, 2);
+    EXPECT_EQ(window->txtName->text(), QString::fromUtf8("A\u2400B\u2401\u2421\u00E9\u00FF  Z"));
+    const Bytes before = monstersFile();
+    window->cmdSave->click();
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(monstersFile(), before);
+}
+
+TEST_F(StatsEditorTest, TextBoxesRefuseWhatTheFileCannotHold) {
+    start();
+    for (QLineEdit* box : {window->txtName, window->txtSpecial1, window->txtSpecial2}) {
+        box->clear();
+        // QTest types ASCII only; send the key events of other characters by hand.
+        for (const QChar c : QString::fromUtf8("Caf\u00E9\u20AC\u4E2D!")) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(box, &press);
+        }
+        EXPECT_EQ(box->text(), QString::fromUtf8("Caf\u00E9!")) << box->objectName().toStdString();
+    }
+}
+
+TEST_F(StatsEditorTest, FileFaultsAreReportedAndLoseNothing) {
+    start();
+    pick(window->cboMonsterList, 5);
+    typeTargets();
+    type(window->txtHP, "77");
+    const Bytes before = monstersFile();
+
+    // A full disk.
+    std::filesystem::rename(file(kMonsterFileName), file("monsters.bak"));
+    std::filesystem::create_symlink("/dev/full", file(kMonsterFileName));
+    window->cmdSave->click();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].kind(), ErrorKind::DiskFull);
+    EXPECT_EQ(window->txtHP->text(), "77");
+
+    // A directory in place of the file.
+    std::filesystem::remove(file(kMonsterFileName));
+    std::filesystem::create_directory(file(kMonsterFileName));
+    pick(window->cboMonsterList, 6);
+    window->cmdSave->click();
+    EXPECT_EQ(errors.size(), 3u);
+    std::filesystem::remove(file(kMonsterFileName));
+    std::filesystem::rename(file("monsters.bak"), file(kMonsterFileName));
+    EXPECT_EQ(monstersFile(), before);
+
+    // A read-only file can still be shown, but not saved.
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop root";
+    std::filesystem::permissions(file(kMonsterFileName), std::filesystem::perms::owner_read);
+    errors.clear();
+    pick(window->cboMonsterList, 5);
+    EXPECT_TRUE(errors.empty());
+    window->cmdSave->click();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].kind(), ErrorKind::PermissionDenied);
+    EXPECT_EQ(monstersFile(), before);
+}
+
+} // namespace
+} // namespace valmor::test
