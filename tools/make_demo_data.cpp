@@ -1,1 +1,37 @@
-int main() { return 0; }
+// make_demo_data OUTPUT_DIR [--force]: writes a demo set of the game's five data files.
+#include <exception>
+#include <iostream>
+#include <string_view>
+
+#include "demo/demo_data.h"
+
+int main(int argc, char** argv) {
+    const char* directory = nullptr;
+    bool force = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--force") {
+            force = true;
+        } else if (directory == nullptr && !arg.starts_with("-")) {
+            directory = argv[i];
+        } else {
+            directory = nullptr;
+            break;
+        }
+    }
+    if (directory == nullptr) {
+        std::cerr << "usage: make_demo_data OUTPUT_DIR [--force]\n"
+                     "Writes mypal.pal, monster.dat, monsters.tat, encountr.mon and itemlist.txt "
+                     "into OUTPUT_DIR;\n--force replaces files that already exist.\n";
+        return 2;
+    }
+    try {
+        for (const auto& file : valmor::demo::writeDemoData(directory, force))
+            std::cout << "wrote " << file.path.string() << " (" << file.bytes << " bytes)\n";
+    } catch (const std::exception& error) {
+        std::cerr << "make_demo_data: " << error.what() << '\n';
+        return 1;
+    }
+    std::cout.flush();
+    return std::cout ? 0 : 1;
+}

@@ -1,0 +1,83 @@
+#include "demo/demo_data.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "data/encounter_record.h"
+#include "data/error.h"
+#include "data/file_handle.h"
+#include "data/item_list.h"
+#include "data/monster_record.h"
+#include "data/palette.h"
+#include "data/sprite.h"
+#include "demo/palette_ramps.h"
+#include "demo/sprites.h"
+#include "demo/tables.h"
+
+namespace valmor::demo {
+
+namespace {
+
+std::vector<std::uint8_t> textBytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+template <typename Record, typename Encode>
+std::vector<std::uint8_t> recordBytes(const std::vector<Record>& records, Encode encode) {
+    std::vector<std::uint8_t> bytes;
+    for (const Record& record : records) {
+        const auto encoded = encode(record);
+        bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    }
+    return bytes;
+}
+
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    errno = 0;
+    FileHandle file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        throw fileError(errno, path);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+        throw fileError(errno, path);
+    closeChecked(std::move(file), path);
+}
+
+} // namespace
+
+std::vector<DemoFile> buildDemoFiles() {
+    std::vector<DemoFile> files;
+    files.push_back({kPaletteFileName, textBytes(paletteText(demoPalette()))});
+    files.push_back({kSpriteFileName, spriteFileBytes()});
+    files.push_back({kMonsterFileName, recordBytes(demoMonsters(), encodeMonsterRecord)});
+    files.push_back({kEncounterFileName, recordBytes(demoEncounters(), encodeEncounterRecord)});
+    files.push_back({kItemListFileName, textBytes(itemListText(demoItemNames()))});
+    return files;
+}
+
+std::vector<WrittenFile> writeDemoData(const std::filesystem::path& directory, bool overwrite) {
+    const std::vector<DemoFile> files = buildDemoFiles();
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    if (error)
+        throw DemoDataError("cannot create " + directory.string() + ": " + error.message());
+    if (!overwrite) {
+        for (const DemoFile& file : files) {
+            const std::filesystem::path path = directory / file.name;
+            if (std::filesystem::exists(path, error) || error)
+                throw DemoDataError(path.string() + " already exists (use --force to replace it)");
+        }
+    }
+    std::vector<WrittenFile> written;
+    for (const DemoFile& file : files) {
+        const std::filesystem::path path = directory / file.name;
+        try {
+            writeFile(path, file.bytes);
+        } catch (const DataError& failure) {
+            throw DemoDataError("cannot write " + path.string() + ": " + failure.what());
+        }
+        written.push_back({path, file.bytes.size()});
+    }
+    return written;
+}
+
+} // namespace valmor::demo
