@@ -1,0 +1,127 @@
+// Timings of the editor's windows on Qt's offscreen platform: start-up on the demo data and
+// on a sprite file of 32,767 frames, a monster pick, a preview page, a map pick and a
+// Calculate. Run with --benchmark_repetitions=10 --benchmark_report_aggregates_only=true.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+
+#include <QApplication>
+
+#include "data/sprite.h"
+#include "demo/demo_data.h"
+#include "ui/design_fonts.h"
+#include "ui/frm1.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ReportOnlyError : public valmor::ErrorReport {
+public:
+    void show(const valmor::DataError& error) override { throw error; }
+};
+
+fs::path makeDemoDir(const char* name) {
+    const fs::path dir = fs::temp_directory_path() / name;
+    fs::remove_all(dir);
+    valmor::demo::writeDemoData(dir);
+    return dir;
+}
+
+const fs::path& demoDir() {
+    static const fs::path dir = makeDemoDir("valmor-ui-bench");
+    return dir;
+}
+
+// The demo data with a sparse sprite file of 32,767 frames.
+const fs::path& hugeDir() {
+    static const fs::path dir = [] {
+        const fs::path dir = makeDemoDir("valmor-ui-bench-huge");
+        fs::resize_file(dir / valmor::kSpriteFileName,
+                        std::uintmax_t{32767} * valmor::kSpriteFrameBytes);
+        return dir;
+    }();
+    return dir;
+}
+
+std::unique_ptr<valmor::frm1> startedWindow(const fs::path& dir) {
+    auto window = std::make_unique<valmor::frm1>(dir);
+    window->setErrorReport(std::make_unique<ReportOnlyError>());
+    window->Form_Load();
+    return window;
+}
+
+void startUp(benchmark::State& state, const fs::path& dir) {
+    for (auto _ : state) {
+        auto window = startedWindow(dir);
+        window->show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(window.get());
+    }
+}
+
+void BM_StartUpDemo(benchmark::State& state) { startUp(state, demoDir()); }
+BENCHMARK(BM_StartUpDemo)->Unit(benchmark::kMillisecond);
+
+void BM_StartUp32767Frames(benchmark::State& state) { startUp(state, hugeDir()); }
+BENCHMARK(BM_StartUp32767Frames)->Unit(benchmark::kMillisecond);
+
+void BM_MonsterPick(benchmark::State& state) {
+    auto window = startedWindow(demoDir());
+    int n = 0;
+    for (auto _ : state) {
+        window->cboMonsterList->setCurrentIndex(n);
+        window->cboMonsterList_Click();
+        n = (n + 1) % 57;
+    }
+}
+BENCHMARK(BM_MonsterPick)->Unit(benchmark::kMicrosecond);
+
+void BM_PreviewPage(benchmark::State& state) {
+    auto window = startedWindow(demoDir());
+    window->cmdPreview1_Click();
+    for (auto _ : state)
+        window->cmdPreview1_Click();
+}
+BENCHMARK(BM_PreviewPage)->Unit(benchmark::kMicrosecond);
+
+void BM_MapPick(benchmark::State& state) {
+    auto window = startedWindow(demoDir());
+    int k = 0;
+    for (auto _ : state) {
+        window->cboMapIndex->setCurrentIndex(k);
+        window->cboMapIndex_Click();
+        k = (k + 1) % valmor::kMapCount;
+    }
+}
+BENCHMARK(BM_MapPick)->Unit(benchmark::kMicrosecond);
+
+void BM_Calculate(benchmark::State& state) {
+    auto window = startedWindow(demoDir());
+    window->cboMonsterList->setCurrentIndex(12);
+    window->cboMonsterList_Click();
+    const std::pair<QLineEdit*, const char*> inputs[] = {
+        {window->txtChLvl, "12"}, {window->txtChStr, "25"}, {window->txtChAgi, "14"},
+        {window->txtChDam, "9"},  {window->txtChDef, "4"},  {window->txtChHP, "60"}};
+    for (const auto& [box, text] : inputs)
+        box->setText(text);
+    for (auto _ : state)
+        window->cmdCalculate_Click();
+}
+BENCHMARK(BM_Calculate)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    valmor::installDesignFontSubstitutes();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Retakes the README's screenshots under Xvfb: the main window with a demo monster
+# picked, and a preview page. Needs a build (scripts/run-editor.sh makes one).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build="${BUILD_DIR:-build}"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$build/tools/make_demo_data" "$work" >/dev/null
+mkdir -p docs
+
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+    set -e
+    cd "$1"
+    "$2/src/app/valmor-editor" &
+    editor=$!
+    sleep 2
+    id=$(xdotool search --name "VALMOR Monster Editor" | head -1)
+    xdotool windowmove "$id" 0 0
+    sleep 0.3
+    # Pick monster 12 with the keyboard: focus the list, then arrow down to it.
+    xdotool mousemove 40 162 click 1
+    for _ in $(seq 13); do xdotool key Down; done
+    # Fill the calculator and the encounter editor as a designer would.
+    for pair in "568 49 12" "568 73 25" "568 97 14" "568 121 9" "568 145 4" "568 169 60"; do
+        set -- $pair
+        xdotool mousemove "$1" "$2" click 1 type "$3"
+    done
+    xdotool mousemove 500 336 click 1
+    xdotool mousemove 236 450 click 1
+    sleep 0.5
+    xdotool key Down Down Down Return
+    sleep 0.5
+    import -window root -crop 637x560+0+0 "$3/docs/main-window.png"
+    xdotool mousemove 60 320 click 1
+    sleep 1
+    preview=$(xdotool search --name "Game Bosses" | head -1)
+    xdotool windowmove "$preview" 0 0
+    sleep 0.5
+    import -window "$preview" "$3/docs/preview-bosses.png"
+    kill "$editor"
+' _ "$work" "$PWD/$build" "$PWD"
+echo "Wrote docs/main-window.png and docs/preview-bosses.png"
