@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALMOR_BUILD_UI=ON -DVALMOR_FUZZ=OFF >/dev/null
 cmake --build build -j "$(nproc)" --target valmor-editor make_demo_data
 
 work="${VALMOR_DEMO_DIR:-$PWD/demo-work}"

@@ -12,8 +12,9 @@ mkdir -p docs
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     set -e
-    cd "$1"
-    "$2/src/app/valmor-editor" &
+    work=$1 build=$2 repo=$3
+    cd "$work"
+    "$build/src/app/valmor-editor" &
     editor=$!
     sleep 2
     id=$(xdotool search --name "VALMOR Monster Editor" | head -1)
@@ -23,22 +24,22 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     xdotool mousemove 40 162 click 1
     for _ in $(seq 13); do xdotool key Down; done
     # Fill the calculator and the encounter editor as a designer would.
-    for pair in "568 49 12" "568 73 25" "568 97 14" "568 121 9" "568 145 4" "568 169 60"; do
-        set -- $pair
-        xdotool mousemove "$1" "$2" click 1 type "$3"
+    for entry in "49 12" "73 25" "97 14" "121 9" "145 4" "169 60"; do
+        read -r y value <<<"$entry"
+        xdotool mousemove 568 "$y" click 1 type "$value"
     done
     xdotool mousemove 500 336 click 1
     xdotool mousemove 236 450 click 1
     sleep 0.5
     xdotool key Down Down Down Return
     sleep 0.5
-    import -window root -crop 637x560+0+0 "$3/docs/main-window.png"
+    import -window root -crop 637x560+0+0 "$repo/docs/main-window.png"
     xdotool mousemove 60 320 click 1
     sleep 1
     preview=$(xdotool search --name "Game Bosses" | head -1)
     xdotool windowmove "$preview" 0 0
     sleep 0.5
-    import -window "$preview" "$3/docs/preview-bosses.png"
+    import -window "$preview" "$repo/docs/preview-bosses.png"
     kill "$editor"
 ' _ "$work" "$PWD/$build" "$PWD"
 echo "Wrote docs/main-window.png and docs/preview-bosses.png"

@@ -21,6 +21,13 @@ FileHandle openForReading(const std::filesystem::path& path) {
     }
     if (!file)
         throw fileError(errno, path);
+    // A directory opens for reading on POSIX systems; only its reads would fail.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored))
+        throw fileError(EISDIR, path);
+    // Unbuffered: every read goes to the file, so a change made by another program shows
+    // at the next read even through the same open file.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
     return file;
 }
 

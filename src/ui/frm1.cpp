@@ -51,6 +51,12 @@ QString toQString(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// Sets a box's text and shows its start, as a text longer than the box is read from the left.
+void showText(QLineEdit* box, const QString& text) {
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
 double number(const QLineEdit* box) {
     return ParseNumber(numberText(box->text()));
 }
@@ -223,34 +229,34 @@ void frm1::cboMonsterList_Click() {
     monsterStats = readMonsterRecord(dataFile(kMonsterFileName),
                                      static_cast<std::int16_t>(cboMonsterList->currentIndex()));
     const MonsterRecord& r = monsterStats;
-    txtName->setText(recordTextToDisplay(r.name));
-    txtGold->setText(toQString(FormatInt(r.gold)));
-    txtHP->setText(toQString(FormatInt(r.hp)));
-    txtExp->setText(toQString(FormatInt(r.exp)));
-    txtAgi->setText(toQString(FormatInt(r.agility)));
-    txtLevel->setText(toQString(FormatInt(r.level)));
-    txtStr->setText(toQString(FormatInt(r.strength)));
+    showText(txtName, recordTextToDisplay(r.name));
+    showText(txtGold, toQString(FormatInt(r.gold)));
+    showText(txtHP, toQString(FormatInt(r.hp)));
+    showText(txtExp, toQString(FormatInt(r.exp)));
+    showText(txtAgi, toQString(FormatInt(r.agility)));
+    showText(txtLevel, toQString(FormatInt(r.level)));
+    showText(txtStr, toQString(FormatInt(r.strength)));
     const bool item1Shown = PickList::select(cboItem1, r.item1);
-    txtitem1Perc->setText(toQString(FormatInt(r.item1Perc)));
-    txtItem2Perc->setText(toQString(FormatInt(r.item2Perc)));
+    showText(txtitem1Perc, toQString(FormatInt(r.item1Perc)));
+    showText(txtItem2Perc, toQString(FormatInt(r.item2Perc)));
     const bool item2Shown = PickList::select(cboItem2, r.item2);
-    txtSpecial1->setText(recordTextToDisplay(r.special1));
-    txtSpecial1perc->setText(toQString(FormatInt(r.special1Perc)));
-    txtSpecial2->setText(recordTextToDisplay(r.special2));
-    txtSpecial2Perc->setText(toQString(FormatInt(r.special2Perc)));
-    txtS1target->setText(toQString(FormatInt(r.s1Target)));
-    txtS2target->setText(toQString(FormatInt(r.s2Target)));
-    txtDef->setText(toQString(FormatInt(r.def)));
-    txtSP1min->setText(toQString(FormatInt(r.sp1Min)));
-    txtSP1max->setText(toQString(FormatInt(r.sp1Max)));
-    txtSp2min->setText(toQString(FormatInt(r.sp2Min)));
-    txtSP2max->setText(toQString(FormatInt(r.sp2Max)));
-    txtOffMin->setText(toQString(FormatInt(r.offMin)));
-    txtOffMax->setText(toQString(FormatInt(r.offMax)));
-    txtS1PorM->setText(toQString(FormatInt(r.s1PorM)));
-    txtS2PorM->setText(toQString(FormatInt(r.s2PorM)));
-    txtMpower->setText(toQString(FormatInt(r.mpower)));
-    txtCanURun->setText(toQString(FormatInt(r.canURun)));
+    showText(txtSpecial1, recordTextToDisplay(r.special1));
+    showText(txtSpecial1perc, toQString(FormatInt(r.special1Perc)));
+    showText(txtSpecial2, recordTextToDisplay(r.special2));
+    showText(txtSpecial2Perc, toQString(FormatInt(r.special2Perc)));
+    showText(txtS1target, toQString(FormatInt(r.s1Target)));
+    showText(txtS2target, toQString(FormatInt(r.s2Target)));
+    showText(txtDef, toQString(FormatInt(r.def)));
+    showText(txtSP1min, toQString(FormatInt(r.sp1Min)));
+    showText(txtSP1max, toQString(FormatInt(r.sp1Max)));
+    showText(txtSp2min, toQString(FormatInt(r.sp2Min)));
+    showText(txtSP2max, toQString(FormatInt(r.sp2Max)));
+    showText(txtOffMin, toQString(FormatInt(r.offMin)));
+    showText(txtOffMax, toQString(FormatInt(r.offMax)));
+    showText(txtS1PorM, toQString(FormatInt(r.s1PorM)));
+    showText(txtS2PorM, toQString(FormatInt(r.s2PorM)));
+    showText(txtMpower, toQString(FormatInt(r.mpower)));
+    showText(txtCanURun, toQString(FormatInt(r.canURun)));
     // An item position the list does not have is reported once every control is filled,
     // so the boxes never mix two monsters and the record can still be repaired.
     if (!item1Shown)
@@ -305,11 +311,11 @@ void frm1::cboMapIndex_Click() {
     // Each text set runs the box's change handler at once, so the totals pass through
     // sums that still hold the previous map's later boxes.
     for (std::size_t i = 0; i < txtMonIndex.size(); ++i) {
-        txtMonIndex[i]->setText(toQString(FormatInt(encounterRecord.monIndex[i])));
-        txtMonFreq[i]->setText(toQString(FormatInt(encounterRecord.monFreq[i])));
+        showText(txtMonIndex[i], toQString(FormatInt(encounterRecord.monIndex[i])));
+        showText(txtMonFreq[i], toQString(FormatInt(encounterRecord.monFreq[i])));
     }
     for (std::size_t i = 0; i < txtNOMnum.size(); ++i)
-        txtNOMnum[i]->setText(toQString(FormatInt(encounterRecord.nomNum[i])));
+        showText(txtNOMnum[i], toQString(FormatInt(encounterRecord.nomNum[i])));
 }
 
 namespace {
@@ -359,11 +365,13 @@ void frm1::cmdCalculate_Click() {
     const float charDefense = combatValue(number(txtChDef), number(txtChAgi), number(txtChLvl));
     const float monsterAttack = combatValue(number(txtOffMax), number(txtStr), number(txtLevel));
     const float monsterDefense = combatValue(number(txtDef), number(txtAgi), number(txtLevel));
-    txtDam2Mon->setText(toQString(FormatSingle(damage(charAttack, monsterDefense))));
-    txtDam2Ch->setText(toQString(FormatSingle(damage(monsterAttack, charDefense))));
+    showText(txtDam2Mon, toQString(FormatSingle(damage(charAttack, monsterDefense))));
+    showText(txtDam2Ch, toQString(FormatSingle(damage(monsterAttack, charDefense))));
     // The hits divide by the damage as shown, not by the unrounded difference.
-    txtHit2KillMon->setText(toQString(FormatDouble(hitsToKill(number(txtHP), number(txtDam2Mon)))));
-    txtHit2KillCh->setText(toQString(FormatDouble(hitsToKill(number(txtChHP), number(txtDam2Ch)))));
+    showText(txtHit2KillMon,
+             toQString(FormatDouble(hitsToKill(number(txtHP), number(txtDam2Mon)))));
+    showText(txtHit2KillCh,
+             toQString(FormatDouble(hitsToKill(number(txtChHP), number(txtDam2Ch)))));
 }
 
 // ---- Preview windows ----
