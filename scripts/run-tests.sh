@@ -17,6 +17,14 @@ if [ ! -d build/locale/de_DE.UTF-8 ]; then
 fi
 export LOCPATH="$PWD/build/locale"
 
+echo "== Source checks"
+# The data layer stays free of Qt, and every source file is formatted.
+if grep -rnE '#include <Q|#include "ui/' src/data; then
+    echo "src/data must not include Qt or the windows" >&2
+    exit 1
+fi
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 echo "== Build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALMOR_BUILD_UI=ON -DVALMOR_FUZZ=OFF >/dev/null
 cmake --build build -j "$jobs"
@@ -26,7 +34,7 @@ echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVALMOR_SANITIZE=ON \
     -DVALMOR_BUILD_BENCH=OFF -DVALMOR_BUILD_UI=ON -DVALMOR_FUZZ=OFF >/dev/null
 cmake --build build-sanitize -j "$jobs"
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 echo "== Fuzz smoke run"

@@ -91,7 +91,8 @@ frm1::frm1(std::filesystem::path dataDir, QWidget* parent)
     txtMonFreq = {txtMonFreq_0, txtMonFreq_1, txtMonFreq_2, txtMonFreq_3, txtMonFreq_4};
     txtNOMnum = {txtNOMnum_0, txtNOMnum_1, txtNOMnum_2};
 
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    // A normal top-level window (so it has a taskbar entry) without minimise and maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(637, 560);
     setWindowIcon(makeWindowIcon());
@@ -354,7 +355,7 @@ void frm1::saveEncounter() {
     for (std::size_t i = 0; i < txtNOMnum.size(); ++i)
         r.nomNum[i] = int16Of(txtNOMnum[i]);
     encounterRecord = r;
-    const auto n = static_cast<std::int16_t>(cboMapIndex->currentIndex() + 1);
+    const std::int16_t n = checkedAdd16(static_cast<std::int16_t>(cboMapIndex->currentIndex()), 1);
     writeEncounterRecord(dataFile(kEncounterFileName), n, encounterRecord);
 }
 

@@ -197,7 +197,7 @@ TEST_F(StatsEditorTest, AnItemTheListDoesNotHaveIsReportedAfterFillingEverything
 TEST_F(StatsEditorTest, StoredTextBytesGoBackUnchanged) {
     MonsterRecord r = fixtureMonster(2);
     r.name = std::string("A\0B\x01\x7F\xE9\xFF  Z", 10);
-    r.special2 = std::string("\t\r\n end \x80\x9F", 12);
+    r.special2 = std::string("\t\r\n end \x80\x9F  ", 12);
     putRecord(2, r);
     start();
     pick(window->cboMonsterList, 2);
