@@ -17,6 +17,11 @@
 #include "data/temp_dir.h"
 #include "ui/frm1.h"
 
+// Lets failing expectations show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace valmor::test {
 
 class RecordingErrorReport : public ErrorReport {
@@ -54,6 +59,13 @@ protected:
 
     Bytes monstersFile() const { return readBytes(file(kMonsterFileName)); }
     Bytes encounterFile() const { return readBytes(file(kEncounterFileName)); }
+    // The kinds of the errors reported so far, in order.
+    std::vector<ErrorKind> errorKinds() const {
+        std::vector<ErrorKind> kinds;
+        for (const DataError& error : errors)
+            kinds.push_back(error.kind());
+        return kinds;
+    }
 
     std::unique_ptr<frm1> window;
     std::vector<DataError> errors;
