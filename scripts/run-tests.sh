@@ -30,6 +30,20 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALMOR_BUILD_UI
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+# Root writes through file permissions, so the read-only cases skip above; run them again
+# as an unprivileged user.
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
+    echo "== Tests as an unprivileged user"
+    for binary in build/tests/data_tests build/tests/ui/ui_tests build/tests/cli/cli_tests; do
+        as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+        if [ -x "$binary" ] && "${as_nobody[@]}" test -x "$binary"; then
+            "${as_nobody[@]}" "$binary" --gtest_brief=1
+        else
+            echo "skipped $binary: not reachable by an unprivileged user here"
+        fi
+    done
+fi
+
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVALMOR_SANITIZE=ON \
     -DVALMOR_BUILD_BENCH=OFF -DVALMOR_BUILD_UI=ON -DVALMOR_FUZZ=OFF >/dev/null
