@@ -1,5 +1,6 @@
 #include "editor_fixture.h"
 
+#include <QApplication>
 #include <QTest>
 
 #include "data/sprite.h"
@@ -110,6 +111,14 @@ void EditorTest::type(QLineEdit* box, const QString& text) {
         QTest::keyClick(box, Qt::Key_Delete);
     else
         QTest::keyClicks(box, text);
+}
+
+void ShownEditorTest::SetUp() {
+    EditorTest::SetUp();
+    start();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }
 
 } // namespace valmor::test

@@ -72,4 +72,10 @@ protected:
     int programEnds = 0;
 };
 
+// The started window on screen and active, for tests of keyboard focus and shortcuts.
+class ShownEditorTest : public EditorTest {
+protected:
+    void SetUp() override;
+};
+
 } // namespace valmor::test

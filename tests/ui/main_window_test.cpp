@@ -148,16 +148,7 @@ TEST_F(MainWindowTest, InputLimitsAndReadOnlyResults) {
     }
 }
 
-class ShownWindowTest : public EditorTest {
-protected:
-    void SetUp() override {
-        EditorTest::SetUp();
-        start();
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-};
+using ShownWindowTest = ShownEditorTest;
 
 TEST_F(ShownWindowTest, TabFollowsTheDesignedOrder) {
     const std::pair<QWidget*, QWidget*> steps[] = {

@@ -12,16 +12,8 @@
 namespace valmor::test {
 namespace {
 
-class PickListTest : public EditorTest {
+class PickListTest : public ShownEditorTest {
 protected:
-    void SetUp() override {
-        EditorTest::SetUp();
-        start();
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-
     // Types into a list's text field, replacing what it showed.
     static void typeInto(QComboBox* list, const QString& text) {
         list->setFocus();
