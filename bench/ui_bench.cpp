@@ -63,10 +63,14 @@ void startUp(benchmark::State& state, const fs::path& dir) {
     }
 }
 
-void BM_StartUpDemo(benchmark::State& state) { startUp(state, demoDir()); }
+void BM_StartUpDemo(benchmark::State& state) {
+    startUp(state, demoDir());
+}
 BENCHMARK(BM_StartUpDemo)->Unit(benchmark::kMillisecond);
 
-void BM_StartUp32767Frames(benchmark::State& state) { startUp(state, hugeDir()); }
+void BM_StartUp32767Frames(benchmark::State& state) {
+    startUp(state, hugeDir());
+}
 BENCHMARK(BM_StartUp32767Frames)->Unit(benchmark::kMillisecond);
 
 void BM_MonsterPick(benchmark::State& state) {
