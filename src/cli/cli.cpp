@@ -1,0 +1,369 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QCommandLineParser>
+#include <QFile>
+
+#include "cli/check.h"
+#include "cli/cli_error.h"
+#include "cli/commands.h"
+#include "data/error.h"
+
+namespace valmor::cli {
+
+namespace {
+
+constexpr std::string_view kProgram = "valmor-data";
+
+struct OptionInfo {
+    QStringList names;
+    QString valueName; // empty for a flag
+    std::string_view help;
+};
+
+struct Invocation {
+    const Session& session;
+    const QCommandLineParser& parser;
+    const QStringList& arguments; // the command's own, options removed
+};
+
+struct CommandInfo {
+    std::string_view name;
+    std::string_view usage;     // the options on the usage line
+    std::string_view arguments; // the arguments on the usage line
+    std::string_view summary;
+    std::string_view description;
+    std::vector<OptionInfo> options;
+    int argumentCount;
+    std::function<int(const Invocation&)> run;
+};
+
+const OptionInfo kDirectoryOption{{"C", "directory"}, "DIR", "work on the game files in DIR"};
+const OptionInfo kHelpOption{{"h", "help"}, {}, "show this help"};
+
+std::filesystem::path toPath(const QString& text) {
+    return std::filesystem::path(QFile::encodeName(text).toStdString());
+}
+
+TableFormat exportFormat(const QCommandLineParser& parser) {
+    if (!parser.isSet("format"))
+        return TableFormat::Csv;
+    const std::string name = parser.value("format").toStdString();
+    if (const auto format = tableFormatNamed(name))
+        return *format;
+    throw UsageError("unknown format \"" + name + "\"; use csv or json");
+}
+
+std::optional<TableFormat> importFormat(const QCommandLineParser& parser) {
+    if (!parser.isSet("format"))
+        return std::nullopt;
+    return exportFormat(parser);
+}
+
+int spriteNumber(const QString& text) {
+    const std::string digits = text.toStdString();
+    int n = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size() || n < 0)
+        throw UsageError("N must be a sprite number (0, 1, ...), not \"" + digits + "\"");
+    return n;
+}
+
+const OptionInfo kExportFormat{{"format"}, "FORMAT", "csv (the default) or json"};
+const OptionInfo kOutput{
+    {"o", "output"}, "FILE", "write the table to FILE instead of standard output"};
+const OptionInfo kImportFormat{
+    {"format"}, "FORMAT", "csv or json; by default JSON when the table starts with [, else CSV"};
+
+const std::vector<CommandInfo>& commands() {
+    static const std::vector<CommandInfo> list{
+        {"export-stats",
+         "[--format csv|json] [-o FILE]",
+         "",
+         "write every monster stats record as a table",
+         "Writes every record of \"monsters.tat\" as one row of a CSV or JSON table, with a\n"
+         "column for each field under its name (name, hp, hp2, gold, ...). A partial last\n"
+         "record reads as if its missing bytes were zero. Texts keep their trailing blanks\n"
+         "and are written as UTF-8. CSV follows RFC 4180 and quotes every text; JSON is an\n"
+         "array with one object per record.",
+         {kExportFormat, kOutput},
+         0,
+         [](const Invocation& call) {
+             exportStats(call.session, exportFormat(call.parser),
+                         toPath(call.parser.value("output")));
+             return kExitSuccess;
+         }},
+        {"import-stats",
+         "[--format csv|json]",
+         "FILE",
+         "replace \"monsters.tat\" with the records of a table",
+         "Reads a table as export-stats writes it (columns in any order; FILE - reads\n"
+         "standard input) and replaces \"monsters.tat\" with one record per row. Every row\n"
+         "is checked first: every field present once, numbers whole and within -32768 to\n"
+         "32767, texts of ISO-8859-1 characters and at most their width (10 for name, 12\n"
+         "for special1 and special2; shorter texts are padded with blanks). One bad row\n"
+         "rejects the whole import, reported with its line and column, and nothing is\n"
+         "written. The new file is written beside the old one, flushed and renamed over it.",
+         {kImportFormat},
+         1,
+         [](const Invocation& call) {
+             importStats(call.session, toPath(call.arguments[0]), importFormat(call.parser));
+             return kExitSuccess;
+         }},
+        {"export-encounters",
+         "[--format csv|json] [-o FILE]",
+         "",
+         "write every encounter record as a table",
+         "Writes every record of \"encountr.mon\" as one row of a CSV or JSON table with the\n"
+         "columns map, monIndex0 to monIndex4, monFreq0 to monFreq4 and nomNum0 to nomNum2.",
+         {kExportFormat, kOutput},
+         0,
+         [](const Invocation& call) {
+             exportEncounters(call.session, exportFormat(call.parser),
+                              toPath(call.parser.value("output")));
+             return kExitSuccess;
+         }},
+        {"import-encounters",
+         "[--format csv|json]",
+         "FILE",
+         "replace \"encountr.mon\" with the records of a table",
+         "Reads a table as export-encounters writes it and replaces \"encountr.mon\". Each\n"
+         "row goes to the record of its map; the rows may come in any order but must hold\n"
+         "each map from 1 to their count once. Rows are checked as import-stats checks\n"
+         "them, and the file is replaced the same way.",
+         {kImportFormat},
+         1,
+         [](const Invocation& call) {
+             importEncounters(call.session, toPath(call.arguments[0]), importFormat(call.parser));
+             return kExitSuccess;
+         }},
+        {"export-sprites",
+         "",
+         "DIR",
+         "write every sprite as a PNG image into DIR",
+         "Writes every sprite of \"monster.dat\" as a 90 x 100 PNG image into DIR (created\n"
+         "when missing), named by its number: 000.png, 001.png, ... Pixels take the colours\n"
+         "of \"mypal.pal\" as the editor shows them (each level times 4); palette index 0 is\n"
+         "transparent. The images are 8-bit indexed with the palette as their colour table.",
+         {},
+         1,
+         [](const Invocation& call) {
+             exportSprites(call.session, toPath(call.arguments[0]));
+             return kExitSuccess;
+         }},
+        {"import-sprite",
+         "[--nearest]",
+         "N FILE.png",
+         "replace sprite N, or append it when N is the sprite count",
+         "Reads a 90 x 100 PNG image and replaces sprite N of \"monster.dat\" with it, or\n"
+         "appends it when N is the number of sprites. Each pixel becomes the palette entry\n"
+         "of exactly its colour (the lowest index from 1 up); fully transparent pixels\n"
+         "become index 0. An image whose colour table is the palette, as export-sprites\n"
+         "writes it, keeps its indexes. A pixel of any other colour is an error naming the\n"
+         "first such pixel, unless --nearest is given. The file is replaced atomically.",
+         {{{"nearest"}, {}, "map each colour that no entry has to the nearest entry's colour"}},
+         2,
+         [](const Invocation& call) {
+             importSprite(call.session, spriteNumber(call.arguments[0]), toPath(call.arguments[1]),
+                          call.parser.isSet("nearest"));
+             return kExitSuccess;
+         }},
+        {"check",
+         "",
+         "",
+         "report problems in the five game files",
+         "Reads the five files and prints each problem on a line of its own, with the\n"
+         "file, the record and the field. Errors: a missing or unreadable file; a sprite\n"
+         "file that is not a whole number of frames; fewer stats records than sprites;\n"
+         "item1 or item2 outside -1 to 99; hp2 different from hp; an encounter monster\n"
+         "number outside 0 to the last sprite number; a palette level outside 0 to 63;\n"
+         "fewer than 100 item names. Warnings: a map whose frequencies do not add up to\n"
+         "100; a partial last record; fewer encounter records than the editor's 268 maps.\n"
+         "Exit status 0 when clean, 1 with warnings only, 2 with errors.",
+         {},
+         0,
+         [](const Invocation& call) { return check(call.session); }},
+    };
+    return list;
+}
+
+// One line of a help list: the left text, then the right one from a fixed column (on a
+// line of its own when the left text reaches that column).
+std::string helpLine(const std::string& left, std::string_view right) {
+    constexpr std::size_t kColumn = 24;
+    std::string line = "  " + left;
+    line += line.size() < kColumn ? std::string(kColumn - line.size(), ' ')
+                                  : "\n" + std::string(kColumn, ' ');
+    return line + std::string(right) + '\n';
+}
+
+std::string optionLines(const std::vector<OptionInfo>& options) {
+    std::string text;
+    for (const OptionInfo& option : options) {
+        // Long-only options line up with the long names of the others.
+        std::string names = option.names.front().size() > 1 ? "    " : "";
+        for (const QString& name : option.names) {
+            if (name != option.names.front())
+                names += ", ";
+            names += (name.size() == 1 ? "-" : "--") + name.toStdString();
+        }
+        if (!option.valueName.isEmpty())
+            names += ' ' + option.valueName.toStdString();
+        text += helpLine(names, option.help);
+    }
+    return text;
+}
+
+std::string mainHelp() {
+    std::string text = "Usage: " + std::string(kProgram) +
+                       " [-C DIR] COMMAND [OPTIONS] [ARGUMENTS]\n\n"
+                       "Batch work on the VALMOR game files in the working directory, or in "
+                       "DIR:\n\"mypal.pal\", \"monster.dat\", \"monsters.tat\", "
+                       "\"encountr.mon\" and \"itemlist.txt\".\n\nCommands:\n";
+    for (const CommandInfo& command : commands()) {
+        std::string head = std::string(command.name);
+        if (!command.arguments.empty())
+            head += ' ' + std::string(command.arguments);
+        text += helpLine(head, command.summary);
+    }
+    text += "\nOptions:\n" +
+            optionLines({kDirectoryOption,
+                         {{"h", "help"}, {}, "show this help; COMMAND --help shows a command's"},
+                         {{"version"}, {}, "show the version"}}) +
+            "\nExit status: 0 on success, 1 on failure, 2 for a command line in error;\n"
+            "check: 0 when clean, 1 with warnings only, 2 with errors.\n";
+    return text;
+}
+
+std::string commandHelp(const CommandInfo& command) {
+    std::string text = "Usage: " + std::string(kProgram) + " [-C DIR] " + std::string(command.name);
+    for (const std::string_view part : {command.usage, command.arguments}) {
+        if (!part.empty())
+            text += ' ' + std::string(part);
+    }
+    text += "\n\n" + std::string(command.description) + "\n\nOptions:\n";
+    std::vector<OptionInfo> options = command.options;
+    options.push_back(kDirectoryOption);
+    options.push_back(kHelpOption);
+    return text + optionLines(options);
+}
+
+void addOptions(QCommandLineParser& parser, const std::vector<OptionInfo>& options) {
+    for (const OptionInfo& option : options) {
+        parser.addOption(option.valueName.isEmpty()
+                             ? QCommandLineOption(option.names)
+                             : QCommandLineOption(option.names, {}, option.valueName));
+    }
+}
+
+std::filesystem::path directoryOf(const QCommandLineParser& top, const QCommandLineParser& sub) {
+    const QCommandLineParser& given = sub.isSet("C") ? sub : top;
+    if (!given.isSet("C"))
+        return {};
+    const std::filesystem::path directory = toPath(given.value("C"));
+    std::error_code error;
+    if (!std::filesystem::is_directory(directory, error))
+        throw UsageError("-C " + directory.string() + ": no such directory");
+    return directory;
+}
+
+int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::ostream& err,
+        bool errIsTerminal) {
+    const QString program = arguments.isEmpty() ? QString() : arguments.front();
+    QCommandLineParser top;
+    // Options after the command belong to the command.
+    top.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    addOptions(top, {kDirectoryOption, kHelpOption, {{"version"}, {}, {}}});
+    if (!top.parse(arguments))
+        throw UsageError(top.errorText().toStdString());
+    if (top.isSet("help")) {
+        out << mainHelp();
+        return kExitSuccess;
+    }
+    if (top.isSet("version")) {
+        out << kProgram << ' ' << VALMOR_VERSION << '\n';
+        return kExitSuccess;
+    }
+    const QStringList positional = top.positionalArguments();
+    if (positional.isEmpty())
+        throw UsageError("no command given");
+    const std::string name = positional.front().toStdString();
+    const auto& list = commands();
+    const auto command = std::find_if(list.begin(), list.end(),
+                                      [&](const CommandInfo& info) { return info.name == name; });
+    if (command == list.end())
+        throw UsageError("unknown command \"" + name + "\"");
+
+    QCommandLineParser sub;
+    addOptions(sub, command->options);
+    addOptions(sub, {kDirectoryOption, kHelpOption});
+    QStringList rest = positional.mid(1);
+    rest.prepend(program);
+    const std::string prefix = name + ": ";
+    if (!sub.parse(rest))
+        throw UsageError(prefix + sub.errorText().toStdString(), name);
+    if (sub.isSet("help")) {
+        out << commandHelp(*command);
+        return kExitSuccess;
+    }
+    const QStringList commandArguments = sub.positionalArguments();
+    if (commandArguments.size() != command->argumentCount)
+        throw UsageError(prefix + "expected " +
+                             (command->arguments.empty() ? std::string("no arguments")
+                                                         : std::string(command->arguments)) +
+                             ", got " + std::to_string(commandArguments.size()) +
+                             (commandArguments.size() == 1 ? " argument" : " arguments"),
+                         name);
+    try {
+        const Session session{directoryOf(top, sub), in, out, err, errIsTerminal};
+        return command->run({session, sub, commandArguments});
+    } catch (const UsageError& error) {
+        if (!error.command().empty())
+            throw;
+        throw UsageError(prefix + error.what(), name);
+    }
+}
+
+} // namespace
+
+int runCli(const QStringList& arguments, std::istream& in, std::ostream& out, std::ostream& err,
+           bool errIsTerminal) {
+    const std::string prefix = std::string(kProgram) + ": ";
+    try {
+        try {
+            const int status = run(arguments, in, out, err, errIsTerminal);
+            out.flush();
+            if (!out) {
+                err << prefix << "cannot write to standard output\n";
+                return kExitFailure;
+            }
+            return status;
+        } catch (const UsageError& error) {
+            const std::string help = error.command().empty() ? "" : error.command() + ' ';
+            err << prefix << error.what() << "\nTry '" << kProgram << ' ' << help << "--help'.\n";
+            return kExitUsage;
+        } catch (const ImportError& error) {
+            err << error.what() << '\n' << prefix << "nothing was written\n";
+        } catch (const CliError& error) {
+            err << prefix << error.what() << '\n';
+        } catch (const DataError& error) {
+            err << prefix << error.what() << '\n';
+        } catch (const std::bad_alloc&) {
+            err << prefix << "out of memory\n";
+        } catch (const std::exception& error) {
+            err << prefix << "internal error: " << error.what() << '\n';
+        }
+    } catch (...) {
+        // Writing the report failed as well; the status still tells.
+    }
+    return kExitFailure;
+}
+
+} // namespace valmor::cli

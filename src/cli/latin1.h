@@ -1,0 +1,17 @@
+// The record files store texts as ISO-8859-1 bytes; tables are UTF-8. One character of
+// ISO-8859-1 is the Unicode code point of the same number.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace valmor::cli {
+
+std::string latin1ToUtf8(std::string_view latin1);
+
+// The ISO-8859-1 bytes of a UTF-8 text. Gives nothing, and says why in `problem`, for a
+// text that is not valid UTF-8 or holds a character above U+00FF.
+std::optional<std::string> utf8ToLatin1(std::string_view utf8, std::string& problem);
+
+} // namespace valmor::cli

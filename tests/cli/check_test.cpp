@@ -1,0 +1,150 @@
+// The check command on the clean demo data and on files with each kind of problem.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/check.h"
+#include "cli_fixture.h"
+#include "data/encounter_record.h"
+#include "data/item_list.h"
+#include "data/monster_record.h"
+#include "data/palette.h"
+#include "data/sprite.h"
+
+namespace valmor::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CheckTest : public DemoDirTest {
+protected:
+    std::vector<std::string> problemLines() {
+        std::vector<std::string> lines;
+        for (const cli::CheckProblem& problem : cli::checkGameFiles(dir_).problems)
+            lines.push_back(cli::formatProblem(problem));
+        return lines;
+    }
+
+    void editMonster(std::int16_t sprite, const std::function<void(MonsterRecord&)>& edit) {
+        MonsterRecord record = readMonsterRecord(file(kMonsterFileName), sprite);
+        edit(record);
+        writeMonsterRecord(file(kMonsterFileName), sprite, record);
+    }
+
+    void editMap(std::int16_t map, const std::function<void(EncounterRecord&)>& edit) {
+        EncounterRecord record = readEncounterRecord(file(kEncounterFileName), map);
+        edit(record);
+        writeEncounterRecord(file(kEncounterFileName), map, record);
+    }
+
+    void resize(const char* name, std::size_t size) {
+        Bytes bytes = readBytes(file(name));
+        bytes.resize(size, 0);
+        writeBytes(file(name), bytes);
+    }
+
+    // Replaces line `index` (from 0) of a text file.
+    void replaceLine(const char* name, std::size_t index, const std::string& line) {
+        const std::string text = readText(file(name));
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < index; ++i)
+            start = text.find('\n', start) + 1;
+        const std::size_t end = text.find('\n', start);
+        writeText(file(name), text.substr(0, start) + line + text.substr(end));
+    }
+};
+
+TEST_F(CheckTest, DemoDataIsClean) {
+    const cli::CheckReport report = cli::checkGameFiles(dir_);
+    EXPECT_TRUE(report.problems.empty());
+    EXPECT_EQ(report.exitStatus(), 0);
+    EXPECT_EQ(cli::check(session()), 0);
+    EXPECT_EQ(out_.str(), "check: no problems in 57 sprites, 57 stats records, 268 encounter "
+                          "records and 100 item names\n");
+}
+
+TEST_F(CheckTest, ReportsEachKindOfProblemWithFileRecordAndField) {
+    struct Case {
+        std::function<void()> damage;
+        std::vector<std::string> lines;
+        int status;
+    };
+    const Case cases[] = {
+        {[this] { resize(kSpriteFileName, 57 * 9000 + 10); },
+         {"monster.dat: error: 513010 bytes are no whole number of 9000-byte frames: 10 bytes "
+          "follow sprite 56"},
+         2},
+        {[this] { resize(kMonsterFileName, 50 * 86); },
+         {"monsters.tat: error: 50 records for 57 sprites: sprites 50 to 56 have no stats"},
+         2},
+        {[this] {
+             editMonster(4, [](MonsterRecord& r) { r.item1 = 100; });
+             editMonster(0, [](MonsterRecord& r) { r.item2 = -2; });
+         },
+         {"monsters.tat, record 1 (sprite 0), item2: error: -2 is outside -1 to 99",
+          "monsters.tat, record 5 (sprite 4), item1: error: 100 is outside -1 to 99"},
+         2},
+        {[this] {
+             editMonster(56, [](MonsterRecord& r) {
+                 r.hp = 30;
+                 r.hp2 = 31;
+             });
+         },
+         {"monsters.tat, record 57 (sprite 56), hp2: error: 31 differs from hp 30"},
+         2},
+        {[this] {
+             editMap(3, [](EncounterRecord& r) { r.monIndex[2] = 57; });
+             editMap(268, [](EncounterRecord& r) { r.monIndex[4] = -1; });
+         },
+         {"encountr.mon, record 3 (map 3), monIndex2: error: monster 57 is outside 0 to 56",
+          "encountr.mon, record 268 (map 268), monIndex4: error: monster -1 is outside 0 to 56"},
+         2},
+        {[this] { editMap(10, [](EncounterRecord& r) {
+                      r.monFreq = {50, 20, 20, 5, 4};
+                  }); },
+         {"encountr.mon, record 10 (map 10), monFreq0-4: warning: the frequencies add up to 99, "
+          "not 100"},
+         1},
+        {[this] {
+             replaceLine(kPaletteFileName, 7, "10,64,10");
+             replaceLine(kPaletteFileName, 1, "-1,0,0");
+         },
+         {"mypal.pal, index 1, red: error: level -1 is outside 0 to 63",
+          "mypal.pal, index 7, green: error: level 64 is outside 0 to 63"},
+         2},
+        {[this] {
+             const std::string items = readText(file(kItemListFileName));
+             writeText(file(kItemListFileName),
+                       items.substr(0, items.rfind('\n', items.size() - 2) + 1));
+         },
+         {"itemlist.txt: error: 99 item names; the editor reads 100"},
+         2},
+        {[this] { fs::remove(file(kItemListFileName)); }, {"itemlist.txt: error: missing"}, 2},
+        {[this] { resize(kMonsterFileName, 57 * 86 + 3); },
+         {"monsters.tat: warning: the last record is partial: 3 of 86 bytes"},
+         1},
+        {[this] { resize(kEncounterFileName, 267 * 26); },
+         {"encountr.mon: warning: 267 records for the 268 maps the editor lists"},
+         1},
+    };
+    for (const Case& c : cases) {
+        demo::writeDemoData(dir_, true);
+        c.damage();
+        EXPECT_EQ(problemLines(), c.lines);
+        EXPECT_EQ(cli::check(session()), c.status) << c.lines.front();
+        EXPECT_NE(out_.str().find(c.lines.front()), std::string::npos);
+    }
+}
+
+TEST_F(CheckTest, SummarisesErrorsAndWarnings) {
+    editMap(1, [](EncounterRecord& r) { r.monFreq[0] += 1; });
+    editMap(2, [](EncounterRecord& r) { r.monFreq[0] += 1; });
+    editMonster(3, [](MonsterRecord& r) { r.hp2 += 1; });
+    EXPECT_EQ(cli::check(session()), 2);
+    EXPECT_EQ(out_.str().substr(out_.str().rfind("check:")), "check: 1 error, 2 warnings\n");
+}
+
+} // namespace
+} // namespace valmor::test

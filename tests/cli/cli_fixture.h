@@ -1,0 +1,42 @@
+// Test helpers for the command-line tool: a temporary folder holding the demo data, and a
+// session whose streams are strings.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "cli/commands.h"
+#include "data/temp_dir.h"
+#include "demo/demo_data.h"
+
+namespace valmor::test {
+
+inline std::string readText(const std::filesystem::path& path) {
+    const Bytes bytes = readBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// dir_ holds the five demo files.
+class DemoDirTest : public TempDirTest {
+protected:
+    void SetUp() override { demo::writeDemoData(dir_); }
+
+    // A fresh session on dir_; `input` is what an import from "-" reads.
+    cli::Session& session(const std::string& input = {}) {
+        in_.str(input);
+        out_.str({});
+        err_.str({});
+        session_.emplace(cli::Session{dir_, in_, out_, err_, false});
+        return *session_;
+    }
+
+    std::istringstream in_;
+    std::ostringstream out_;
+    std::ostringstream err_;
+    std::optional<cli::Session> session_;
+};
+
+} // namespace valmor::test

@@ -1,0 +1,194 @@
+// The command line: help, version, usage errors and exit statuses, the whole tool run
+// in-process on the demo data, the real program's streams, and the progress bar.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+#include "cli/cli.h"
+#include "cli/progress.h"
+#include "cli_fixture.h"
+#include "data/encounter_record.h"
+#include "data/monster_record.h"
+
+namespace valmor::test {
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+ToolRun runTool(const std::vector<std::string>& arguments, const std::string& input = {}) {
+    QStringList list{"valmor-data"};
+    for (const std::string& argument : arguments)
+        list << QString::fromStdString(argument);
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::runCli(list, in, out, err, false);
+    return {status, out.str(), err.str()};
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CommandLineTest, HelpVersionAndUsageErrors) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        const char* out; // expected at the start of standard output
+        const char* err; // expected in standard error
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "Usage: valmor-data [-C DIR] COMMAND [OPTIONS] [ARGUMENTS]\n", ""},
+        {{"--version"}, 0, "valmor-data 1.0.0\n", ""},
+        {{"export-stats", "--help"}, 0, "Usage: valmor-data [-C DIR] export-stats [--format", ""},
+        {{"import-stats", "-h"}, 0, "Usage: valmor-data [-C DIR] import-stats [--format", ""},
+        {{"export-encounters", "--help"}, 0, "Usage: valmor-data [-C DIR] export-encounters", ""},
+        {{"import-encounters", "--help"}, 0, "Usage: valmor-data [-C DIR] import-encounters", ""},
+        {{"export-sprites", "--help"}, 0, "Usage: valmor-data [-C DIR] export-sprites DIR\n", ""},
+        {{"import-sprite", "--help"},
+         0,
+         "Usage: valmor-data [-C DIR] import-sprite [--nearest] N FILE.png\n",
+         ""},
+        {{"check", "--help"}, 0, "Usage: valmor-data [-C DIR] check\n", ""},
+        {{}, 2, "", "valmor-data: no command given\nTry 'valmor-data --help'.\n"},
+        {{"frob"}, 2, "", "valmor-data: unknown command \"frob\"\n"},
+        {{"--frob"}, 2, "", "valmor-data: Unknown option 'frob'."},
+        {{"import-stats"},
+         2,
+         "",
+         "valmor-data: import-stats: expected FILE, got 0 arguments\n"
+         "Try 'valmor-data import-stats --help'.\n"},
+        {{"check", "extra"}, 2, "", "check: expected no arguments, got 1 argument\n"},
+        {{"export-stats", "--format", "xml"},
+         2,
+         "",
+         "export-stats: unknown format \"xml\"; use csv or json\n"},
+        {{"import-sprite", "-1", "a.png"}, 2, "", "import-sprite: Unknown option '1'."},
+        {{"import-sprite", "x1", "a.png"},
+         2,
+         "",
+         "import-sprite: N must be a sprite number (0, 1, ...), not \"x1\"\n"},
+        {{"-C", "/nonexistent/valmor", "check"},
+         2,
+         "",
+         "check: -C /nonexistent/valmor: no such directory\n"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = runTool(c.arguments);
+        const std::string what = c.arguments.empty() ? "(none)" : c.arguments.front();
+        EXPECT_EQ(run.status, c.status) << what;
+        EXPECT_EQ(run.out.substr(0, std::string(c.out).size()), c.out) << what;
+        EXPECT_TRUE(contains(run.err, c.err)) << what << ": " << run.err;
+    }
+}
+
+class CommandLineDemoTest : public DemoDirTest {};
+
+TEST_F(CommandLineDemoTest, TablesGoThroughStandardStreams) {
+    const Bytes before = readBytes(file(kMonsterFileName));
+    for (const char* format : {"csv", "json"}) {
+        const ToolRun exported = runTool({"-C", dir_.string(), "export-stats", "--format", format});
+        ASSERT_EQ(exported.status, 0) << exported.err;
+        const ToolRun imported = runTool({"import-stats", "-", "-C", dir_.string()}, exported.out);
+        EXPECT_EQ(imported.status, 0) << imported.err;
+        EXPECT_EQ(imported.out, "wrote 57 records to " + file(kMonsterFileName).string() + "\n");
+        EXPECT_EQ(readBytes(file(kMonsterFileName)), before);
+    }
+    std::string bad = runTool({"-C", dir_.string(), "export-stats"}).out;
+    bad.replace(bad.find(",8,8,"), 5, ",8,x,");
+    const ToolRun rejected = runTool({"-C", dir_.string(), "import-stats", "-"}, bad);
+    EXPECT_EQ(rejected.status, 1);
+    EXPECT_EQ(rejected.err, "<stdin>:2:16: hp2: \"x\" is not a whole number\n"
+                            "valmor-data: nothing was written\n");
+    EXPECT_EQ(readBytes(file(kMonsterFileName)), before);
+}
+
+TEST_F(CommandLineDemoTest, NeverWritesATableOverAGameFile) {
+    const Bytes before = readBytes(file(kEncounterFileName));
+    const ToolRun run = runTool(
+        {"-C", dir_.string(), "export-stats", "-o", (dir_ / "." / kEncounterFileName).string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(contains(run.err, "will not write a table over the game file")) << run.err;
+    EXPECT_EQ(readBytes(file(kEncounterFileName)), before);
+}
+
+TEST_F(CommandLineDemoTest, NamesAMissingGameFile) {
+    std::filesystem::remove(file(kEncounterFileName));
+    const ToolRun run = runTool({"-C", dir_.string(), "export-encounters"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "valmor-data: no encountr.mon in " + dir_.string() +
+                           " (run in the game's folder, or name it with -C DIR)\n");
+}
+
+// Runs the real program with its output in files of dir_; gives the exit status.
+int runProgram(const std::filesystem::path& dir, const std::string& arguments,
+               const std::string& redirect = "") {
+    const std::string command = std::string(VALMOR_DATA_EXE) + " -C " + dir.string() + ' ' +
+                                arguments + " >" +
+                                (redirect.empty() ? (dir / "out.txt").string() : redirect) + " 2>" +
+                                (dir / "err.txt").string();
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(CommandLineDemoTest, TheProgramExitsWithTheCheckResult) {
+    EXPECT_EQ(runProgram(dir_, "check"), 0);
+    EXPECT_EQ(readText(file("out.txt")).substr(0, 20), "check: no problems i");
+    MonsterRecord record = readMonsterRecord(file(kMonsterFileName), 2);
+    record.item1 = 120;
+    writeMonsterRecord(file(kMonsterFileName), 2, record);
+    EXPECT_EQ(runProgram(dir_, "check"), 2);
+    EXPECT_EQ(readText(file("out.txt")),
+              "monsters.tat, record 3 (sprite 2), item1: error: 120 is outside -1 to 99\n"
+              "check: 1 error, 0 warnings\n");
+    EXPECT_EQ(runProgram(dir_, "import-stats"), 2);
+    EXPECT_EQ(runProgram(dir_, "export-stats", "/dev/full"), 1);
+    EXPECT_EQ(readText(file("err.txt")), "valmor-data: cannot write to standard output\n");
+}
+
+TEST(ProgressTest, DrawsOnlyForLargeWork) {
+    std::ostringstream out;
+    {
+        cli::Progress progress(&out, "export-sprites");
+        progress.start(300);
+        progress.advance();
+        progress.finish();
+    }
+    EXPECT_EQ(out.str(), "");
+    {
+        cli::Progress progress(&out, "export-sprites");
+        progress.start(400);
+        for (int i = 0; i < 400; ++i)
+            progress.advance();
+        progress.finish();
+    }
+    const std::string drawn = out.str();
+    EXPECT_EQ(drawn.substr(0, 17), "\rexport-sprites [");
+    EXPECT_EQ(drawn.substr(drawn.rfind('\r')),
+              "\rexport-sprites [##############################] 100% 400/400\n");
+    EXPECT_EQ(std::count(drawn.begin(), drawn.end(), '\r'), 101); // once per percent
+    out.str({});
+    {
+        cli::Progress progress(&out, "import-stats");
+        progress.start(1000);
+        for (int i = 0; i < 20; ++i)
+            progress.advance();
+    }
+    EXPECT_EQ(out.str().substr(out.str().rfind('\r')),
+              "\rimport-stats [..............................] 2% 20/1000\n");
+    cli::Progress silent;
+    silent.start(100000);
+    silent.advance();
+}
+
+} // namespace
+} // namespace valmor::test
