@@ -4,20 +4,16 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
-#include <memory>
 
 #include <QFile>
 #include <QSaveFile>
 
 #include "cli/cli_error.h"
+#include "data/file_handle.h"
 
 namespace valmor::cli {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
 
 [[noreturn]] void cannotRead(const std::filesystem::path& path, int errorNumber) {
     throw CliError("cannot read " + path.string() + ": " + std::strerror(errorNumber));
@@ -30,7 +26,7 @@ std::string readWholeFile(const std::filesystem::path& path) {
     if (std::filesystem::is_directory(path, ignored))
         cannotRead(path, EISDIR);
     errno = 0;
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file)
         cannotRead(path, errno);
     std::string bytes;

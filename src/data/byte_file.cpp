@@ -8,19 +8,7 @@ namespace valmor {
 namespace {
 
 FileHandle openForReading(const std::filesystem::path& path) {
-    errno = 0;
-    FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file && errno == ENOENT) {
-        errno = 0;
-        FileHandle created(std::fopen(path.c_str(), "ab"));
-        if (!created)
-            throw fileError(errno, path);
-        closeChecked(std::move(created), path);
-        errno = 0;
-        file.reset(std::fopen(path.c_str(), "rb"));
-    }
-    if (!file)
-        throw fileError(errno, path);
+    FileHandle file = openForReadingOrCreate(path);
     // A directory opens for reading on POSIX systems; only its reads would fail.
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored))

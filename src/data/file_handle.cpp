@@ -47,6 +47,16 @@ FileHandle openOrCreate(const std::filesystem::path& path) {
     return file;
 }
 
+FileHandle openForReadingOrCreate(const std::filesystem::path& path) {
+    errno = 0;
+    FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file && errno == ENOENT)
+        return openOrCreate(path);
+    if (!file)
+        throw fileError(errno, path);
+    return file;
+}
+
 void closeChecked(FileHandle file, const std::filesystem::path& path) {
     errno = 0;
     if (std::fclose(file.release()) != 0)

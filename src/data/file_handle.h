@@ -22,6 +22,9 @@ DataError fileError(int errorNumber, const std::filesystem::path& path);
 // Opens an existing file for reading and writing, creating it empty when missing.
 FileHandle openOrCreate(const std::filesystem::path& path);
 
+// Opens a file for reading; a missing file is created empty first.
+FileHandle openForReadingOrCreate(const std::filesystem::path& path);
+
 // Closes the stream and checks that buffered data reached the file.
 void closeChecked(FileHandle file, const std::filesystem::path& path);
 

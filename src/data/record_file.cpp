@@ -15,20 +15,10 @@ long recordOffset(std::int32_t n, std::size_t length, const std::filesystem::pat
     return static_cast<long>(n - 1) * static_cast<long>(length);
 }
 
-FileHandle openForRecordReading(const std::filesystem::path& path) {
-    errno = 0;
-    FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file && errno == ENOENT)
-        return openOrCreate(path);
-    if (!file)
-        throw fileError(errno, path);
-    return file;
-}
-
 } // namespace
 
 void readRecord(const std::filesystem::path& path, std::int32_t n, std::span<std::uint8_t> record) {
-    FileHandle file = openForRecordReading(path);
+    FileHandle file = openForReadingOrCreate(path);
     const long offset = recordOffset(n, record.size(), path);
     errno = 0;
     if (std::fseek(file.get(), offset, SEEK_SET) != 0)

@@ -9,18 +9,10 @@
 #include "data/battle.h"
 #include "data/conversions.h"
 #include "data/error.h"
+#include "temp_dir.h"
 
 namespace valmor::test {
 namespace {
-
-std::optional<ErrorKind> errorOf(auto&& call) {
-    try {
-        call();
-    } catch (const DataError& e) {
-        return e.kind();
-    }
-    return std::nullopt;
-}
 
 // The twelve input texts, character first, as the calculator reads them.
 struct Inputs {
@@ -96,18 +88,18 @@ TEST(BattleChecks, RaiseTheErrorOfTheirOwnStep) {
         std::optional<ErrorKind> expected;
     };
     const Case cases[] = {
-        {"level 100", errorOf([] { combatValue(9, 20, 100); }), divide},
-        {"level 100, base 0", errorOf([] { combatValue(0, 20, 100); }), divide},
-        {"level 100, strength -200", errorOf([] { combatValue(9, -200, 100); }), overflow},
-        {"product beyond single", errorOf([] { combatValue(1e300, 0, 0); }), overflow},
-        {"negative beyond single", errorOf([] { combatValue(-3.5e38, 0, 0); }), overflow},
-        {"sum beyond double", errorOf([] { combatValue(1, kMax, kMax); }), overflow},
-        {"inf - inf", errorOf([] { damage(kInfF, kInfF); }), overflow},
-        {"attack equals defense", errorOf([] { damage(3.25f, 3.25f); }), std::nullopt},
-        {"hits with damage 0", errorOf([] { hitsToKill(39, 0); }), divide},
-        {"hits 0 / 0", errorOf([] { hitsToKill(0, 0); }), overflow},
-        {"hits beyond double", errorOf([] { hitsToKill(1e300, 1e-300); }), overflow},
-        {"negative hits", errorOf([] { EXPECT_EQ(hitsToKill(39, -2), -19.5); }), std::nullopt},
+        {"level 100", errorKindOf([] { combatValue(9, 20, 100); }), divide},
+        {"level 100, base 0", errorKindOf([] { combatValue(0, 20, 100); }), divide},
+        {"level 100, strength -200", errorKindOf([] { combatValue(9, -200, 100); }), overflow},
+        {"product beyond single", errorKindOf([] { combatValue(1e300, 0, 0); }), overflow},
+        {"negative beyond single", errorKindOf([] { combatValue(-3.5e38, 0, 0); }), overflow},
+        {"sum beyond double", errorKindOf([] { combatValue(1, kMax, kMax); }), overflow},
+        {"inf - inf", errorKindOf([] { damage(kInfF, kInfF); }), overflow},
+        {"attack equals defense", errorKindOf([] { damage(3.25f, 3.25f); }), std::nullopt},
+        {"hits with damage 0", errorKindOf([] { hitsToKill(39, 0); }), divide},
+        {"hits 0 / 0", errorKindOf([] { hitsToKill(0, 0); }), overflow},
+        {"hits beyond double", errorKindOf([] { hitsToKill(1e300, 1e-300); }), overflow},
+        {"negative hits", errorKindOf([] { EXPECT_EQ(hitsToKill(39, -2), -19.5); }), std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.error, c.expected) << c.what;
@@ -115,7 +107,7 @@ TEST(BattleChecks, RaiseTheErrorOfTheirOwnStep) {
 
 TEST(BattleChecks, EmptyBoxesStopAtTheFirstHitsStep) {
     const Inputs empty{"", "", "", "", "", "", "", "", "", "", "", ""};
-    EXPECT_EQ(errorOf([&] { calculate(empty); }), ErrorKind::Overflow);
+    EXPECT_EQ(errorKindOf([&] { calculate(empty); }), ErrorKind::Overflow);
     EXPECT_EQ(FormatSingle(damage(combatValue(0, 0, 0), combatValue(0, 0, 0))), "0");
 }
 

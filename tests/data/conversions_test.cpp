@@ -10,20 +10,12 @@
 
 #include "data/conversions.h"
 #include "data/error.h"
+#include "temp_dir.h"
 
 namespace valmor::test {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-std::optional<ErrorKind> errorOf(auto&& call) {
-    try {
-        call();
-    } catch (const DataError& e) {
-        return e.kind();
-    }
-    return std::nullopt;
-}
 
 TEST(ConversionParseNumber, ReadsTheNumberAtTheStart) {
     struct Case {
@@ -80,7 +72,7 @@ TEST(ConversionParseNumber, ReadsTheNumberAtTheStart) {
 TEST(ConversionParseNumber, OverflowsBeyondTheDoubleOr32BitRange) {
     for (const char* text : {"1e400", "-1e400", "1.8e308", "1D309", "1e99999999999999999999",
                              "&H100000000", "&O40000000000", "&H0FFFFFFFFF"})
-        EXPECT_EQ(errorOf([&] { ParseNumber(text); }), ErrorKind::Overflow) << text;
+        EXPECT_EQ(errorKindOf([&] { ParseNumber(text); }), ErrorKind::Overflow) << text;
 }
 
 TEST(ConversionToInt16, RoundsHalvesToEvenWithinRange) {
@@ -104,7 +96,7 @@ TEST(ConversionToInt16, RoundsHalvesToEvenWithinRange) {
     for (const Case& c : cases)
         EXPECT_EQ(ToInt16(c.value), c.expected) << c.value;
     for (double value : {32767.5, 40000.0, -32768.51, -32769.0, kInf, -kInf, std::nan("")})
-        EXPECT_EQ(errorOf([&] { ToInt16(value); }), ErrorKind::Overflow) << value;
+        EXPECT_EQ(errorKindOf([&] { ToInt16(value); }), ErrorKind::Overflow) << value;
 }
 
 TEST(ConversionTextToInt16, IsStricterThanParseNumber) {
@@ -144,13 +136,13 @@ TEST(ConversionTextToInt16, IsStricterThanParseNumber) {
     for (const Case& c : cases) {
         EXPECT_EQ(ParseNumber(c.text), c.parsed) << '"' << c.text << '"';
         if (c.error)
-            EXPECT_EQ(errorOf([&] { TextToInt16(c.text); }), c.error) << '"' << c.text << '"';
+            EXPECT_EQ(errorKindOf([&] { TextToInt16(c.text); }), c.error) << '"' << c.text << '"';
         else
             EXPECT_EQ(TextToInt16(c.text), c.expected) << '"' << c.text << '"';
     }
     // A malformed text is a type mismatch even when its number part would overflow.
-    EXPECT_EQ(errorOf([] { TextToInt16("1e400x"); }), mismatch);
-    EXPECT_EQ(errorOf([] { TextToInt16("1e400"); }), overflow);
+    EXPECT_EQ(errorKindOf([] { TextToInt16("1e400x"); }), mismatch);
+    EXPECT_EQ(errorKindOf([] { TextToInt16("1e400"); }), overflow);
 }
 
 TEST(ConversionFormat, WritesIntegersAndDoubles) {
@@ -229,7 +221,7 @@ TEST(ConversionLocale, PointIsTheSeparatorInEveryLocale) {
     EXPECT_EQ(ParseNumber("1.5"), 1.5);
     EXPECT_EQ(ParseNumber("1,5"), 1);
     EXPECT_EQ(TextToInt16("2.5"), 2);
-    EXPECT_EQ(errorOf([] { TextToInt16("2,5"); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([] { TextToInt16("2,5"); }), ErrorKind::TypeMismatch);
     EXPECT_EQ(FormatDouble(12.5), "12.5");
     EXPECT_EQ(FormatSingle(1.0 / 3), "0.3333333");
     std::setlocale(LC_ALL, "C");
