@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "data/battle.h"
+#include "data/battle_estimate.h"
 #include "data/checked_float.h"
 #include "data/checked_int.h"
 #include "data/conversions.h"
@@ -362,17 +362,16 @@ void frm1::saveEncounter() {
 // ---- Battle damage calculator ----
 
 void frm1::cmdCalculate_Click() {
-    const float charAttack = combatValue(number(txtChDam), number(txtChStr), number(txtChLvl));
-    const float charDefense = combatValue(number(txtChDef), number(txtChAgi), number(txtChLvl));
-    const float monsterAttack = combatValue(number(txtOffMax), number(txtStr), number(txtLevel));
-    const float monsterDefense = combatValue(number(txtDef), number(txtAgi), number(txtLevel));
-    showText(txtDam2Mon, toQString(FormatSingle(damage(charAttack, monsterDefense))));
-    showText(txtDam2Ch, toQString(FormatSingle(damage(monsterAttack, charDefense))));
-    // The hits divide by the damage as shown, not by the unrounded difference.
-    showText(txtHit2KillMon,
-             toQString(FormatDouble(hitsToKill(number(txtHP), number(txtDam2Mon)))));
-    showText(txtHit2KillCh,
-             toQString(FormatDouble(hitsToKill(number(txtChHP), number(txtDam2Ch)))));
+    const std::array<const QLineEdit*, kBattleInputCount> inputs{
+        txtChLvl, txtChStr, txtChAgi, txtChDam,  txtChDef, txtChHP,
+        txtLevel, txtStr,   txtAgi,   txtOffMax, txtDef,   txtHP};
+    const std::array<QLineEdit*, kBattleResultCount> results{txtDam2Mon, txtDam2Ch, txtHit2KillMon,
+                                                             txtHit2KillCh};
+    // Each box is read when its step needs it and each result shown before the next step.
+    estimateBattle([&](BattleInput in) { return number(inputs[static_cast<std::size_t>(in)]); },
+                   [&](BattleResult out, const std::string& text) {
+                       showText(results[static_cast<std::size_t>(out)], toQString(text));
+                   });
 }
 
 // ---- Preview windows ----

@@ -1,0 +1,210 @@
+#include "balance.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace valmor {
+
+MonsterBattle battleAgainst(const CharacterProfile& character, const MonsterRecord& monster) {
+    // The window reads the monster's boxes, which show the record's whole numbers.
+    const BattleInputs inputs{
+        character.level,        character.strength,       character.agility,
+        character.itemDamage,   character.itemDefense,    character.hp,
+        double(monster.level),  double(monster.strength), double(monster.agility),
+        double(monster.offMax), double(monster.def),      double(monster.hp)};
+    MonsterBattle battle;
+    try {
+        estimateBattle(inputs, [&](BattleResult result, const std::string& text) {
+            battle.texts[static_cast<std::size_t>(result)] = text;
+            ++battle.shown;
+        });
+    } catch (const DataError& failure) {
+        // The calculator stops here; the row carries the error and the table goes on.
+        battle.error = failure;
+    }
+    using enum BattleResult;
+    if (battle.shown > static_cast<std::size_t>(DamageToCharacter)) {
+        battle.damageToMonster = ParseNumber(battle.texts[std::size_t(DamageToMonster)]);
+        battle.damageToCharacter = ParseNumber(battle.texts[std::size_t(DamageToCharacter)]);
+    }
+    if (battle.beatable()) {
+        // Shown texts, read back, so that a designer can follow the sum by hand.
+        const double hits = ParseNumber(battle.texts[std::size_t(HitsToKillMonster)]);
+        battle.hits = std::max(std::ceil(hits), 1.0);
+    }
+    return battle;
+}
+
+EncounterDraw encounterDraw(const EncounterRecord& map, std::size_t monsterCount) {
+    EncounterDraw draw;
+    double frequencies = 0;
+    for (std::size_t i = 0; i < map.monIndex.size(); ++i) {
+        const int monster = map.monIndex[i];
+        if (monster >= 0 && static_cast<std::size_t>(monster) < monsterCount &&
+            map.monFreq[i] > 0) {
+            draw.slot[i] = map.monFreq[i];
+            frequencies += map.monFreq[i];
+        }
+    }
+    double weights = 0;
+    for (std::size_t k = 0; k < map.nomNum.size(); ++k) {
+        draw.groupSize[k] = std::max<double>(map.nomNum[k], 0);
+        weights += draw.groupSize[k];
+    }
+    draw.empty = frequencies == 0 || weights == 0;
+    if (draw.empty)
+        return EncounterDraw{};
+    for (double& p : draw.slot)
+        p /= frequencies;
+    for (double& p : draw.groupSize)
+        p /= weights;
+    return draw;
+}
+
+std::string_view verdictName(Verdict verdict) {
+    switch (verdict) {
+    case Verdict::Safe:
+        return "safe";
+    case Verdict::Risky:
+        return "risky";
+    case Verdict::Deadly:
+        return "deadly";
+    case Verdict::Unbeatable:
+        return "unbeatable";
+    case Verdict::Error:
+        return "error";
+    case Verdict::Empty:
+        return "empty";
+    }
+    return "error";
+}
+
+MapOutcome mapOutcome(int map, const EncounterRecord& record,
+                      const std::vector<MonsterRecord>& monsters,
+                      const std::vector<MonsterBattle>& battles, double characterHp) {
+    MapOutcome outcome;
+    outcome.map = map;
+    outcome.draw = encounterDraw(record, monsters.size());
+    if (outcome.draw.empty)
+        return outcome;
+    const EncounterDraw& draw = outcome.draw;
+    for (std::size_t k = 0; k < draw.groupSize.size(); ++k)
+        outcome.group += static_cast<double>(k + 1) * draw.groupSize[k];
+
+    double exp = 0;
+    double gold = 0;
+    std::map<int, double> drops;
+    double meanHits = 0;            // E[h]
+    double meanHitDamage = 0;       // E[d]
+    double meanHitsTimesDamage = 0; // E[h d]
+    double worstHitsTimesDamage = 0;
+    bool allBeatable = true;
+    for (std::size_t i = 0; i < draw.slot.size(); ++i) {
+        const double p = draw.slot[i];
+        if (p == 0)
+            continue;
+        const int n = record.monIndex[i];
+        const MonsterRecord& monster = monsters[static_cast<std::size_t>(n)];
+        const MonsterBattle& battle = battles[static_cast<std::size_t>(n)];
+        const auto listed = std::find_if(outcome.monsters.begin(), outcome.monsters.end(),
+                                         [n](const MonsterChance& m) { return m.monster == n; });
+        if (listed == outcome.monsters.end())
+            outcome.monsters.push_back({n, p});
+        else
+            listed->chance += p;
+
+        exp += p * monster.exp;
+        gold += p * monster.gold;
+        for (const auto& [item, percent] :
+             {std::pair{monster.item1, monster.item1Perc}, {monster.item2, monster.item2Perc}}) {
+            if (item >= 0)
+                drops[item] += p * percent / 100.0;
+        }
+
+        if (battle.combatFailed()) {
+            if (outcome.verdict != Verdict::Error) {
+                outcome.verdict = Verdict::Error;
+                outcome.problem =
+                    "monster " + std::to_string(n) + ": " + std::string(battle.error->what());
+            }
+            continue;
+        }
+        if (!battle.beatable()) {
+            allBeatable = false;
+            continue;
+        }
+        const double d = battle.hitDamage();
+        meanHits += p * battle.hits;
+        meanHitDamage += p * d;
+        meanHitsTimesDamage += p * battle.hits * d;
+        worstHitsTimesDamage = std::max(worstHitsTimesDamage, battle.hits * d);
+    }
+    outcome.exp = outcome.group * exp;
+    outcome.gold = outcome.group * gold;
+    for (const auto& [item, share] : drops)
+        outcome.drops.push_back({item, outcome.group * share});
+
+    if (outcome.verdict == Verdict::Error)
+        return outcome;
+    if (!allBeatable) {
+        outcome.verdict = Verdict::Unbeatable;
+        return outcome;
+    }
+    double damage = 0;
+    int largestGroup = 0;
+    for (std::size_t index = 0; index < draw.groupSize.size(); ++index) {
+        const double k = static_cast<double>(index + 1);
+        const double pk = draw.groupSize[index];
+        damage += pk * (k * meanHitsTimesDamage + k * (k - 1) / 2 * meanHits * meanHitDamage);
+        if (pk > 0)
+            largestGroup = static_cast<int>(index + 1);
+    }
+    const double worst = worstHitsTimesDamage * largestGroup * (largestGroup + 1) / 2;
+    outcome.hits = outcome.group * meanHits;
+    outcome.damage = damage;
+    outcome.damagePercent = damage / characterHp * 100;
+    outcome.worstPercent = worst / characterHp * 100;
+    if (*outcome.damagePercent >= 100)
+        outcome.verdict = Verdict::Deadly;
+    else if (*outcome.worstPercent >= 100)
+        outcome.verdict = Verdict::Risky;
+    else
+        outcome.verdict = Verdict::Safe;
+    return outcome;
+}
+
+Balance computeBalance(const std::vector<MonsterRecord>& monsters,
+                       const std::vector<EncounterRecord>& maps,
+                       const std::vector<CharacterProfile>& profiles) {
+    Balance balance;
+    balance.mapsPerMonster.assign(monsters.size(), 0);
+    for (const EncounterRecord& record : maps) {
+        const EncounterDraw draw = encounterDraw(record, monsters.size());
+        std::vector<int> counted;
+        for (std::size_t i = 0; i < draw.slot.size(); ++i) {
+            const int n = record.monIndex[i];
+            if (draw.slot[i] > 0 && std::find(counted.begin(), counted.end(), n) == counted.end()) {
+                counted.push_back(n);
+                ++balance.mapsPerMonster[static_cast<std::size_t>(n)];
+            }
+        }
+    }
+    for (const CharacterProfile& character : profiles) {
+        if (!(character.hp > 0))
+            throw DataError(ErrorKind::InvalidPropertyValue,
+                            "profile " + character.name + ": hp must be above 0");
+        ProfileBalance& profile = balance.profiles.emplace_back();
+        profile.character = character;
+        profile.battles.reserve(monsters.size());
+        for (const MonsterRecord& monster : monsters)
+            profile.battles.push_back(battleAgainst(character, monster));
+        profile.maps.reserve(maps.size());
+        for (std::size_t m = 0; m < maps.size(); ++m)
+            profile.maps.push_back(mapOutcome(static_cast<int>(m + 1), maps[m], monsters,
+                                              profile.battles, character.hp));
+    }
+    return balance;
+}
+
+} // namespace valmor

@@ -1,0 +1,117 @@
+// The balance model: for one character profile, the calculator's results against every
+// monster and the expected outcome of one random encounter on every map. Shared by the
+// command-line tool's balance, where and report commands.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "battle_estimate.h"
+#include "encounter_record.h"
+#include "error.h"
+#include "monster_record.h"
+
+namespace valmor {
+
+// The character half of the calculator's inputs.
+struct CharacterProfile {
+    std::string name;
+    double level = 0;
+    double strength = 0;
+    double agility = 0;
+    double itemDamage = 0;
+    double itemDefense = 0;
+    double hp = 0;
+};
+
+// The calculator against one monster record, as its window would run it.
+struct MonsterBattle {
+    // The texts of the result boxes; those after a failing step stay empty.
+    std::array<std::string, kBattleResultCount> texts;
+    std::size_t shown = 0;          // results formed before the failing step, or all 4
+    std::optional<DataError> error; // the failing step's error
+    // The damages as shown, read back as numbers; 0 when not shown.
+    double damageToMonster = 0;
+    double damageToCharacter = 0;
+
+    // A step before the damages failed (a level of 100, an overflow).
+    bool combatFailed() const { return error && shown == 0; }
+    bool beatable() const { return !combatFailed() && damageToMonster > 0; }
+    // h: the hits to kill it rounded up, at least 1. Only for a beatable monster.
+    double hits = 0;
+    // d: the damage each of its hits does to the character, 0 at least.
+    double hitDamage() const { return damageToCharacter > 0 ? damageToCharacter : 0; }
+};
+
+// The monster's values as the window shows them (whole numbers) against the profile.
+MonsterBattle battleAgainst(const CharacterProfile& character, const MonsterRecord& monster);
+
+// How one encounter is drawn on a map: the chance of each slot and of each group size.
+struct EncounterDraw {
+    bool empty = true;                 // no counting slot or no group weight
+    std::array<double, 5> slot{};      // P(i); 0 for a slot that does not count
+    std::array<double, 3> groupSize{}; // P(k) for k = 1, 2, 3
+};
+
+// Slot i counts when its monster number names one of `monsterCount` records and its
+// frequency is above 0.
+EncounterDraw encounterDraw(const EncounterRecord& map, std::size_t monsterCount);
+
+enum class Verdict { Safe, Risky, Deadly, Unbeatable, Error, Empty };
+std::string_view verdictName(Verdict verdict);
+
+struct MonsterChance {
+    int monster = 0;
+    double chance = 0; // P summed over the monster's slots
+};
+
+struct ItemDrop {
+    int item = 0;
+    double expected = 0; // expected drops per encounter
+};
+
+struct MapOutcome {
+    int map = 0; // from 1
+    Verdict verdict = Verdict::Empty;
+    std::string problem; // for Error: the monster whose combat values fail, and why
+    EncounterDraw draw;
+    std::vector<MonsterChance> monsters; // counting monsters, first slot first
+    double group = 0;                    // E[k]
+    double exp = 0;
+    double gold = 0;
+    std::vector<ItemDrop> drops; // by item number
+    // Known when every counting monster can be beaten.
+    std::optional<double> hits;
+    std::optional<double> damage;
+    std::optional<double> damagePercent;
+    std::optional<double> worstPercent;
+};
+
+// `battles` holds battleAgainst(character, monsters[n]) for every n.
+MapOutcome mapOutcome(int map, const EncounterRecord& record,
+                      const std::vector<MonsterRecord>& monsters,
+                      const std::vector<MonsterBattle>& battles, double characterHp);
+
+// Everything the model says for one profile.
+struct ProfileBalance {
+    CharacterProfile character;
+    std::vector<MonsterBattle> battles; // one per monster record
+    std::vector<MapOutcome> maps;       // one per encounter record
+};
+
+struct Balance {
+    std::vector<ProfileBalance> profiles;
+    std::vector<int> mapsPerMonster; // the number of maps where each monster counts
+};
+
+// Throws DataError (InvalidPropertyValue, naming the profile) for a profile whose HP is
+// not above 0: the shares of HP would mean nothing.
+Balance computeBalance(const std::vector<MonsterRecord>& monsters,
+                       const std::vector<EncounterRecord>& maps,
+                       const std::vector<CharacterProfile>& profiles);
+
+} // namespace valmor
