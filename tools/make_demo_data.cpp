@@ -1,4 +1,5 @@
-// make_demo_data OUTPUT_DIR [--force]: writes a demo set of the game's five data files.
+// make_demo_data OUTPUT_DIR [--force]: writes a demo set of the game's five data files
+// and a character progression (characters.csv).
 #include <exception>
 #include <iostream>
 #include <string_view>
@@ -21,7 +22,8 @@ int main(int argc, char** argv) {
     }
     if (directory == nullptr) {
         std::cerr << "usage: make_demo_data OUTPUT_DIR [--force]\n"
-                     "Writes mypal.pal, monster.dat, monsters.tat, encountr.mon and itemlist.txt "
+                     "Writes mypal.pal, monster.dat, monsters.tat, encountr.mon, itemlist.txt and "
+                     "characters.csv "
                      "into OUTPUT_DIR;\n--force replaces files that already exist.\n";
         return 2;
     }

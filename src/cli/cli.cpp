@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QFile>
 
+#include "cli/balance_commands.h"
 #include "cli/check.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
@@ -81,6 +82,32 @@ const OptionInfo kOutput{
     {"o", "output"}, "FILE", "write the table to FILE instead of standard output"};
 const OptionInfo kImportFormat{
     {"format"}, "FORMAT", "csv or json; by default JSON when the table starts with [, else CSV"};
+
+const OptionInfo kCharacter{{"character"},
+                            "L,S,A,D,DEF,HP",
+                            "a profile: level, strength, agility, item damage, item defense, HP"};
+const OptionInfo kCharacters{{"characters"},
+                             "FILE",
+                             "profiles from a CSV table: name,level,strength,agility,item_damage,"
+                             "item_defense,hp"};
+const std::string kBalanceHelp =
+    "Works out, for every map and character profile, the expected outcome of one random\n"
+    "encounter, with the calculator's own arithmetic against every monster. Profiles come\n"
+    "from --character (repeatable; named L<level>) or from --characters, one a row. CSV\n"
+    "columns: map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict\n"
+    "(monsters as number:chance% pairs, group is E[k], numbers to 6 significant digits,\n"
+    "empty where the verdict leaves them unknown). JSON adds the expected drops. With\n"
+    "--monsters: monster,name,profile,damage_to_monster,damage_to_char,\n"
+    "hits_to_kill_monster,hits_to_kill_char,maps, the texts as the calculator window shows\n"
+    "them (the failing step's cell holds its error) and the number of maps where it counts.\n\n" +
+    std::string(kEncounterModelHelp);
+
+std::vector<CharacterProfile> profiles(const QCommandLineParser& parser) {
+    std::vector<std::string> options;
+    for (const QString& value : parser.values("character"))
+        options.push_back(value.toStdString());
+    return loadProfiles(options, toPath(parser.value("characters")));
+}
 
 const std::vector<CommandInfo>& commands() {
     static const std::vector<CommandInfo> list{
@@ -173,6 +200,54 @@ const std::vector<CommandInfo>& commands() {
          [](const Invocation& call) {
              importSprite(call.session, spriteNumber(call.arguments[0]), toPath(call.arguments[1]),
                           call.parser.isSet("nearest"));
+             return kExitSuccess;
+         }},
+        {"balance",
+         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monsters] [--format "
+         "csv|json] [-o FILE]",
+         "",
+         "the expected outcome of a random encounter on every map, per character profile",
+         kBalanceHelp,
+         {kCharacter,
+          kCharacters,
+          kExportFormat,
+          kOutput,
+          {{"monsters"}, {}, "one row per monster and profile: the calculator's four texts"}},
+         0,
+         [](const Invocation& call) {
+             writeBalance(call.session, profiles(call.parser), exportFormat(call.parser),
+                          call.parser.isSet("monsters") ? BalanceRows::Monsters : BalanceRows::Maps,
+                          toPath(call.parser.value("output")));
+             return kExitSuccess;
+         }},
+        {"where",
+         "",
+         "MONSTER",
+         "list the maps where a monster appears, most likely first",
+         "Lists each map where MONSTER (its number or its name) counts in the encounter\n"
+         "table, with its chance per encounter slot draw (P summed over its slots, as balance\n"
+         "works it out) and the map's chances of a group of 1, 2 and 3, sorted by chance.",
+         {},
+         1,
+         [](const Invocation& call) {
+             whereMonster(call.session, call.arguments[0].toStdString());
+             return kExitSuccess;
+         }},
+        {"report",
+         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [-o FILE]",
+         "",
+         "write the balance report as one self-contained HTML page",
+         "Writes one HTML file that any browser opens offline (inline CSS, SVG charts and\n"
+         "PNG sprites in the game's colours): a summary with the problems check finds; the\n"
+         "damage share per map as bars coloured by verdict (first profile), the expected\n"
+         "experience per map, and with several profiles a heat map of maps by profiles; the\n"
+         "maps table of balance; a bestiary card per monster with its sprite, its values,\n"
+         "its specials, the maps where it appears and the calculator's values per profile.\n"
+         "The model is the one balance --help describes.",
+         {kCharacter, kCharacters, kOutput},
+         0,
+         [](const Invocation& call) {
+             writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")));
              return kExitSuccess;
          }},
         {"check",

@@ -5,6 +5,7 @@
 #include <array>
 #include <numeric>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "data/byte_file.h"
@@ -18,6 +19,7 @@
 #include "demo/families.h"
 #include "demo/palette_ramps.h"
 #include "demo/random.h"
+#include "demo/tables.h"
 #include "temp_dir.h"
 
 namespace valmor::test {
@@ -26,8 +28,9 @@ namespace {
 constexpr int kSprites = 57;
 constexpr int kFirstBoss = 50;
 
-constexpr std::array<const char*, 5> kFileNames{kPaletteFileName, kSpriteFileName, kMonsterFileName,
-                                                kEncounterFileName, kItemListFileName};
+constexpr std::array<const char*, 6> kFileNames{kPaletteFileName,  kSpriteFileName,
+                                                kMonsterFileName,  kEncounterFileName,
+                                                kItemListFileName, demo::kCharactersFileName};
 
 class DemoDataTest : public TempDirTest {
 protected:
@@ -157,6 +160,39 @@ TEST_F(DemoDataTest, EncountersAddUpAndGrowStrongerWithTheMap) {
     }
     EXPECT_EQ(bossesMet.size(), 7u);
     EXPECT_LE(lairs, 10);
+}
+
+TEST_F(DemoDataTest, CharactersRiseFromLevel1To20InEveryValue) {
+    const Bytes bytes = readBytes(file(demo::kCharactersFileName));
+    const std::string text(bytes.begin(), bytes.end());
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos) << "every line ends with CRLF";
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines.front(), "name,level,strength,agility,item_damage,item_defense,hp");
+    EXPECT_EQ(lines[1], "L1,1,14,11,10,5,45");
+    std::array<int, 6> previous{};
+    for (int level = 1; level <= 20; ++level) {
+        SCOPED_TRACE(lines[static_cast<std::size_t>(level)]);
+        std::istringstream row(lines[static_cast<std::size_t>(level)]);
+        std::string name;
+        std::getline(row, name, ',');
+        EXPECT_EQ(name, "L" + std::to_string(level));
+        std::array<int, 6> values{};
+        for (int& value : values) {
+            std::string cell;
+            std::getline(row, cell, ',');
+            value = std::stoi(cell);
+        }
+        EXPECT_EQ(values[0], level);
+        for (std::size_t c = 0; c < values.size(); ++c)
+            EXPECT_GT(values[c], previous[c]) << "column " << c;
+        previous = values;
+    }
 }
 
 TEST_F(DemoDataTest, SpritesAreDistinctFramedPictures) {

@@ -51,6 +51,7 @@ std::vector<DemoFile> buildDemoFiles() {
     files.push_back({kMonsterFileName, recordBytes(demoMonsters(), encodeMonsterRecord)});
     files.push_back({kEncounterFileName, recordBytes(demoEncounters(), encodeEncounterRecord)});
     files.push_back({kItemListFileName, textBytes(itemListText(demoItemNames()))});
+    files.push_back({kCharactersFileName, textBytes(charactersCsvText())});
     return files;
 }
 

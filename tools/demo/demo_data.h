@@ -1,4 +1,5 @@
-// Builds a complete, original set of the five game data files for trying out the editor.
+// Builds a complete, original set of the five game data files for trying out the editor,
+// and a character progression for the balance commands.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +15,8 @@ struct DemoFile {
     std::vector<std::uint8_t> bytes;
 };
 
-// The palette, sprite, stats, encounter and item files, in that order. The same bytes
-// come out on every call.
+// The palette, sprite, stats, encounter and item files, in that order, then the character
+// profiles for the balance commands. The same bytes come out on every call.
 std::vector<DemoFile> buildDemoFiles();
 
 class DemoDataError : public std::runtime_error {
@@ -28,8 +29,8 @@ struct WrittenFile {
     std::uintmax_t bytes;
 };
 
-// Writes the five files into `directory`, creating it. Unless `overwrite` is set, throws
-// DemoDataError without writing anything when any of the five already exists there.
+// Writes the six files into `directory`, creating it. Unless `overwrite` is set, throws
+// DemoDataError without writing anything when any of the six already exists there.
 // A failed write throws as well.
 std::vector<WrittenFile> writeDemoData(const std::filesystem::path& directory,
                                        bool overwrite = false);

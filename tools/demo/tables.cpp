@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -312,6 +313,18 @@ std::string itemListText(const std::vector<std::string>& names) {
             text += name;
         text += '\n';
     }
+    return text;
+}
+
+std::string charactersCsvText() {
+    // Strength and gear grow with the level, so that the early maps turn safe first and
+    // the bosses stay out of reach.
+    std::string text = "name,level,strength,agility,item_damage,item_defense,hp\r\n";
+    for (int level = 1; level <= 20; ++level)
+        text += "L" + std::to_string(level) + ',' + std::to_string(level) + ',' +
+                std::to_string(10 + 4 * level) + ',' + std::to_string(8 + 3 * level) + ',' +
+                std::to_string(4 + 6 * level) + ',' + std::to_string(2 + 3 * level) + ',' +
+                std::to_string(30 + 15 * level) + "\r\n";
     return text;
 }
 

@@ -1,4 +1,4 @@
-// The demo monster statistics, encounter tables and item names.
+// The demo monster statistics, encounter tables, item names and character profiles.
 #pragma once
 
 #include <string>
@@ -17,5 +17,10 @@ std::vector<EncounterRecord> demoEncounters();
 std::vector<std::string> demoItemNames();
 // One name per line; a name holding a comma is written in double quotes.
 std::string itemListText(const std::vector<std::string>& names);
+
+inline constexpr const char* kCharactersFileName = "characters.csv";
+// A character progression from level 1 to 20 for the balance commands, as a CSV table
+// with the columns name,level,strength,agility,item_damage,item_defense,hp.
+std::string charactersCsvText();
 
 } // namespace valmor::demo

@@ -1,0 +1,82 @@
+// The balance commands of valmor-data: the model's table per map or per monster
+// (balance), the maps where a monster appears (where), and the HTML report (report).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/commands.h"
+#include "data/balance.h"
+
+namespace valmor::cli {
+
+// "L,S,A,D,DEF,HP": six numbers; the profile is named "L<level>". Throws UsageError.
+CharacterProfile characterFromOption(std::string_view text);
+
+// A CSV table with the columns name, level, strength, agility, item_damage, item_defense
+// and hp (any order, others ignored), one profile a row. Throws CliError naming
+// `source`, the line and the column of the first bad cell.
+std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std::string& source);
+
+// Up to 6 significant digits, the decimal point whatever the locale; -0 as 0.
+std::string formatNumber(double value);
+
+// A monster's name as UTF-8 without its trailing blanks.
+std::string monsterName(const MonsterRecord& monster);
+
+// The profiles of --character or --characters; `characters` empty when not given.
+std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& characterOptions,
+                                           const std::filesystem::path& characters);
+
+enum class BalanceRows { Maps, Monsters };
+
+// `output` empty or "-": standard output. A file is replaced atomically.
+void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
+                  TableFormat format, BalanceRows rows, const std::filesystem::path& output);
+
+// `monster` is a number or a name (blanks and case do not matter).
+void whereMonster(const Session& session, std::string_view monster);
+
+void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
+                 const std::filesystem::path& output);
+
+// Replaces `output` with `text`, refusing to write over a game file; "-" or empty writes
+// to session.out.
+void writeOutput(const Session& session, const std::filesystem::path& output,
+                 std::string_view text);
+
+} // namespace valmor::cli
+
+namespace valmor::cli {
+
+// How the expected outcome of one random encounter is worked out, for --help and the
+// README alike.
+inline constexpr std::string_view kEncounterModelHelp =
+    "The expected outcome of one random encounter on a map:\n"
+    "- Slot i (0 to 4) counts when its monster number names a record that the stats file\n"
+    "  holds and its frequency is above 0. P(i) = frequency(i) / (sum of the counting\n"
+    "  frequencies). A monster in two slots counts twice.\n"
+    "- Group size k = 1, 2, 3 with P(k) = max(nomNum(k), 0) / (sum of the three). A map\n"
+    "  whose counting frequencies or group weights sum to 0 is empty.\n"
+    "- The k monsters are drawn independently by P(i). The character attacks them one\n"
+    "  after another. Damages are the calculator's shown values (the texts of its first\n"
+    "  two result boxes, read back as numbers). A monster whose damage is above 0 needs\n"
+    "  h = ceil(the calculator's hits to kill it) hits, at least 1; one whose damage is 0\n"
+    "  or less cannot be beaten. While the character hits, every living monster hits the\n"
+    "  character once per hit, for d = max(damage to the character, 0).\n"
+    "- Expected hits: E[k] x E[h]. Expected experience and gold: E[k] x the P-weighted\n"
+    "  exp or gold. Expected drops of each item: E[k] x P-weighted item%/100 of the\n"
+    "  monsters that drop it (item -1 drops nothing).\n"
+    "- Expected damage taken: sum over k of P(k) x ( k x E[h d] + k(k-1)/2 x E[h] x E[d] ).\n"
+    "  As a share of the character's HP: damage %.\n"
+    "- Worst case: the largest k with P(k) > 0, all k of the counting monster with the\n"
+    "  largest h x d: h x d x k(k+1)/2, as a share of HP: worst %.\n"
+    "- Verdict: unbeatable when a counting monster cannot be beaten; else deadly when\n"
+    "  damage % is 100 or more; else risky when worst % is 100 or more; else safe. A\n"
+    "  counting monster whose combat values fail (the calculator's steps before the\n"
+    "  damages: a level of 100, an overflow) makes the map's verdict error, naming it.\n"
+    "  Empty maps: empty.";
+
+} // namespace valmor::cli
