@@ -214,7 +214,7 @@ std::string monstersTable(const GameData& data, const Balance& balance, TableFor
                 appendCsvCell(out, false, true, name);
                 appendCsvCell(out, false, true, profile.character.name);
                 for (const std::string& cell : cells)
-                    appendCsvCell(out, false, !numberIn(cell), cell);
+                    appendCsvCell(out, false, !cell.empty() && !numberIn(cell), cell);
                 appendCsvCell(out, false, false, maps);
                 endCsvRecord(out);
                 continue;

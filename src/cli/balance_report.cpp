@@ -22,7 +22,7 @@ h1{margin:16px 0 4px}h2{border-bottom:2px solid #444;margin-top:28px}
 nav a{margin-right:14px}
 table{border-collapse:collapse}
 th,td{padding:2px 6px;text-align:right;border-bottom:1px solid #ddd}
-th{background:#eee;position:sticky;top:0;cursor:pointer}
+th{background:#eee}table.sortable th{cursor:pointer}#maps-table th{position:sticky;top:0}
 td.text,th.text{text-align:left}
 .verdict{color:#fff;font-weight:bold;text-align:center}
 td.v-safe{background:var(--safe)}td.v-risky{background:var(--risky)}td.v-deadly{background:var(--deadly)}
@@ -37,10 +37,10 @@ svg{width:100%;height:auto;display:block}svg text{font:10px sans-serif;fill:#333
 .bestiary{display:grid;grid-template-columns:repeat(auto-fill,minmax(360px,1fr));gap:12px}
 .card{border:1px solid #999;border-radius:6px;padding:8px;break-inside:avoid}
 .card h3{margin:0 0 4px}.card img{float:right;image-rendering:pixelated;width:90px;height:100px;background:#f3f3f3}
-.card dl{display:grid;grid-template-columns:auto auto auto auto;gap:0 8px;margin:0;font-size:12px}
+.card dl{display:grid;grid-template-columns:max-content 1fr max-content 1fr;gap:0 8px;margin:0;font-size:12px}
 .card dt{color:#555}.card dd{margin:0}
-.card table{font-size:12px;margin-top:4px}.card p{margin:4px 0;font-size:12px}
-@media print{nav,script{display:none}body{max-width:none}th{position:static}
+.card table{font-size:11px;margin-top:4px;width:100%;table-layout:fixed}.card td,.card th{overflow-wrap:anywhere;padding:1px 3px}.card p{margin:4px 0;font-size:12px}
+@media print{nav,script{display:none}body{max-width:none}#maps-table th{position:static}
 *{-webkit-print-color-adjust:exact;print-color-adjust:exact}.chart,.card,tr{break-inside:avoid}}
 )";
 

@@ -1,0 +1,344 @@
+// The balance commands: the README's two worked maps through balance and where, the
+// calculator's texts per monster, the profile options and files and their faults, and
+// the report's parts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/balance_commands.h"
+#include "cli/cli.h"
+#include "cli/json.h"
+#include "cli_fixture.h"
+#include "data/encounter_record.h"
+#include "data/monster_record.h"
+#include "demo/tables.h"
+
+namespace valmor::test {
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+ToolRun runTool(const std::vector<std::string>& arguments) {
+    QStringList list{"valmor-data"};
+    for (const std::string& argument : arguments)
+        list << QString::fromStdString(argument);
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::runCli(list, in, out, err, false);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> list;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        list.push_back(line);
+    }
+    return list;
+}
+
+std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+MonsterRecord monster(const char* name, std::int16_t hp, std::int16_t def, std::int16_t offMax,
+                      std::int16_t exp, std::int16_t gold, std::int16_t item1 = -1,
+                      std::int16_t item1Perc = 0, std::int16_t item2 = -1,
+                      std::int16_t item2Perc = 0) {
+    MonsterRecord r;
+    r.name = name;
+    r.hp = r.hp2 = hp;
+    r.def = def;
+    r.offMax = offMax;
+    r.exp = exp;
+    r.gold = gold;
+    r.item1 = item1;
+    r.item1Perc = item1Perc;
+    r.item2 = item2;
+    r.item2Perc = item2Perc;
+    return r;
+}
+
+// The demo files with the stats and encounters of the README's worked example: a
+// character of level, strength and agility 0 (so every combat value is its base value)
+// with item damage 10, item defense 2 and 100 HP.
+class WorkedExampleTest : public DemoDirTest {
+protected:
+    void SetUp() override {
+        DemoDirTest::SetUp();
+        MonsterRecord lich = monster("Lich", 50, 1, 1, 1, 1);
+        lich.level = 100;
+        const MonsterRecord monsters[] = {
+            monster("Ooze", 20, 5, 6, 10, 4, 7, 50),
+            monster("Bat", 9, 6, 12, 30, 20, 7, 100, 8, 20),
+            monster("Golem", 10, 8, 3, 4, 2),
+            lich,
+            monster("Wall", 10, 10, 0, 0, 0),
+        };
+        std::filesystem::remove(file(kMonsterFileName));
+        for (std::size_t n = 0; n < std::size(monsters); ++n)
+            writeMonsterRecord(file(kMonsterFileName), static_cast<std::int16_t>(n), monsters[n]);
+        std::filesystem::remove(file(kEncounterFileName));
+        writeEncounterRecord(file(kEncounterFileName), 1,
+                             {{0, 1, 0, 0, 0}, {3, 1, 0, 0, 0}, {1, 0, 1}});
+        writeEncounterRecord(file(kEncounterFileName), 2,
+                             {{2, 0, 99, 2, 1}, {40, 40, 50, 20, -5}, {2, 2, -4}});
+        writeEncounterRecord(file(kEncounterFileName), 3,
+                             {{0, 3, 0, 0, 0}, {1, 1, 0, 0, 0}, {1, 0, 0}});
+        writeEncounterRecord(file(kEncounterFileName), 4,
+                             {{4, 0, 0, 0, 0}, {1, 1, 0, 0, 0}, {0, 1, 0}});
+    }
+    ToolRun run(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"-C", dir_.string()});
+        return runTool(arguments);
+    }
+};
+
+TEST_F(WorkedExampleTest, BalanceGivesTheMapsWorkedByHand) {
+    const ToolRun result = run({"balance", "--character", "0,0,0,10,2,100"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<std::string> rows = lines(result.out);
+    ASSERT_EQ(rows.size(), 269u); // the header and the editor's 268 maps
+    const std::pair<std::size_t, const char*> expected[] = {
+        {0, "map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict"},
+        {1, "1,\"L0\",\"0:75%;1:25%\",2,7.5,30,16,69.9375,69.9375,180,\"risky\""},
+        {2, "2,\"L0\",\"2:60%;0:40%\",1.5,6.9,9.6,4.2,19.16,19.16,48,\"safe\""},
+        {3, "3,\"L0\",\"0:50%;3:50%\",1,,5.5,2.5,,,,\"error (monster 3: Division by zero)\""},
+        {4, "4,\"L0\",\"4:50%;0:50%\",2,,10,4,,,,\"unbeatable\""},
+        {5, "5,\"L0\",\"\",,,,,,,,\"empty\""},
+        {268, "268,\"L0\",\"\",,,,,,,,\"empty\""},
+    };
+    for (const auto& [row, text] : expected)
+        EXPECT_EQ(rows[row], text) << "row " << row;
+}
+
+TEST_F(WorkedExampleTest, MonsterRowsCarryTheCalculatorTextsAndErrors) {
+    const ToolRun result = run(
+        {"balance", "--character", "0,0,0,10,2,100", "--character", "5,1,1,10,2,30", "--monsters"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<std::string> rows = lines(result.out);
+    ASSERT_EQ(rows.size(), 11u);
+    const std::pair<std::size_t, const char*> expected[] = {
+        {0, "monster,name,profile,damage_to_monster,damage_to_char,hits_to_kill_monster,"
+            "hits_to_kill_char,maps"},
+        {1, "0,\"Ooze\",\"L0\",5,4,4,25,4"},
+        {3, "1,\"Bat\",\"L0\",4,10,2.25,10,1"},
+        {5, "2,\"Golem\",\"L0\",2,1,5,100,1"},
+        {7, "3,\"Lich\",\"L0\",\"Division by zero\",,,,1"},
+        {9, "4,\"Wall\",\"L0\",0,-2,\"Division by zero\",,1"},
+        {10, "4,\"Wall\",\"L5\",1.157895,-2.231579,8.63636167355417,-13.4433959093539,1"},
+    };
+    for (const auto& [row, text] : expected)
+        EXPECT_EQ(rows[row], text) << "row " << row;
+}
+
+TEST_F(WorkedExampleTest, JsonHoldsTheSameValuesAndTheDrops) {
+    const ToolRun result = run({"balance", "--character", "0,0,0,10,2,100", "--format", "json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<cli::JsonObject> objects = cli::readJsonObjects(result.out, "out");
+    ASSERT_EQ(objects.size(), 268u);
+    const cli::JsonObject& first = objects.front();
+    std::vector<std::string> keys;
+    for (const cli::Cell& key : first.keys)
+        keys.push_back(key.text);
+    EXPECT_EQ(keys, (std::vector<std::string>{"map", "profile", "monsters", "group", "hits", "exp",
+                                              "gold", "damage", "damage_pct", "worst_pct",
+                                              "verdict", "drops"}));
+    EXPECT_EQ(first.values[8].text, "69.9375");
+    EXPECT_EQ(first.values[10].text, "risky");
+    // The drops are nested, so only their text is checked here.
+    EXPECT_NE(result.out.find("\"drops\":[{\"item\":7,\"name\":\""), std::string::npos);
+    EXPECT_NE(result.out.find("\"expected\":1.25},{\"item\":8,"), std::string::npos);
+    EXPECT_EQ(objects[4].values[4].kind, cli::CellKind::Other); // hits of an empty map: null
+}
+
+TEST_F(WorkedExampleTest, WhereListsTheMapsOfAMonsterByChance) {
+    const struct {
+        const char* monster;
+        int status;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {"0", 0,
+         "Ooze (monster 0) counts in 4 of 268 maps:\n"
+         "   map     chance   1 monster  2 monsters  3 monsters\n"
+         "     1        75%         50%          0%         50%\n"
+         "     3        50%        100%          0%          0%\n"
+         "     4        50%          0%        100%          0%\n"
+         "     2        40%         50%         50%          0%\n",
+         ""},
+        {" golem ", 0,
+         "Golem (monster 2) counts in 1 of 268 maps:\n"
+         "   map     chance   1 monster  2 monsters  3 monsters\n"
+         "     2        60%         50%         50%          0%\n",
+         ""},
+        {"Bat", 0,
+         "Bat (monster 1) counts in 1 of 268 maps:\n"
+         "   map     chance   1 monster  2 monsters  3 monsters\n"
+         "     1        25%         50%          0%         50%\n",
+         ""},
+        {"5", 1, "", "valmor-data: monster 5: the stats file holds 5 monsters, 0 to 4\n"},
+        {"Dragon", 1, "", "valmor-data: no monster is named \"Dragon\"\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.monster);
+        const ToolRun result = run({"where", c.monster});
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, c.err);
+    }
+}
+
+TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
+    writeText(file("good.csv"), "hp,name,level,strength,agility,item_damage,item_defense,note\r\n"
+                                "100,hero,0,0,0,10,2,x\r\n");
+    writeText(file("letters.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
+                                   "a,1,2,3,4,5,6\n"
+                                   "b,x,2,3,4,5,6\n");
+    writeText(file("nohp.csv"), "name,level,strength,agility,item_damage,item_defense\n");
+    writeText(file("zero.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
+                                "a,1,2,3,4,5,0\n");
+    writeText(file("short.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
+                                 "a,1,2\n");
+    writeText(file("empty.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n");
+    const std::string f = dir_.string() + "/";
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"file", {"--characters", f + "good.csv"}, 0, ""},
+        {"no profile", {}, 2, "balance: give one or more --character L,S,A,D,DEF,HP, or"},
+        {"both",
+         {"--character", "1,1,1,1,1,1", "--characters", f + "good.csv"},
+         2,
+         "balance: give one or more"},
+        {"five numbers",
+         {"--character", "1,2,3,4,5"},
+         2,
+         "balance: --character 1,2,3,4,5: expected six numbers"},
+        {"seven numbers", {"--character", "1,2,3,4,5,6,7"}, 2, "expected six numbers"},
+        {"a word", {"--character", "1,2,x,4,5,6"}, 2, "expected six numbers"},
+        {"hp 0", {"--character", "1,2,3,4,5,0"}, 2, "--character 1,2,3,4,5,0: HP must be above 0"},
+        {"letters",
+         {"--characters", f + "letters.csv"},
+         1,
+         f + "letters.csv:3:3: level: \"x\" is not a number"},
+        {"no hp column", {"--characters", f + "nohp.csv"}, 1, f + "nohp.csv:1:1: no column hp"},
+        {"hp 0 in a file",
+         {"--characters", f + "zero.csv"},
+         1,
+         f + "zero.csv:2:13: hp: must be above 0"},
+        {"short row",
+         {"--characters", f + "short.csv"},
+         1,
+         f + "short.csv:2:1: 3 fields where the header has 7"},
+        {"header only", {"--characters", f + "empty.csv"}, 1, "no profiles, only a header"},
+        {"missing file", {"--characters", f + "none.csv"}, 1, "cannot read " + f + "none.csv"},
+        {"over a game file",
+         {"--character", "1,1,1,1,1,1", "-o", f + kMonsterFileName},
+         1,
+         "will not write over the game file"},
+    };
+    const Bytes stats = readBytes(file(kMonsterFileName));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> arguments{"balance"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const ToolRun result = run(arguments);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        if (c.status == 0) {
+            EXPECT_EQ(lines(result.out).at(1).substr(0, 9), "1,\"hero\",");
+        }
+    }
+    EXPECT_EQ(readBytes(file(kMonsterFileName)), stats);
+}
+
+TEST(BalanceFormatTest, NumbersKeepSixSignificantDigits) {
+    const std::pair<double, const char*> cases[] = {
+        {0, "0"},
+        {-0.0, "0"},
+        {7.5, "7.5"},
+        {0.1 + 0.2, "0.3"},
+        {1.0 / 3, "0.333333"},
+        {69.9375, "69.9375"},
+        {-2.5, "-2.5"},
+        {1234567, "1.23457e+06"},
+        {0.00001234, "1.234e-05"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(cli::formatNumber(value), text) << value;
+}
+
+class BalanceDemoTest : public DemoDirTest {};
+
+TEST_F(BalanceDemoTest, HelpCarriesTheModelAndTheDemoProgressionRuns) {
+    const ToolRun help = runTool({"balance", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find(std::string(cli::kEncounterModelHelp)), std::string::npos);
+    for (const char* command : {"balance", "where", "report"})
+        EXPECT_NE(runTool({"--help"}).out.find(std::string("  ") + command), std::string::npos)
+            << command;
+
+    const ToolRun result = runTool(
+        {"-C", dir_.string(), "balance", "--characters", file(demo::kCharactersFileName).string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(lines(result.out).size(), 1 + 268 * 20u);
+    EXPECT_EQ(result.out.find("nan"), std::string::npos);
+    EXPECT_EQ(result.out.find("inf"), std::string::npos);
+}
+
+TEST_F(BalanceDemoTest, ReportHoldsEveryPartAndNeedsNothingBesideIt) {
+    const ToolRun result =
+        runTool({"-C", dir_.string(), "report", "--character", "5,30,23,34,17,105", "--character",
+                 "12,58,44,76,38,210", "-o", file("report.html").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string html = readText(file("report.html"));
+    EXPECT_EQ(count(html, "<article class=\"card\""), 57u);
+    EXPECT_EQ(count(html, "<img alt=\"sprite "), 57u);
+    EXPECT_EQ(count(html, "src=\"data:image/png;base64,iVBORw0KGgo"), 57u);
+    EXPECT_EQ(count(html, "<tr class=\"map-row\">"), 268 * 2u);
+    const std::size_t chart = html.find("<svg id=\"damage-chart\"");
+    ASSERT_NE(chart, std::string::npos);
+    EXPECT_EQ(count(html.substr(chart, html.find("</svg>", chart) - chart), "<rect class=\"bar "),
+              268u);
+    EXPECT_NE(html.find("<svg id=\"exp-chart\""), std::string::npos);
+    EXPECT_NE(html.find("<svg id=\"heat-map\""), std::string::npos);
+    EXPECT_NE(html.find("check finds no problems"), std::string::npos);
+    // Self-contained: no address to fetch anything from.
+    for (const char* outside : {"http:", "https:", "<link", "src=\"/", "url("})
+        EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+
+    // One profile: no heat map; problems that check finds appear in the summary.
+    MonsterRecord broken = readMonsterRecord(file(kMonsterFileName), 2);
+    broken.item1 = 120;
+    writeMonsterRecord(file(kMonsterFileName), 2, broken);
+    ASSERT_EQ(runTool({"-C", dir_.string(), "report", "--character", "5,30,23,34,17,105", "-o",
+                       file("report.html").string()})
+                  .status,
+              0);
+    const std::string single = readText(file("report.html"));
+    EXPECT_EQ(single.find("<svg id=\"heat-map\""), std::string::npos);
+    EXPECT_NE(
+        single.find("monsters.tat, record 3 (sprite 2), item1: error: 120 is outside -1 to 99"),
+        std::string::npos);
+    EXPECT_NE(single.find("120 no such item"), std::string::npos);
+}
+
+} // namespace
+} // namespace valmor::test
