@@ -33,7 +33,7 @@ constexpr const char* kProfile = "10,50,38,64,32,180"; // L10 of the demo progre
 fs::path makeDemoDir(const char* name) {
     const fs::path dir = fs::temp_directory_path() / name;
     fs::remove_all(dir);
-    valmor::demo::writeDemoData(dir);
+    valmor::demo::writeDemoData(dir, false, true);
     return dir;
 }
 

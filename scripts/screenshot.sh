@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Retakes the README's screenshots under Xvfb: the main window with a demo monster
-# picked, and a preview page. Needs a build (scripts/run-editor.sh makes one).
+# picked, and a preview page; and the top of the balance report in headless Chromium.
+# Needs a build (scripts/run-editor.sh makes one, plus the valmor-data target).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,4 +43,10 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     import -window "$preview" "$repo/docs/preview-bosses.png"
     kill "$editor"
 ' _ "$work" "$PWD/$build" "$PWD"
-echo "Wrote docs/main-window.png and docs/preview-bosses.png"
+"$build/src/cli/valmor-data" -C "$work" report --characters "$work/characters.csv" \
+    -o "$work/report.html"
+chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/browser" --hide-scrollbars --window-size=1200,1640 \
+    --screenshot="$PWD/docs/report.png" "file://$work/report.html" 2>/dev/null
+echo "Wrote docs/main-window.png, docs/preview-bosses.png and docs/report.png"

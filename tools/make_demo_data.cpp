@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        for (const auto& file : valmor::demo::writeDemoData(directory, force))
+        for (const auto& file : valmor::demo::writeDemoData(directory, force, true))
             std::cout << "wrote " << file.path.string() << " (" << file.bytes << " bytes)\n";
     } catch (const std::exception& error) {
         std::cerr << "make_demo_data: " << error.what() << '\n';

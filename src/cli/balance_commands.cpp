@@ -361,11 +361,11 @@ std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& chara
     return profiles;
 }
 
-void writeOutput(const Session& session, const std::filesystem::path& output,
+bool writeOutput(const Session& session, const std::filesystem::path& output,
                  std::string_view text) {
     if (output.empty() || output == "-") {
         session.out << text;
-        return;
+        return false;
     }
     // An output named like a game file by a slip of -o would destroy it.
     for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
@@ -375,15 +375,20 @@ void writeOutput(const Session& session, const std::filesystem::path& output,
             throw CliError("will not write over the game file " + output.string());
     }
     replaceFile(output, text);
+    return true;
 }
 
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
                   TableFormat format, BalanceRows rows, const std::filesystem::path& output) {
     const GameData data = loadGameData(session.directory);
     const Balance balance = computeBalance(data.monsters, data.encounters, profiles);
-    writeOutput(session, output,
-                rows == BalanceRows::Maps ? mapsTable(data, balance, format)
-                                          : monstersTable(data, balance, format));
+    const std::size_t count =
+        balance.profiles.size() *
+        (rows == BalanceRows::Maps ? data.encounters.size() : data.monsters.size());
+    if (writeOutput(session, output,
+                    rows == BalanceRows::Maps ? mapsTable(data, balance, format)
+                                              : monstersTable(data, balance, format)))
+        session.out << "wrote " << count << " rows to " << output.string() << '\n';
 }
 
 void whereMonster(const Session& session, std::string_view monster) {

@@ -43,8 +43,8 @@ void writeReport(const Session& session, const std::vector<CharacterProfile>& pr
                  const std::filesystem::path& output);
 
 // Replaces `output` with `text`, refusing to write over a game file; "-" or empty writes
-// to session.out.
-void writeOutput(const Session& session, const std::filesystem::path& output,
+// to session.out. True when a file was written.
+bool writeOutput(const Session& session, const std::filesystem::path& output,
                  std::string_view text);
 
 } // namespace valmor::cli

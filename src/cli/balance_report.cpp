@@ -95,6 +95,19 @@ std::string optionalNumber(const std::optional<double>& value) {
     return value ? formatNumber(*value) : std::string();
 }
 
+// A chart's top: the value rounded up to 1, 1.5, 2, 2.5, 3, 4, 5, 6 or 8 times a power of
+// ten, so that the four ticks below it read as round numbers.
+double roundedUp(double value) {
+    if (!(value > 0))
+        return 1;
+    const double power = std::pow(10.0, std::floor(std::log10(value)));
+    for (const double step : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0}) {
+        if (step * power >= value)
+            return step * power;
+    }
+    return 10 * power;
+}
+
 std::string verdictClass(Verdict verdict) {
     return "v-" + std::string(verdictName(verdict));
 }
@@ -246,7 +259,7 @@ private:
         double mostExp = 0;
         for (const MapOutcome& o : first.maps)
             mostExp = std::max(mostExp, o.exp);
-        const double expTop = mostExp > 0 ? mostExp : 1;
+        const double expTop = roundedUp(mostExp);
         barChart(
             "exp-chart", "Expected experience per encounter, per map", expTop, "", first.maps,
             [&](const MapOutcome& o) { return o.exp / expTop; },
@@ -438,7 +451,10 @@ void writeReport(const Session& session, const std::vector<CharacterProfile>& pr
     const GamePictures pictures = loadGamePictures(session.directory);
     const Balance balance = computeBalance(data.monsters, data.encounters, profiles);
     const CheckReport check = checkGameFiles(session.directory);
-    writeOutput(session, output, ReportWriter(data, pictures, balance, check).write());
+    if (writeOutput(session, output, ReportWriter(data, pictures, balance, check).write()))
+        session.out << "wrote " << output.string() << ": " << data.monsters.size() << " monsters, "
+                    << data.encounters.size() << " maps, " << profiles.size()
+                    << (profiles.size() == 1 ? " profile" : " profiles") << '\n';
 }
 
 } // namespace valmor::cli

@@ -86,10 +86,7 @@ const OptionInfo kImportFormat{
 const OptionInfo kCharacter{{"character"},
                             "L,S,A,D,DEF,HP",
                             "a profile: level, strength, agility, item damage, item defense, HP"};
-const OptionInfo kCharacters{{"characters"},
-                             "FILE",
-                             "profiles from a CSV table: name,level,strength,agility,item_damage,"
-                             "item_defense,hp"};
+const OptionInfo kCharacters{{"characters"}, "FILE.csv", "profiles from a CSV table, one a row"};
 const std::string kBalanceHelp =
     "Works out, for every map and character profile, the expected outcome of one random\n"
     "encounter, with the calculator's own arithmetic against every monster. Profiles come\n"
@@ -206,7 +203,7 @@ const std::vector<CommandInfo>& commands() {
          "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monsters] [--format "
          "csv|json] [-o FILE]",
          "",
-         "the expected outcome of a random encounter on every map, per character profile",
+         "the expected outcome of a random encounter per map and profile",
          kBalanceHelp,
          {kCharacter,
           kCharacters,

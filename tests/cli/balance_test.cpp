@@ -285,7 +285,11 @@ TEST(BalanceFormatTest, NumbersKeepSixSignificantDigits) {
         EXPECT_EQ(cli::formatNumber(value), text) << value;
 }
 
-class BalanceDemoTest : public DemoDirTest {};
+// The demo files and the demo character progression.
+class BalanceDemoTest : public DemoDirTest {
+protected:
+    void SetUp() override { demo::writeDemoData(dir_, false, true); }
+};
 
 TEST_F(BalanceDemoTest, HelpCarriesTheModelAndTheDemoProgressionRuns) {
     const ToolRun help = runTool({"balance", "--help"});

@@ -38,7 +38,11 @@ std::size_t count(const std::string& text, const std::string& part) {
     return n;
 }
 
-class ReportBrowserTest : public DemoDirTest {};
+// The demo files and the demo character progression.
+class ReportBrowserTest : public DemoDirTest {
+protected:
+    void SetUp() override { demo::writeDemoData(dir_, false, true); }
+};
 
 TEST_F(ReportBrowserTest, ChromiumShowsEveryCardRowAndBar) {
     ASSERT_EQ(shell("command -v " + chromium() + " >/dev/null"), 0)

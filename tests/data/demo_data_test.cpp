@@ -28,9 +28,8 @@ namespace {
 constexpr int kSprites = 57;
 constexpr int kFirstBoss = 50;
 
-constexpr std::array<const char*, 6> kFileNames{kPaletteFileName,  kSpriteFileName,
-                                                kMonsterFileName,  kEncounterFileName,
-                                                kItemListFileName, demo::kCharactersFileName};
+constexpr std::array<const char*, 5> kFileNames{kPaletteFileName, kSpriteFileName, kMonsterFileName,
+                                                kEncounterFileName, kItemListFileName};
 
 class DemoDataTest : public TempDirTest {
 protected:
@@ -162,7 +161,23 @@ TEST_F(DemoDataTest, EncountersAddUpAndGrowStrongerWithTheMap) {
     EXPECT_LE(lairs, 10);
 }
 
+TEST_F(DemoDataTest, CharactersComeOnRequestAndAreNeverReplacedUnlessForced) {
+    EXPECT_FALSE(std::filesystem::exists(file(demo::kCharactersFileName)));
+    const std::filesystem::path dir = dir_ / "with-characters";
+    const auto written = demo::writeDemoData(dir, false, true);
+    ASSERT_EQ(written.size(), kFileNames.size() + 1);
+    EXPECT_EQ(written.back().path, dir / demo::kCharactersFileName);
+    for (const char* name : kFileNames)
+        EXPECT_EQ(readBytes(dir / name), readBytes(file(name))) << name;
+    writeText(file(demo::kCharactersFileName), "keep");
+    std::filesystem::remove(file(kPaletteFileName));
+    EXPECT_THROW(demo::writeDemoData(dir_, false, true), demo::DemoDataError);
+    EXPECT_FALSE(std::filesystem::exists(file(kPaletteFileName)));
+    EXPECT_EQ(readBytes(file(demo::kCharactersFileName)), Bytes({'k', 'e', 'e', 'p'}));
+}
+
 TEST_F(DemoDataTest, CharactersRiseFromLevel1To20InEveryValue) {
+    demo::writeDemoData(dir_, true, true);
     const Bytes bytes = readBytes(file(demo::kCharactersFileName));
     const std::string text(bytes.begin(), bytes.end());
     std::vector<std::string> lines;

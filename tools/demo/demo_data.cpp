@@ -44,19 +44,21 @@ void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t
 
 } // namespace
 
-std::vector<DemoFile> buildDemoFiles() {
+std::vector<DemoFile> buildDemoFiles(bool withCharacters) {
     std::vector<DemoFile> files;
     files.push_back({kPaletteFileName, textBytes(paletteText(demoPalette()))});
     files.push_back({kSpriteFileName, spriteFileBytes()});
     files.push_back({kMonsterFileName, recordBytes(demoMonsters(), encodeMonsterRecord)});
     files.push_back({kEncounterFileName, recordBytes(demoEncounters(), encodeEncounterRecord)});
     files.push_back({kItemListFileName, textBytes(itemListText(demoItemNames()))});
-    files.push_back({kCharactersFileName, textBytes(charactersCsvText())});
+    if (withCharacters)
+        files.push_back({kCharactersFileName, textBytes(charactersCsvText())});
     return files;
 }
 
-std::vector<WrittenFile> writeDemoData(const std::filesystem::path& directory, bool overwrite) {
-    const std::vector<DemoFile> files = buildDemoFiles();
+std::vector<WrittenFile> writeDemoData(const std::filesystem::path& directory, bool overwrite,
+                                       bool withCharacters) {
+    const std::vector<DemoFile> files = buildDemoFiles(withCharacters);
     std::error_code error;
     std::filesystem::create_directories(directory, error);
     if (error)

@@ -1,5 +1,5 @@
 // Builds a complete, original set of the five game data files for trying out the editor,
-// and a character progression for the balance commands.
+// and, on request, a character progression for the balance commands beside them.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +15,10 @@ struct DemoFile {
     std::vector<std::uint8_t> bytes;
 };
 
-// The palette, sprite, stats, encounter and item files, in that order, then the character
-// profiles for the balance commands. The same bytes come out on every call.
-std::vector<DemoFile> buildDemoFiles();
+// The palette, sprite, stats, encounter and item files, in that order, and with
+// `withCharacters` the character progression (characters.csv) after them. The same bytes
+// come out on every call.
+std::vector<DemoFile> buildDemoFiles(bool withCharacters = false);
 
 class DemoDataError : public std::runtime_error {
 public:
@@ -29,10 +30,10 @@ struct WrittenFile {
     std::uintmax_t bytes;
 };
 
-// Writes the six files into `directory`, creating it. Unless `overwrite` is set, throws
-// DemoDataError without writing anything when any of the six already exists there.
-// A failed write throws as well.
+// Writes the files of buildDemoFiles into `directory`, creating it. Unless `overwrite` is
+// set, throws DemoDataError without writing anything when any of them already exists
+// there. A failed write throws as well.
 std::vector<WrittenFile> writeDemoData(const std::filesystem::path& directory,
-                                       bool overwrite = false);
+                                       bool overwrite = false, bool withCharacters = false);
 
 } // namespace valmor::demo
