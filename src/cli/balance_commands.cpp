@@ -246,6 +246,8 @@ int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view te
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         return result;
     };
+    if (monsters.empty())
+        throw CliError("the stats file holds no monsters");
     if (const auto number = numberIn(text)) {
         if (*number != std::floor(*number) || *number < 0 ||
             *number >= static_cast<double>(monsters.size()))
@@ -263,6 +265,22 @@ int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view te
 }
 
 } // namespace
+
+const std::string& balanceHelp() {
+    static const std::string text =
+        "Works out, for every map and character profile, the expected outcome of one random\n"
+        "encounter, with the calculator's own arithmetic against every monster. Profiles come\n"
+        "from --character (repeatable; named L<level>) or from --characters, one a row. CSV\n"
+        "columns: map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict\n"
+        "(monsters as number:chance% pairs, group is E[k], numbers to 6 significant digits,\n"
+        "empty where the verdict leaves them unknown). JSON adds the expected drops. With\n"
+        "--monsters: monster,name,profile,damage_to_monster,damage_to_char,\n"
+        "hits_to_kill_monster,hits_to_kill_char,maps, the texts as the calculator window shows\n"
+        "them (the failing step's cell holds its error) and the number of maps where it counts.\n"
+        "\n" +
+        std::string(kEncounterModelHelp);
+    return text;
+}
 
 std::string formatNumber(double value) {
     if (value == 0)

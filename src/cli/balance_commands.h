@@ -79,4 +79,15 @@ inline constexpr std::string_view kEncounterModelHelp =
     "  damages: a level of 100, an overflow) makes the map's verdict error, naming it.\n"
     "  Empty maps: empty.";
 
+// The descriptions of balance (the model included) and report for --help.
+const std::string& balanceHelp();
+inline constexpr std::string_view kReportHelp =
+    "Writes one HTML file that any browser opens offline (inline CSS, SVG charts and\n"
+    "PNG sprites in the game's colours): a summary with the problems check finds; the\n"
+    "damage share per map as bars coloured by verdict (first profile), the expected\n"
+    "experience per map, and with several profiles a heat map of maps by profiles; the\n"
+    "maps table of balance; a bestiary card per monster with its sprite, its values,\n"
+    "its specials, the maps where it appears and the calculator's values per profile.\n"
+    "The model is the one balance --help describes.";
+
 } // namespace valmor::cli

@@ -87,17 +87,6 @@ const OptionInfo kCharacter{{"character"},
                             "L,S,A,D,DEF,HP",
                             "a profile: level, strength, agility, item damage, item defense, HP"};
 const OptionInfo kCharacters{{"characters"}, "FILE.csv", "profiles from a CSV table, one a row"};
-const std::string kBalanceHelp =
-    "Works out, for every map and character profile, the expected outcome of one random\n"
-    "encounter, with the calculator's own arithmetic against every monster. Profiles come\n"
-    "from --character (repeatable; named L<level>) or from --characters, one a row. CSV\n"
-    "columns: map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict\n"
-    "(monsters as number:chance% pairs, group is E[k], numbers to 6 significant digits,\n"
-    "empty where the verdict leaves them unknown). JSON adds the expected drops. With\n"
-    "--monsters: monster,name,profile,damage_to_monster,damage_to_char,\n"
-    "hits_to_kill_monster,hits_to_kill_char,maps, the texts as the calculator window shows\n"
-    "them (the failing step's cell holds its error) and the number of maps where it counts.\n\n" +
-    std::string(kEncounterModelHelp);
 
 std::vector<CharacterProfile> profiles(const QCommandLineParser& parser) {
     std::vector<std::string> options;
@@ -204,7 +193,7 @@ const std::vector<CommandInfo>& commands() {
          "csv|json] [-o FILE]",
          "",
          "the expected outcome of a random encounter per map and profile",
-         kBalanceHelp,
+         balanceHelp(),
          {kCharacter,
           kCharacters,
           kExportFormat,
@@ -234,13 +223,7 @@ const std::vector<CommandInfo>& commands() {
          "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [-o FILE]",
          "",
          "write the balance report as one self-contained HTML page",
-         "Writes one HTML file that any browser opens offline (inline CSS, SVG charts and\n"
-         "PNG sprites in the game's colours): a summary with the problems check finds; the\n"
-         "damage share per map as bars coloured by verdict (first profile), the expected\n"
-         "experience per map, and with several profiles a heat map of maps by profiles; the\n"
-         "maps table of balance; a bestiary card per monster with its sprite, its values,\n"
-         "its specials, the maps where it appears and the calculator's values per profile.\n"
-         "The model is the one balance --help describes.",
+         kReportHelp,
          {kCharacter, kCharacters, kOutput},
          0,
          [](const Invocation& call) {
