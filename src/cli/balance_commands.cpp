@@ -73,15 +73,6 @@ std::string monstersText(const MapOutcome& outcome) {
     return text;
 }
 
-// The text of each result box as the window shows it; the failing step's box carries the
-// error, later boxes stay empty.
-std::array<std::string, kBattleResultCount> resultCells(const MonsterBattle& battle) {
-    std::array<std::string, kBattleResultCount> cells = battle.texts;
-    if (battle.error)
-        cells[battle.shown] = battle.error->what();
-    return cells;
-}
-
 constexpr std::array<std::string_view, 11> kMapColumns{
     "map",  "profile", "monsters",   "group",     "hits",   "exp",
     "gold", "damage",  "damage_pct", "worst_pct", "verdict"};
@@ -208,7 +199,7 @@ std::string monstersTable(const GameData& data, const Balance& balance, TableFor
         const std::string name = monsterName(data.monsters[n]);
         const std::string maps = std::to_string(balance.mapsPerMonster[n]);
         for (const ProfileBalance& profile : balance.profiles) {
-            const auto cells = resultCells(profile.battles[n]);
+            const auto cells = resultTexts(profile.battles[n]);
             if (csv) {
                 appendCsvCell(out, true, false, std::to_string(n));
                 appendCsvCell(out, false, true, name);
@@ -361,6 +352,8 @@ std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std
         }
         if (!(profile.hp > 0))
             throw fail(row[columns.back()].at, "hp: must be above 0");
+        if (trimmed(profile.name).empty())
+            profile.name = "L" + formatNumber(profile.level);
     }
     if (profiles.empty())
         throw CliError(source + ": no profiles, only a header");

@@ -16,8 +16,8 @@ namespace valmor::cli {
 CharacterProfile characterFromOption(std::string_view text);
 
 // A CSV table with the columns name, level, strength, agility, item_damage, item_defense
-// and hp (any order, others ignored), one profile a row. Throws CliError naming
-// `source`, the line and the column of the first bad cell.
+// and hp (any order, others ignored), one profile a row; a row without a name is named
+// L<level>. Throws CliError naming `source`, the line and the column of the first bad cell.
 std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std::string& source);
 
 // Up to 6 significant digits, the decimal point whatever the locale; -0 as 0.

@@ -409,14 +409,9 @@ private:
                  "monster</th><th>Damage to character</th><th>Hits to kill monster</th>"
                  "<th>Hits to kill character</th></tr></thead><tbody>\n";
         for (const ProfileBalance& profile : balance_.profiles) {
-            const MonsterBattle& battle = profile.battles[n];
             html_ += "<tr><td class=\"text\">" + escaped(profile.character.name) + "</td>";
-            for (std::size_t r = 0; r < kBattleResultCount; ++r) {
-                std::string text = battle.texts[r];
-                if (battle.error && r == battle.shown)
-                    text = battle.error->what();
+            for (const std::string& text : resultTexts(profile.battles[n]))
                 html_ += "<td>" + escaped(text) + "</td>";
-            }
             html_ += "</tr>\n";
         }
         html_ += "</tbody></table>\n</article>\n";

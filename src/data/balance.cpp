@@ -36,6 +36,13 @@ MonsterBattle battleAgainst(const CharacterProfile& character, const MonsterReco
     return battle;
 }
 
+std::array<std::string, kBattleResultCount> resultTexts(const MonsterBattle& battle) {
+    std::array<std::string, kBattleResultCount> texts = battle.texts;
+    if (battle.error)
+        texts[battle.shown] = battle.error->what();
+    return texts;
+}
+
 EncounterDraw encounterDraw(const EncounterRecord& map, std::size_t monsterCount) {
     EncounterDraw draw;
     double frequencies = 0;

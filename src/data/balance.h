@@ -47,6 +47,10 @@ struct MonsterBattle {
     double hitDamage() const { return damageToCharacter > 0 ? damageToCharacter : 0; }
 };
 
+// The four result texts as a table shows them: the shown ones, the failing step's error
+// text in its place, empty after it.
+std::array<std::string, kBattleResultCount> resultTexts(const MonsterBattle& battle);
+
 // The monster's values as the window shows them (whole numbers) against the profile.
 MonsterBattle battleAgainst(const CharacterProfile& character, const MonsterRecord& monster);
 

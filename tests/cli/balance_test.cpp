@@ -204,7 +204,8 @@ TEST_F(WorkedExampleTest, WhereListsTheMapsOfAMonsterByChance) {
 
 TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
     writeText(file("good.csv"), "hp,name,level,strength,agility,item_damage,item_defense,note\r\n"
-                                "100,hero,0,0,0,10,2,x\r\n");
+                                "100,hero,0,0,0,10,2,x\r\n"
+                                "50,,3,0,0,10,2,y\r\n");
     writeText(file("letters.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
                                    "a,1,2,3,4,5,6\n"
                                    "b,x,2,3,4,5,6\n");
@@ -264,6 +265,7 @@ TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
         EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
         if (c.status == 0) {
             EXPECT_EQ(lines(result.out).at(1).substr(0, 9), "1,\"hero\",");
+            EXPECT_EQ(lines(result.out).at(2).substr(0, 7), "1,\"L3\",");
         }
     }
     EXPECT_EQ(readBytes(file(kMonsterFileName)), stats);
