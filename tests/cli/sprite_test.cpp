@@ -167,7 +167,8 @@ TEST_F(SpriteCommandTest, ExportThenImportOfEverySpriteGivesIdenticalBytes) {
     const QImage edited = QImage(QString::fromStdString((folder / "003.png").string()))
                               .convertToFormat(QImage::Format_ARGB32);
     const QByteArray png = cli::encodePng(edited);
-    cli::replaceFile(folder / "003.png", {png.constData(), static_cast<std::size_t>(png.size())});
+    cli::writeOutputFile(folder / "003.png",
+                         {png.constData(), static_cast<std::size_t>(png.size())});
     for (int n = 0; n < 57; ++n)
         cli::importSprite(session(), n, folder / cli::spriteFileName(n, 57), false);
     EXPECT_EQ(readBytes(file(kSpriteFileName)), before);
