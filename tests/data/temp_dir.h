@@ -57,6 +57,11 @@ inline Bytes readBytes(const std::filesystem::path& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+inline std::string readText(const std::filesystem::path& path) {
+    const Bytes bytes = readBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
 // The kind of the DataError that `action` throws; nothing when it returns normally.
 template <typename Action> std::optional<ErrorKind> errorKindOf(Action&& action) {
     try {
