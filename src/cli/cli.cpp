@@ -78,7 +78,7 @@ int spriteNumber(const QString& text) {
     return n;
 }
 
-std::optional<GameFile> textconvAs(const QCommandLineParser& parser) {
+std::optional<GameFileKind> textconvAs(const QCommandLineParser& parser) {
     if (!parser.isSet("as"))
         return std::nullopt;
     const std::string name = parser.value("as").toStdString();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "cli/cli_error.h"
 #include "data/error.h"
 
 namespace valmor::cli {
@@ -34,12 +33,12 @@ std::vector<std::string> fieldNames(const Entry& a, const Entry& b) {
     return names;
 }
 
-void compareEntries(const std::string& prefix, GameFile file, const Entry& a, const Entry& b,
+void compareEntries(const std::string& prefix, GameFileKind file, const Entry& a, const Entry& b,
                     std::vector<std::string>& lines) {
     if (a.fields == b.fields)
         return;
     // A sprite's hash says only that it changed; its pixel count says a little more.
-    if (file == GameFile::Sprites) {
+    if (file == GameFileKind::Sprites) {
         const std::string& before = valueOf(a, "pixels");
         const std::string& after = valueOf(b, "pixels");
         lines.push_back(prefix + title(a) + " changed" +
@@ -56,7 +55,7 @@ void compareEntries(const std::string& prefix, GameFile file, const Entry& a, co
 
 } // namespace
 
-std::vector<std::string> entryDifferences(GameFile file, const GameFileEntries& a,
+std::vector<std::string> entryDifferences(GameFileKind file, const GameFileEntries& a,
                                           const GameFileEntries& b) {
     const std::string prefix = std::string(fileNameOf(file)) + ": ";
     std::vector<std::string> lines;
@@ -92,7 +91,7 @@ int diffFolders(const Session& session, const std::filesystem::path& a,
     if (trouble)
         return kDiffTrouble;
 
-    for (const GameFile file : kGameFiles) {
+    for (const GameFileKind file : kGameFileKinds) {
         const std::string name(fileNameOf(file));
         const bool inA = std::filesystem::exists(a / name, error);
         const bool inB = std::filesystem::exists(b / name, error);
@@ -115,8 +114,6 @@ int diffFolders(const Session& session, const std::filesystem::path& a,
                 session.out << line << '\n';
                 different = true;
             }
-        } catch (const CliError& failure) {
-            troubleWith(failure.what());
         } catch (const std::exception& failure) {
             troubleWith("cannot read " + (*reading / name).string() + ": " + failure.what());
         }

@@ -18,7 +18,7 @@ inline constexpr int kDiffTrouble = 2;
 // name: "monsters.tat: monster 12 (Orc): hp 86 -> 90", "encountr.mon: map 269 added",
 // "monster.dat: sprite 3 changed (pixels 2210 -> 2250)". Files with the same values but
 // other bytes (a palette written with other spacing) give one line saying so.
-std::vector<std::string> entryDifferences(GameFile file, const GameFileEntries& a,
+std::vector<std::string> entryDifferences(GameFileKind file, const GameFileEntries& a,
                                           const GameFileEntries& b);
 
 // Prints the differences of the five files on session.out, and on session.err each folder

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "cli/cli_error.h"
 #include "cli/latin1.h"
-#include "data/byte_file.h"
 #include "data/conversions.h"
 #include "data/encounter_record.h"
 #include "data/error.h"
+#include "data/game_file.h"
 #include "data/item_list.h"
 #include "data/monster_record.h"
 #include "data/palette.h"
@@ -93,9 +92,14 @@ void addSprites(GameFileEntries& result, const std::filesystem::path& path) {
     });
 }
 
+// The whole text, within the bound the editor reads a text file within.
 std::string readText(GameFileEntries& result, const std::filesystem::path& path) {
     std::string text;
     readCounted(result, path, kTextChunkBytes, [&](std::span<const std::uint8_t> chunk) {
+        if (text.size() + chunk.size() > kTextFileLimit)
+            throw DataError(ErrorKind::FileTooLarge, path.filename().string() + " (more than " +
+                                                         std::to_string(kTextFileLimit) +
+                                                         " bytes of text)");
         text.append(chunk.begin(), chunk.end());
     });
     return text;
@@ -143,33 +147,33 @@ void addItems(GameFileEntries& result, const std::filesystem::path& path) {
 
 } // namespace
 
-std::string_view fileNameOf(GameFile file) {
+std::string_view fileNameOf(GameFileKind file) {
     switch (file) {
-    case GameFile::Palette:
+    case GameFileKind::Palette:
         return kPaletteFileName;
-    case GameFile::Sprites:
+    case GameFileKind::Sprites:
         return kSpriteFileName;
-    case GameFile::Monsters:
+    case GameFileKind::Monsters:
         return kMonsterFileName;
-    case GameFile::Encounters:
+    case GameFileKind::Encounters:
         return kEncounterFileName;
-    case GameFile::Items:
+    case GameFileKind::Items:
         return kItemListFileName;
     }
     return {};
 }
 
-std::optional<GameFile> gameFileNamed(std::string_view name) {
-    for (const GameFile file : kGameFiles) {
+std::optional<GameFileKind> gameFileNamed(std::string_view name) {
+    for (const GameFileKind file : kGameFileKinds) {
         if (equalIgnoringCase(name, fileNameOf(file)))
             return file;
     }
     return std::nullopt;
 }
 
-std::optional<GameFile> recogniseGameFile(const std::filesystem::path& path) {
+std::optional<GameFileKind> recogniseGameFile(const std::filesystem::path& path) {
     const std::string name = path.filename().string();
-    for (const GameFile file : kGameFiles) {
+    for (const GameFileKind file : kGameFileKinds) {
         const std::string_view wanted = fileNameOf(file);
         if (name.size() >= wanted.size() &&
             equalIgnoringCase(std::string_view(name).substr(name.size() - wanted.size()), wanted))
@@ -188,38 +192,35 @@ std::uint64_t fnv1a64(std::span<const std::uint8_t> bytes, std::uint64_t hash) {
 
 void readGameFileChunks(const std::filesystem::path& path, std::size_t chunkBytes,
                         const std::function<void(std::span<const std::uint8_t>)>& consume) {
-    // ByteFile would create a missing file; a command that only reads must not.
-    std::error_code error;
-    if (!std::filesystem::exists(path, error))
-        throw CliError("cannot read " + path.string() + ": no such file");
-    const ByteFile file(path);
-    const std::int64_t length = file.length();
+    const GameFile file = GameFile::open(path, GameFile::Access::Read);
     std::vector<std::uint8_t> chunk(chunkBytes);
-    for (std::int64_t at = 0; at < length; at += static_cast<std::int64_t>(chunkBytes)) {
-        const auto size = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes), length - at));
-        file.read(at + 1, std::span(chunk).first(size));
-        consume(std::span<const std::uint8_t>(chunk).first(size));
+    for (std::int64_t offset = 0;;) {
+        const std::size_t got = file.readAt(offset, chunk);
+        if (got > 0)
+            consume(std::span<const std::uint8_t>(chunk).first(got));
+        if (got < chunkBytes)
+            return;
+        offset += static_cast<std::int64_t>(got);
     }
 }
 
-GameFileEntries readEntries(const std::filesystem::path& path, GameFile file) {
+GameFileEntries readEntries(const std::filesystem::path& path, GameFileKind file) {
     GameFileEntries result;
     result.fingerprint = kFnvOffsetBasis;
     switch (file) {
-    case GameFile::Palette:
+    case GameFileKind::Palette:
         addPalette(result, path);
         break;
-    case GameFile::Sprites:
+    case GameFileKind::Sprites:
         addSprites(result, path);
         break;
-    case GameFile::Monsters:
+    case GameFileKind::Monsters:
         addRecords(result, path, kMonsterRecordBytes, kMonsterLayout, "monster", 0);
         break;
-    case GameFile::Encounters:
+    case GameFileKind::Encounters:
         addRecords(result, path, kEncounterRecordBytes, kEncounterLayout, "map", 1);
         break;
-    case GameFile::Items:
+    case GameFileKind::Items:
         addItems(result, path);
         break;
     }

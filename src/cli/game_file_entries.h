@@ -15,20 +15,21 @@
 
 namespace valmor::cli {
 
-enum class GameFile { Palette, Sprites, Monsters, Encounters, Items };
+enum class GameFileKind { Palette, Sprites, Monsters, Encounters, Items };
 
-inline constexpr GameFile kGameFiles[] = {GameFile::Palette, GameFile::Sprites, GameFile::Monsters,
-                                          GameFile::Encounters, GameFile::Items};
+inline constexpr GameFileKind kGameFileKinds[] = {GameFileKind::Palette, GameFileKind::Sprites,
+                                                  GameFileKind::Monsters, GameFileKind::Encounters,
+                                                  GameFileKind::Items};
 
-std::string_view fileNameOf(GameFile file);
+std::string_view fileNameOf(GameFileKind file);
 
 // The game file of exactly this name, in any letter case ("MONSTERS.TAT").
-std::optional<GameFile> gameFileNamed(std::string_view name);
+std::optional<GameFileKind> gameFileNamed(std::string_view name);
 
 // The game file whose name the path's last part ends with, in any letter case. git hands a
 // textconv program a temporary copy that keeps the name ("/tmp/git-blob-Xy12/monster.dat")
 // or, in older versions, ends with it ("/tmp/Xy12_monster.dat").
-std::optional<GameFile> recogniseGameFile(const std::filesystem::path& path);
+std::optional<GameFileKind> recogniseGameFile(const std::filesystem::path& path);
 
 struct EntryField {
     std::string name;
@@ -56,15 +57,15 @@ inline constexpr std::uint64_t kFnvOffsetBasis = 0xcbf29ce484222325u;
 std::uint64_t fnv1a64(std::span<const std::uint8_t> bytes, std::uint64_t hash = kFnvOffsetBasis);
 
 // Hands the file's bytes to `consume` in order, `chunkBytes` at a time (the last chunk may
-// be shorter; an empty file gives none). Throws CliError for a missing file and the data
-// layer's DataError when it cannot be read.
+// be shorter; an empty file gives none). Throws the data layer's DataError when the file is
+// missing, no regular file or cannot be read; it never creates or waits for anything.
 void readGameFileChunks(const std::filesystem::path& path, std::size_t chunkBytes,
                         const std::function<void(std::span<const std::uint8_t>)>& consume);
 
 // Reads the whole file as `file`. Nothing in the contents is an error: a partial last
 // record or frame is an entry with a "bytes" field, a short palette or item list has
 // fewer entries.
-GameFileEntries readEntries(const std::filesystem::path& path, GameFile file);
+GameFileEntries readEntries(const std::filesystem::path& path, GameFileKind file);
 
 // A text in double quotes, ISO-8859-1 turned into UTF-8, blanks kept; a quote, a backslash
 // and each control character are escaped (\", \\, \x0A), so a value never breaks a line.

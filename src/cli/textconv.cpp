@@ -5,8 +5,8 @@
 namespace valmor::cli {
 
 void textconv(const Session& session, const std::filesystem::path& file,
-              std::optional<GameFile> as) {
-    const std::optional<GameFile> kind = as ? as : recogniseGameFile(file);
+              std::optional<GameFileKind> as) {
+    const std::optional<GameFileKind> kind = as ? as : recogniseGameFile(file);
     if (!kind)
         throw CliError(file.string() +
                        ": no game file of this name; say which it is with --as NAME");

@@ -12,6 +12,6 @@ namespace valmor::cli {
 // Prints one line per entry of `file` on session.out. The file is recognised by its name
 // unless `as` says which game file it is; a name that is none of the five is a CliError.
 void textconv(const Session& session, const std::filesystem::path& file,
-              std::optional<GameFile> as);
+              std::optional<GameFileKind> as);
 
 } // namespace valmor::cli

@@ -3,12 +3,13 @@
 // with their exit statuses.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
-#include "cli/cli_error.h"
 #include "cli/folder_diff.h"
 #include "cli/game_file_entries.h"
 #include "cli/textconv.h"
@@ -17,24 +18,25 @@
 #include "data/item_list.h"
 #include "data/monster_record.h"
 #include "data/sprite.h"
+#include "data/text_input.h"
 
 namespace valmor::test {
 namespace {
 
-using cli::GameFile;
+using cli::GameFileKind;
 
 TEST(GameFileNameTest, RecognisesTheFiveByTheEndOfTheName) {
     struct Case {
         const char* row;
         const char* path;
-        std::optional<GameFile> file;
+        std::optional<GameFileKind> file;
     };
     const Case cases[] = {
-        {"plain", "monsters.tat", GameFile::Monsters},
-        {"upper case", "GAME/ENCOUNTR.MON", GameFile::Encounters},
-        {"git blob folder", "/tmp/git-blob-Xy12/monster.dat", GameFile::Sprites},
-        {"older git prefix", "/tmp/Xy12ab_mypal.pal", GameFile::Palette},
-        {"item list", "itemlist.txt", GameFile::Items},
+        {"plain", "monsters.tat", GameFileKind::Monsters},
+        {"upper case", "GAME/ENCOUNTR.MON", GameFileKind::Encounters},
+        {"git blob folder", "/tmp/git-blob-Xy12/monster.dat", GameFileKind::Sprites},
+        {"older git prefix", "/tmp/Xy12ab_mypal.pal", GameFileKind::Palette},
+        {"item list", "itemlist.txt", GameFileKind::Items},
         {"sprite name is not the stats name", "monster.tat", std::nullopt},
         {"name in a folder only", "monsters.tat/readme", std::nullopt},
         {"backup copy", "mypal.pal.bak", std::nullopt},
@@ -44,7 +46,7 @@ TEST(GameFileNameTest, RecognisesTheFiveByTheEndOfTheName) {
         SCOPED_TRACE(c.row);
         EXPECT_EQ(cli::recogniseGameFile(c.path), c.file);
     }
-    EXPECT_EQ(cli::gameFileNamed("Monster.Dat"), GameFile::Sprites);
+    EXPECT_EQ(cli::gameFileNamed("Monster.Dat"), GameFileKind::Sprites);
     EXPECT_EQ(cli::gameFileNamed("x_monster.dat"), std::nullopt);
 }
 
@@ -93,7 +95,7 @@ class TextconvTest : public TempDirTest {
 protected:
     // textconv's standard output for `bytes` written as `name`; "error: ..." on failure.
     std::string textconv(const std::string& name, const std::string& bytes,
-                         std::optional<GameFile> as = std::nullopt) {
+                         std::optional<GameFileKind> as = std::nullopt) {
         writeText(file(name), bytes);
         std::istringstream in;
         std::ostringstream out;
@@ -178,15 +180,31 @@ TEST_F(TextconvTest, WritesOneLinePerEntryOfEachFile) {
 }
 
 TEST_F(TextconvTest, AsNamesTheFileAndMissingFilesAreErrors) {
-    EXPECT_EQ(textconv("notes.txt", "Axe", GameFile::Items), "item 0: name=\"Axe\"\n");
+    EXPECT_EQ(textconv("notes.txt", "Axe", GameFileKind::Items), "item 0: name=\"Axe\"\n");
     std::istringstream in;
     std::ostringstream out;
     std::ostringstream err;
     const cli::Session session{dir_, in, out, err, false};
-    EXPECT_THROW(cli::textconv(session, file("monsters.tat"), std::nullopt), cli::CliError);
-    EXPECT_FALSE(std::filesystem::exists(file("monsters.tat"))) << "a read must create nothing";
+    // A missing file, a directory, a pipe (which must not block) and a text too large.
+    mkfifo(file("mypal.pal").c_str(), 0600);
     std::filesystem::create_directory(file("monster.dat"));
-    EXPECT_THROW(cli::textconv(session, file("monster.dat"), std::nullopt), DataError);
+    writeText(file("itemlist.txt"), std::string(kTextFileLimit, 'x') + "\n");
+    struct Case {
+        const char* row;
+        const char* name;
+        ErrorKind kind;
+    };
+    const Case cases[] = {
+        {"missing", "monsters.tat", ErrorKind::FileNotFound},
+        {"directory", "monster.dat", ErrorKind::PermissionDenied},
+        {"pipe", "mypal.pal", ErrorKind::NotARegularFile},
+        {"text beyond the bound", "itemlist.txt", ErrorKind::FileTooLarge},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        EXPECT_EQ(errorKindOf([&] { cli::textconv(session, file(c.name), std::nullopt); }), c.kind);
+    }
+    EXPECT_FALSE(std::filesystem::exists(file("monsters.tat"))) << "a read must create nothing";
 }
 
 cli::GameFileEntries entries(std::vector<cli::Entry> list, std::uint64_t size = 1,
@@ -206,56 +224,56 @@ TEST(EntryDifferencesTest, SaysWhatChangedEntryByEntry) {
     const cli::Entry wholeMap{"map 2", "", {{"monFreq0", "0"}}};
     struct Case {
         const char* row;
-        GameFile file;
+        GameFileKind file;
         cli::GameFileEntries a;
         cli::GameFileEntries b;
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {"equal", GameFile::Monsters, entries({orc}), entries({orc}), {}},
+        {"equal", GameFileKind::Monsters, entries({orc}), entries({orc}), {}},
         {"two fields, one line each",
-         GameFile::Monsters,
+         GameFileKind::Monsters,
          entries({orc}),
          entries({orcStronger}),
          {"monsters.tat: monster 12 (Orc): hp 86 -> 90",
           "monsters.tat: monster 12 (Orc): def 3 -> 4"}},
         {"renamed, titled by the old name",
-         GameFile::Monsters,
+         GameFileKind::Monsters,
          entries({orc}),
          entries({ork}),
          {"monsters.tat: monster 12 (Orc): name \"Orc \" -> \"Ork \""}},
         {"added",
-         GameFile::Monsters,
+         GameFileKind::Monsters,
          entries({}),
          entries({orc}),
          {"monsters.tat: monster 12 (Orc) added"}},
         {"removed",
-         GameFile::Monsters,
+         GameFileKind::Monsters,
          entries({orc}),
          entries({}),
          {"monsters.tat: monster 12 (Orc) removed"}},
         {"sprite with other pixel count",
-         GameFile::Sprites,
+         GameFileKind::Sprites,
          entries({sprite}),
          entries({spriteRedrawn}),
          {"monster.dat: sprite 3 changed (pixels 2210 -> 2250)"}},
         {"sprite with the same pixel count",
-         GameFile::Sprites,
+         GameFileKind::Sprites,
          entries({sprite}),
          entries({spriteMoved}),
          {"monster.dat: sprite 3 changed"}},
         {"field on one side only",
-         GameFile::Encounters,
+         GameFileKind::Encounters,
          entries({partialMap}),
          entries({wholeMap}),
          {"encountr.mon: map 2: bytes 4 -> none"}},
         {"same values, other size",
-         GameFile::Palette,
+         GameFileKind::Palette,
          entries({}, 10, 1),
          entries({}, 11, 1),
          {"mypal.pal: same values, different bytes (10 -> 11 bytes)"}},
         {"same values, other bytes",
-         GameFile::Items,
+         GameFileKind::Items,
          entries({}, 10, 1),
          entries({}, 10, 2),
          {"itemlist.txt: same values, different bytes"}},
