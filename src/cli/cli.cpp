@@ -14,6 +14,8 @@
 #include "cli/check.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/folder_diff.h"
+#include "cli/textconv.h"
 #include "data/error.h"
 
 namespace valmor::cli {
@@ -74,6 +76,16 @@ int spriteNumber(const QString& text) {
     if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size() || n < 0)
         throw UsageError("N must be a sprite number (0, 1, ...), not \"" + digits + "\"");
     return n;
+}
+
+std::optional<GameFileKind> textconvAs(const QCommandLineParser& parser) {
+    if (!parser.isSet("as"))
+        return std::nullopt;
+    const std::string name = parser.value("as").toStdString();
+    if (const auto file = gameFileNamed(name))
+        return file;
+    throw UsageError("--as " + name + ": not a game file name (mypal.pal, monster.dat, " +
+                     "monsters.tat, encountr.mon or itemlist.txt)");
 }
 
 const OptionInfo kExportFormat{{"format"}, "FORMAT", "csv (the default) or json"};
@@ -220,6 +232,37 @@ const std::vector<CommandInfo>& commands() {
          {},
          0,
          [](const Invocation& call) { return check(call.session); }},
+        {"textconv",
+         "[--as NAME]",
+         "FILE",
+         "write a game file as lines of text, for git diff",
+         "Writes FILE as stable lines of text: a line per record of \"monsters.tat\" and\n"
+         "\"encountr.mon\" with field=value pairs (texts in quotes, blanks kept), a line per\n"
+         "sprite frame with the 64-bit FNV-1a hash of its bytes and its count of non-zero\n"
+         "pixels, a line per palette colour and per item name. FILE is recognised by the end\n"
+         "of its name, in any letter case, as git names the copies it hands over; --as NAME\n"
+         "says which game file it is otherwise. FILE is taken as given, not within -C DIR.",
+         {{{"as"}, "NAME", "read FILE as the game file NAME (monsters.tat, ...)"}},
+         1,
+         [](const Invocation& call) {
+             textconv(call.session, toPath(call.arguments[0]), textconvAs(call.parser));
+             return kExitSuccess;
+         }},
+        {"diff",
+         "",
+         "A B",
+         "compare the game files of folders A and B value by value",
+         "Prints a line per difference between the five game files of folder A and those\n"
+         "of folder B: a changed field (\"monsters.tat: monster 12 (Orc): hp 86 -> 90\"),\n"
+         "an added or removed record, a changed sprite, palette colour or item name, and a\n"
+         "file found in one folder only. Exit status 0 when the files are equal, 1 when\n"
+         "they differ, 2 on trouble (a folder or file that cannot be read, or a file in\n"
+         "neither folder). A and B are taken as given, not within -C DIR.",
+         {},
+         2,
+         [](const Invocation& call) {
+             return diffFolders(call.session, toPath(call.arguments[0]), toPath(call.arguments[1]));
+         }},
     };
     return list;
 }
@@ -268,7 +311,8 @@ std::string mainHelp() {
                          {{"h", "help"}, {}, "show this help; COMMAND --help shows a command's"},
                          {{"version"}, {}, "show the version"}}) +
             "\nExit status: 0 on success, 1 on failure, 2 for a command line in error;\n"
-            "check: 0 when clean, 1 with warnings only, 2 with errors.\n";
+            "check: 0 when clean, 1 with warnings only, 2 with errors;\n"
+            "diff: 0 when equal, 1 when different, 2 on trouble.\n";
     return text;
 }
 
