@@ -24,6 +24,10 @@ struct StartRow {
     const char* textPart; // a part of the text, empty when there is none
 };
 
+void PrintTo(const StartRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class StartArgumentsTest : public TempDirTest, public ::testing::WithParamInterface<StartRow> {
 protected:
     void SetUp() override {
@@ -127,6 +131,10 @@ struct ProcessRow {
     const char* outPart;
     const char* errPart;
 };
+
+void PrintTo(const ProcessRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class EditorProcessTest : public ::testing::TestWithParam<ProcessRow> {};
 
