@@ -10,6 +10,7 @@ packages=(
     locales
     fonts-liberation2
     xvfb xauth imagemagick
+    desktop-file-utils appstream librsvg2-bin file
 )
 
 missing=()
