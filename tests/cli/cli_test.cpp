@@ -10,10 +10,10 @@
 #include <sys/wait.h>
 
 #include "cli/cli.h"
-#include "cli/progress.h"
 #include "cli_fixture.h"
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
+#include "tables/progress.h"
 
 namespace valmor::test {
 namespace {
