@@ -6,6 +6,12 @@
 
 namespace valmor::cli {
 
+namespace {
+
+constexpr const char* kReadFailed = "reading the input failed; the table was read up to here";
+
+} // namespace
+
 TextStream::TextStream(std::istream& in, std::string source, std::size_t chunkBytes)
     : in_(in), source_(std::move(source)), chunkBytes_(chunkBytes > 0 ? chunkBytes : 1) {}
 
@@ -57,6 +63,10 @@ bool TextStream::refill() {
 }
 
 bool TextStream::extend() {
+    // A failed read is reported where the bytes read before it run out. (A stream may
+    // lose the bytes of the read that failed, so the table may end a little before.)
+    if (readFailed_)
+        fail(at_, kReadFailed);
     if (inputEnded_)
         return false;
     const std::size_t old = buffer_.size();
@@ -64,8 +74,9 @@ bool TextStream::extend() {
     in_.read(buffer_.data() + old, static_cast<std::streamsize>(chunkBytes_));
     const auto got = static_cast<std::size_t>(in_.gcount());
     buffer_.resize(old + got);
-    if (in_.bad())
-        fail(at_, "the input could not be read to its end");
+    readFailed_ = in_.bad();
+    if (readFailed_ && got == 0)
+        fail(at_, kReadFailed);
     if (got < chunkBytes_)
         inputEnded_ = true;
     return got > 0;

@@ -51,6 +51,7 @@ private:
     std::size_t pos_ = 0;
     std::uint64_t offset_ = 0;
     bool inputEnded_ = false;
+    bool readFailed_ = false;
     TextPosition at_;
 };
 

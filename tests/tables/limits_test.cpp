@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "data/monster_record.h"
 #include "tables/import_error.h"
 #include "tables/record_tables.h"
+#include "tables/text_stream.h"
 
 namespace valmor::cli {
 namespace {
@@ -50,6 +52,20 @@ private:
     std::string head_, body_, tail_;
     std::uint64_t bodyEnd_, size_, next_ = 0;
     char buffer_[4096];
+};
+
+// A stream whose reading fails after `text`, as a disk or a network file system can.
+class FailingText : public std::streambuf {
+public:
+    explicit FailingText(std::string text) : text_(std::move(text)) {
+        setg(text_.data(), text_.data(), text_.data() + text_.size());
+    }
+
+protected:
+    int_type underflow() override { throw std::runtime_error("input/output error"); }
+
+private:
+    std::string text_;
 };
 
 enum class Table { Stats, Encounters };
@@ -162,6 +178,40 @@ TEST(TableLimitsTest, OverLongInputIsRejectedWhereItStarts) {
         const Outcome outcome = import(in, Table::Stats, std::nullopt);
         EXPECT_EQ(outcome.problems.substr(0, row.expected.size()), row.expected);
         EXPECT_EQ(outcome.total, row.total);
+    }
+}
+
+TEST(TableLimitsTest, AFailedReadIsAProblemWhereTheInputBrokeOff) {
+    std::string large = kStatsHeader;
+    while (large.size() < 100000)
+        large += kStatsRow;
+    // The first 64 KiB chunk reads whole; the read of the second fails.
+    const std::size_t rowsInChunk =
+        (TextStream::kChunkBytes - kStatsHeader.size()) / kStatsRow.size();
+    const struct {
+        const char* name;
+        std::string text;
+        std::int64_t firstLine, lastLine;
+    } cases[] = {
+        {"nothing read", "", 1, 1},
+        {"a row read", kStatsHeader + kStatsRow, 1, 3},
+        {"a chunk read", large, 2 + static_cast<std::int64_t>(rowsInChunk),
+         static_cast<std::int64_t>(large.size() / kStatsRow.size()) + 2},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        FailingText text(row.text);
+        std::istream in(&text);
+        try {
+            Progress none;
+            statsFromTable(in, TableFormat::Csv, "t", none);
+            ADD_FAILURE() << "accepted";
+        } catch (const ImportError& error) {
+            const TableProblem& last = error.problems().back();
+            EXPECT_EQ(last.message, "reading the input failed; the table was read up to here");
+            EXPECT_GE(last.at.line, row.firstLine);
+            EXPECT_LE(last.at.line, row.lastLine);
+        }
     }
 }
 
