@@ -275,7 +275,7 @@ std::optional<std::string> fixedText(const Cell& cell, std::string_view field, s
 template <typename Record, std::size_t N> class RecordImporter {
 public:
     RecordImporter(const TableShape<Record, N>& shape, const std::string& source)
-        : shape_(shape), source_(source), mapLines_(shape.mapColumn ? kMaxRecords + 1 : 0, 0) {}
+        : shape_(shape), source_(source) {}
 
     ProblemList& problems() { return problems_; }
 
@@ -299,6 +299,8 @@ public:
                                              static_cast<long long>(kMaxRecords), problems_)) {
                 ++mapsRead_;
                 const auto number = static_cast<std::size_t>(*map);
+                if (mapLines_.size() <= number)
+                    mapLines_.resize(number + 1, 0);
                 std::int64_t& firstLine = mapLines_[number];
                 if (firstLine != 0) {
                     problems_.add(cell.at, "map: map " + std::to_string(number) +
