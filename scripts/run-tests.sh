@@ -19,9 +19,9 @@ fi
 export LOCPATH="$PWD/build/locale"
 
 echo "== Source checks"
-# The data layer stays free of Qt, and every source file is formatted.
-if grep -rnE '#include <Q|#include "ui/' src/data; then
-    echo "src/data must not include Qt or the windows" >&2
+# The data layer and the table code stay free of Qt, and every source file is formatted.
+if grep -rnE '#include <Q|#include "ui/' src/data src/tables tests/tables; then
+    echo "src/data, src/tables and their tests must not include Qt or the windows" >&2
     exit 1
 fi
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
@@ -35,7 +35,8 @@ ctest --preset default -j "$jobs"
 # as an unprivileged user.
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
     echo "== Tests as an unprivileged user"
-    for binary in build/tests/data_tests build/tests/ui/ui_tests build/tests/cli/cli_tests; do
+    for binary in build/tests/data_tests build/tests/tables/tables_tests build/tests/ui/ui_tests \
+        build/tests/cli/cli_tests; do
         as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
         if [ -x "$binary" ] && "${as_nobody[@]}" test -x "$binary"; then
             "${as_nobody[@]}" "$binary" --gtest_brief=1

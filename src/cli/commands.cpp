@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <functional>
 #include <vector>
 
@@ -38,10 +41,6 @@ std::filesystem::path gameFile(const Session& session, std::string_view name) {
                        " (run in the game's folder, or name it with -C DIR)");
     }
     return path;
-}
-
-std::string readInput(const Session& session, const std::filesystem::path& input) {
-    return input == "-" ? readWholeStream(session.in, "standard input") : readWholeFile(input);
 }
 
 std::string sourceName(const std::filesystem::path& input) {
@@ -92,7 +91,8 @@ private:
 };
 
 using ToTable = std::string (*)(std::string_view, TableFormat, Progress&);
-using FromTable = std::string (*)(std::string_view, TableFormat, const std::string&, Progress&);
+using FromTable = std::string (*)(std::istream&, std::optional<TableFormat>, const std::string&,
+                                  Progress&);
 
 void exportTable(const Session& session, std::string_view fileName, std::size_t recordBytes,
                  ToTable toTable, TableFormat format, const std::filesystem::path& output,
@@ -113,10 +113,22 @@ void exportTable(const Session& session, std::string_view fileName, std::size_t 
 std::size_t importTable(const Session& session, std::string_view fileName, std::size_t recordBytes,
                         FromTable fromTable, const std::filesystem::path& input,
                         std::optional<TableFormat> format, bool truncate, std::string_view label) {
-    const std::string text = readInput(session, input);
+    // The table is read as a stream, one record at a time, so that memory does not grow
+    // with the input.
+    const std::string source = sourceName(input);
     Progress progress(terminal(session), std::string(label));
-    const std::string bytes =
-        fromTable(text, format.value_or(guessTableFormat(text)), sourceName(input), progress);
+    std::string bytes;
+    if (input == "-") {
+        bytes = fromTable(session.in, format, source, progress);
+    } else {
+        std::error_code notDirectory;
+        if (std::filesystem::is_directory(input, notDirectory))
+            throw CliError("cannot read " + source + ": it is a directory, not a table");
+        std::ifstream file(input, std::ios::binary);
+        if (!file)
+            throw CliError("cannot read " + source + ": " + std::strerror(errno));
+        bytes = fromTable(file, format, source, progress);
+    }
     const std::filesystem::path target = session.file(fileName);
     const std::size_t records = bytes.size() / recordBytes;
     GameFileChange change(target);

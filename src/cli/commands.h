@@ -11,7 +11,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "cli/record_tables.h"
+#include "tables/record_tables.h"
 
 namespace valmor::cli {
 

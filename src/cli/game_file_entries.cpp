@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "cli/latin1.h"
 #include "data/conversions.h"
 #include "data/encounter_record.h"
 #include "data/error.h"
@@ -13,6 +12,7 @@
 #include "data/palette.h"
 #include "data/sprite.h"
 #include "data/text_input.h"
+#include "tables/latin1.h"
 
 namespace valmor::cli {
 
