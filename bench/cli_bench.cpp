@@ -85,8 +85,7 @@ void BM_ImportSpriteIntoAHugeSpriteFile(benchmark::State& state) {
         twoGiB ? std::uintmax_t{2} << 30 : std::uintmax_t{32768} * valmor::kSpriteFrameBytes;
     fs::resize_file(dir / valmor::kSpriteFileName, size);
     for (auto _ : state)
-        report(state,
-               runTool(dir, {"import-sprite", "7", (dir / "png" / "012.png").string()}),
+        report(state, runTool(dir, {"import-sprite", "7", (dir / "png" / "012.png").string()}),
                twoGiB ? 1 : 0);
 }
 BENCHMARK(BM_ImportSpriteIntoAHugeSpriteFile)->Arg(1)->Arg(0)->UseManualTime()->Iterations(1);

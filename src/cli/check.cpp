@@ -17,6 +17,7 @@
 #include "data/palette.h"
 #include "data/record_file.h"
 #include "data/sprite.h"
+#include "tables/text_table.h"
 
 namespace valmor::cli {
 
@@ -45,12 +46,6 @@ constexpr int kLowestLevel = 0;
 constexpr int kHighestLevel = 63;
 constexpr int kNoItem = -1;
 constexpr int kFrequencyTotal = 100;
-
-// A token of a file in a message, cut where it would run on.
-std::string shown(const std::string& text) {
-    constexpr std::size_t kLongest = 60;
-    return '"' + (text.size() > kLongest ? text.substr(0, kLongest) + "..." : text) + '"';
-}
 
 // What the editor makes of a token that is no number.
 std::string editorReading(const std::string& text) {

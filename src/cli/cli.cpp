@@ -17,6 +17,7 @@
 #include "cli/folder_diff.h"
 #include "cli/textconv.h"
 #include "data/error.h"
+#include "tables/text_table.h"
 
 namespace valmor::cli {
 
@@ -60,7 +61,7 @@ TableFormat exportFormat(const QCommandLineParser& parser) {
     const std::string name = parser.value("format").toStdString();
     if (const auto format = tableFormatNamed(name))
         return *format;
-    throw UsageError("unknown format \"" + name + "\"; use csv or json");
+    throw UsageError("unknown format " + shown(name) + "; use csv or json");
 }
 
 std::optional<TableFormat> importFormat(const QCommandLineParser& parser) {
@@ -74,7 +75,7 @@ int spriteNumber(const QString& text) {
     int n = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
     if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size() || n < 0)
-        throw UsageError("N must be a sprite number (0, 1, ...), not \"" + digits + "\"");
+        throw UsageError("N must be a sprite number (0, 1, ...), not " + shown(digits));
     return n;
 }
 
@@ -373,7 +374,7 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
     const auto command = std::find_if(list.begin(), list.end(),
                                       [&](const CommandInfo& info) { return info.name == name; });
     if (command == list.end())
-        throw UsageError("unknown command \"" + name + "\"");
+        throw UsageError("unknown command " + shown(name));
 
     QCommandLineParser sub;
     addOptions(sub, command->options);

@@ -27,6 +27,31 @@ std::optional<TableFormat> tableFormatNamed(std::string_view name) {
     return std::nullopt;
 }
 
+// Echoed input is cut to about this many characters, so that a message stays readable.
+constexpr std::size_t kShownCharacters = 60;
+
+std::string shown(std::string_view text) {
+    std::string out = "\"";
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool continuation = (byte & 0xC0) == 0x80;
+        if (!continuation && characters++ == kShownCharacters) {
+            out += "...";
+            break;
+        }
+        if (byte < 0x20 || byte == 0x7F) {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += text[i];
+        }
+    }
+    return out + '"';
+}
+
 namespace {
 
 constexpr std::string_view kMapColumn = "map";
@@ -146,33 +171,6 @@ std::string toTable(const TableShape<Record, N>& shape, std::string_view bytes, 
 }
 
 // ---- Reading ----
-
-// Echoed input is cut to about this many characters, so that a message stays readable.
-constexpr std::size_t kShownCharacters = 60;
-
-// A piece of input quoted in a message: cut to kShownCharacters characters (never inside
-// one), with control characters written as \xNN so that none reaches the terminal.
-std::string shown(std::string_view text) {
-    std::string out = "\"";
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool continuation = (byte & 0xC0) == 0x80;
-        if (!continuation && characters++ == kShownCharacters) {
-            out += "...";
-            break;
-        }
-        if (byte < 0x20 || byte == 0x7F) {
-            constexpr char kHex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        } else {
-            out += text[i];
-        }
-    }
-    return out + '"';
-}
 
 // Where each expected name stands among the given ones. Unknown, repeated and missing
 // names are problems; a missing one is reported at `missingAt`.

@@ -39,6 +39,10 @@ struct Cell {
     TextPosition at;
 };
 
+// A piece of input quoted in a message: cut to about 60 characters (never inside one) with
+// "...", control characters written as \xNN so that none reaches the terminal.
+std::string shown(std::string_view text);
+
 struct TableProblem {
     TextPosition at;
     std::string message;
