@@ -11,6 +11,7 @@ packages=(
     fonts-liberation2
     xvfb xauth imagemagick
     chromium
+    desktop-file-utils appstream librsvg2-bin file
 )
 
 missing=()

@@ -6,8 +6,8 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALMOR_BUILD_UI=ON -DVALMOR_FUZZ=OFF >/dev/null
-cmake --build build -j "$(nproc)" --target valmor-editor make_demo_data
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$(nproc)" --target valmor-editor make_demo_data
 
 work="${VALMOR_DEMO_DIR:-$PWD/demo-work}"
 if [ ! -e "$work/monster.dat" ]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+# UndefinedBehaviorSanitizer, and a short run of each fuzz target (FUZZ_SECONDS each).
+# Each tree is one of CMakePresets.json's: cmake --workflow --preset NAME builds one alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,23 +19,24 @@ fi
 export LOCPATH="$PWD/build/locale"
 
 echo "== Source checks"
-# The data layer stays free of Qt, and every source file is formatted.
-if grep -rnE '#include <Q|#include "ui/' src/data; then
-    echo "src/data must not include Qt or the windows" >&2
+# The data layer and the table code stay free of Qt, and every source file is formatted.
+if grep -rnE '#include <Q|#include "ui/' src/data src/tables tests/tables; then
+    echo "src/data, src/tables and their tests must not include Qt or the windows" >&2
     exit 1
 fi
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 echo "== Build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVALMOR_BUILD_UI=ON -DVALMOR_FUZZ=OFF >/dev/null
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
 
 # Root writes through file permissions, so the read-only cases skip above; run them again
 # as an unprivileged user.
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
     echo "== Tests as an unprivileged user"
-    for binary in build/tests/data_tests build/tests/ui/ui_tests build/tests/cli/cli_tests; do
+    for binary in build/tests/data_tests build/tests/tables/tables_tests build/tests/ui/ui_tests \
+        build/tests/cli/cli_tests; do
         as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
         if [ -x "$binary" ] && "${as_nobody[@]}" test -x "$binary"; then
             "${as_nobody[@]}" "$binary" --gtest_brief=1
@@ -45,14 +47,11 @@ if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null && id nobody >/dev/null
 fi
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVALMOR_SANITIZE=ON \
-    -DVALMOR_BUILD_BENCH=OFF -DVALMOR_BUILD_UI=ON -DVALMOR_FUZZ=OFF >/dev/null
-cmake --build build-sanitize -j "$jobs"
-UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs"
 
 echo "== Fuzz smoke run"
-CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVALMOR_FUZZ=ON -DVALMOR_BUILD_UI=OFF >/dev/null
-cmake --build build-fuzz -j "$jobs"
-fuzz/smoke.sh build-fuzz "${FUZZ_SECONDS:-10}"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz

@@ -7,12 +7,13 @@
 #include <sstream>
 
 #include "cli/cli_error.h"
-#include "cli/csv.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
-#include "cli/json.h"
-#include "cli/latin1.h"
 #include "data/item_list.h"
+#include "tables/csv.h"
+#include "tables/json.h"
+#include "tables/latin1.h"
+#include "tables/text_stream.h"
 
 namespace valmor::cli {
 
@@ -311,7 +312,12 @@ CharacterProfile characterFromOption(std::string_view text) {
 }
 
 std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std::string& source) {
-    const std::vector<std::vector<Cell>> records = readCsv(text, source);
+    std::istringstream in{std::string(text)};
+    TextStream stream(in, source);
+    CsvReader reader(stream);
+    std::vector<std::vector<Cell>> records;
+    for (std::vector<Cell> record; reader.next(record);)
+        records.push_back(record);
     const auto fail = [&](TextPosition at, std::string_view message) {
         return CliError(source + ':' + std::to_string(at.line) + ':' + std::to_string(at.column) +
                         ": " + std::string(message));
@@ -385,7 +391,7 @@ bool writeOutput(const Session& session, const std::filesystem::path& output,
         if (std::filesystem::equivalent(output, session.file(name), error))
             throw CliError("will not write over the game file " + output.string());
     }
-    replaceFile(output, text);
+    writeOutputFile(output, text);
     return true;
 }
 

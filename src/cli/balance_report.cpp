@@ -8,8 +8,8 @@
 #include "cli/balance_commands.h"
 #include "cli/check.h"
 #include "cli/game_data.h"
-#include "cli/latin1.h"
 #include "cli/sprite_images.h"
+#include "tables/latin1.h"
 
 namespace valmor::cli {
 
@@ -358,14 +358,15 @@ private:
     }
 
     std::string spriteSource(std::size_t n) const {
-        const QByteArray png = encodePng(spriteImage(pictures_.sprites[n], colours_));
+        const QByteArray png =
+            encodePng(spriteImage(pictures_.frame(static_cast<int>(n)), colours_));
         return "data:image/png;base64," + png.toBase64().toStdString();
     }
 
     void card(std::size_t n) {
         MonsterRecord record = data_.monsters[n];
         html_ += "<article class=\"card\" id=\"monster-" + std::to_string(n) + "\">\n";
-        if (n < pictures_.sprites.size())
+        if (n < static_cast<std::size_t>(pictures_.spriteCount))
             html_ +=
                 "<img alt=\"sprite " + std::to_string(n) + "\" src=\"" + spriteSource(n) + "\">";
         html_ += "<h3>" + std::to_string(n) + " " + latin1Text(record.name) + "</h3>\n<dl>";

@@ -6,15 +6,18 @@
 #include <optional>
 #include <span>
 
-#include "cli/files.h"
-#include "cli/record_tables.h"
+#include "data/checked_int.h"
+#include "data/conversions.h"
 #include "data/encounter_record.h"
 #include "data/error.h"
+#include "data/file_replace.h"
+#include "data/game_file.h"
 #include "data/item_list.h"
 #include "data/monster_record.h"
 #include "data/palette.h"
+#include "data/record_file.h"
 #include "data/sprite.h"
-#include "data/text_input.h"
+#include "tables/text_table.h"
 
 namespace valmor::cli {
 
@@ -44,6 +47,15 @@ constexpr int kHighestLevel = 63;
 constexpr int kNoItem = -1;
 constexpr int kFrequencyTotal = 100;
 
+// What the editor makes of a token that is no number.
+std::string editorReading(const std::string& text) {
+    try {
+        return "the editor reads it as " + FormatDouble(ParseNumber(text));
+    } catch (const DataError&) {
+        return "the editor stops with an overflow on it";
+    }
+}
+
 std::string spriteRange(int first, int last) {
     if (first == last)
         return "sprite " + std::to_string(first) + " has";
@@ -60,6 +72,7 @@ public:
         checkStats();
         checkEncounters();
         checkItemNames();
+        checkLeftovers();
         return std::move(report_);
     }
 
@@ -76,14 +89,18 @@ private:
         add(Severity::Warning, file, std::move(place), std::move(field), std::move(message));
     }
 
-    // The path of a game file, or nothing (and an error) when it is missing.
+    // The path of a game file that opens for reading, or nothing (and an error) when it is
+    // missing, unreadable or no regular file.
     std::optional<std::filesystem::path> existing(std::string_view name) {
         const std::filesystem::path path = directory_ / name;
-        std::error_code ignored;
-        if (std::filesystem::is_regular_file(path, ignored))
+        try {
+            GameFile::open(path, GameFile::Access::Read);
             return path;
-        error(name, {}, {}, "missing");
-        return std::nullopt;
+        } catch (const DataError& failure) {
+            error(name, {}, {},
+                  failure.kind() == ErrorKind::FileNotFound ? "missing" : failure.what());
+            return std::nullopt;
+        }
     }
 
     void checkPalette() {
@@ -91,22 +108,45 @@ private:
         if (!path)
             return;
         try {
-            const PaletteLevels levels = loadPalette(*path);
-            makeColorFromRGB(levels);
-            const std::array components{std::pair{"red", &levels.paletteRed},
-                                        std::pair{"green", &levels.paletteGreen},
-                                        std::pair{"blue", &levels.paletteBlue}};
-            for (int i = 0; i < kPaletteEntries; ++i) {
-                for (const auto& [name, scaled] : components) {
-                    // The loader has multiplied each level by 4, exactly.
-                    const int level = (*scaled)[static_cast<std::size_t>(i)] / 4;
+            const PaletteTokens tokens = readPaletteTokens(*path);
+            static constexpr const char* kComponents[] = {"red", "green", "blue"};
+            PaletteLevels levels;
+            std::array scaled{&levels.paletteRed, &levels.paletteGreen, &levels.paletteBlue};
+            bool readable = true;
+            for (std::size_t k = 0; k < tokens.levels.size(); ++k) {
+                const TextToken& token = tokens.levels[k];
+                const std::string place =
+                    "line " + std::to_string(token.line) + ", index " + std::to_string(k / 3);
+                const char* component = kComponents[k % 3];
+                const auto problem = [&](const std::string& message) {
+                    error(kPaletteFileName, place, component, message);
+                    readable = false;
+                };
+                try {
+                    const std::int16_t level = TextToInt16(token.text);
+                    (*scaled[k % 3])[k / 3] = checkedMul16(level, 4);
                     if (level < kLowestLevel || level > kHighestLevel)
-                        error(kPaletteFileName, "index " + std::to_string(i), name,
+                        error(kPaletteFileName, place, component,
                               "level " + std::to_string(level) + " is outside " +
                                   std::to_string(kLowestLevel) + " to " +
                                   std::to_string(kHighestLevel));
+                } catch (const DataError& failure) {
+                    if (failure.kind() == ErrorKind::TypeMismatch)
+                        problem(shown(token.text) + " is not a number (" +
+                                editorReading(token.text) + ")");
+                    else
+                        problem(shown(token.text) +
+                                " overflows: a level times 4 must lie within -32768 to 32767");
                 }
             }
+            if (tokens.levels.size() < kPaletteLevels) {
+                error(kPaletteFileName, "line " + std::to_string(tokens.endLine), {},
+                      "the file ends after " + std::to_string(tokens.levels.size()) + " of " +
+                          std::to_string(kPaletteLevels) + " levels");
+                return;
+            }
+            if (readable)
+                makeColorFromRGB(levels);
         } catch (const DataError& failure) {
             error(kPaletteFileName, {}, {}, failure.what());
         }
@@ -116,17 +156,23 @@ private:
         const auto path = existing(kSpriteFileName);
         if (!path)
             return;
-        std::error_code failure;
-        const auto length = std::filesystem::file_size(*path, failure);
-        if (failure) {
-            error(kSpriteFileName, {}, {}, failure.message());
-            return;
-        }
+        std::int64_t length = 0;
         try {
-            lastMonsterIndex_ = lastSpriteIndex(static_cast<std::int64_t>(length));
+            const GameFile file = GameFile::open(*path, GameFile::Access::Read);
+            length = file.size();
+            lastMonsterIndex_ = lastSpriteIndex(length);
             report_.sprites = *lastMonsterIndex_ + 1;
-        } catch (const DataError& tooMany) {
-            error(kSpriteFileName, {}, {}, tooMany.what());
+            // Read every frame: a file that only looks right by its length is not checked.
+            SpriteFrame frame;
+            for (int n = 0; n < report_.sprites; ++n) {
+                if (file.readAt(std::int64_t{n} * kSpriteFrameBytes, frame) < frame.size()) {
+                    error(kSpriteFileName, "sprite " + std::to_string(n), {},
+                          "the file ended while this sprite was read");
+                    return;
+                }
+            }
+        } catch (const DataError& failure) {
+            error(kSpriteFileName, {}, {}, failure.what());
             return;
         }
         if (const auto rest = length % kSpriteFrameBytes; rest != 0)
@@ -146,8 +192,8 @@ private:
             return std::nullopt;
         std::string bytes;
         try {
-            bytes = readWholeFile(*path);
-        } catch (const std::exception& failure) {
+            bytes = readRecordFileBytes(*path, recordBytes);
+        } catch (const DataError& failure) {
             error(name, {}, {}, failure.what());
             return std::nullopt;
         }
@@ -156,12 +202,9 @@ private:
                     "the last record is partial: " + std::to_string(rest) + " of " +
                         std::to_string(recordBytes) + " bytes");
         std::vector<Record> records;
-        std::vector<std::uint8_t> record(recordBytes);
-        for (std::size_t at = 0; at < bytes.size(); at += recordBytes) {
-            const std::string_view stored = std::string_view(bytes).substr(at, recordBytes);
-            std::fill(std::copy(stored.begin(), stored.end(), record.begin()), record.end(), 0);
+        forEachRecord(bytes, recordBytes, [&](std::span<const std::uint8_t> record) {
             records.push_back(decode(record));
-        }
+        });
         return records;
     }
 
@@ -231,18 +274,47 @@ private:
         const auto path = existing(kItemListFileName);
         if (!path)
             return;
+        std::vector<TextField> fields;
         try {
-            TextInputFile input(*path);
-            for (; report_.itemNames < kItemCount; ++report_.itemNames)
-                input.readField();
+            fields = readItemFields(*path);
         } catch (const DataError& failure) {
-            if (failure.kind() != ErrorKind::InputPastEndOfFile) {
-                error(kItemListFileName, {}, {}, failure.what());
-                return;
-            }
+            error(kItemListFileName, {}, {}, failure.what());
+            return;
+        }
+        report_.itemNames = static_cast<int>(fields.size());
+        for (std::size_t k = 0; k < fields.size(); ++k) {
+            const TextField& field = fields[k];
+            if (!field.quoteRunsOn)
+                continue;
+            const std::string place =
+                "item " + std::to_string(k) + " (line " + std::to_string(field.line) + ")";
+            warning(kItemListFileName, place, {},
+                    field.quoteClosed
+                        ? "its quote closes only on line " + std::to_string(field.endLine) +
+                              ", so the name takes in the line break and what follows"
+                        : "its quote never closes, so the name runs to the end of the file");
+        }
+        if (fields.size() < kItemCount)
             error(kItemListFileName, {}, {},
-                  std::to_string(report_.itemNames) + " item names; the editor reads " +
+                  std::to_string(fields.size()) + " item names; the editor reads " +
                       std::to_string(kItemCount));
+    }
+
+    // A replace that was killed between writing and renaming leaves its new file behind.
+    void checkLeftovers() {
+        for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
+                                 kEncounterFileName, kItemListFileName}) {
+            std::error_code ignored;
+            std::filesystem::path real = std::filesystem::canonical(directory_ / name, ignored);
+            if (ignored)
+                real = directory_ / name;
+            const std::filesystem::path leftover = replacementPath(real);
+            if (std::filesystem::exists(std::filesystem::symlink_status(leftover, ignored)))
+                warning(name, {}, {},
+                        leftover.filename().string() +
+                            " was left beside it by a replace that did not finish; the next "
+                            "change of " +
+                            name + " removes it");
         }
     }
 

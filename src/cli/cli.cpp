@@ -15,7 +15,10 @@
 #include "cli/check.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/folder_diff.h"
+#include "cli/textconv.h"
 #include "data/error.h"
+#include "tables/text_table.h"
 
 namespace valmor::cli {
 
@@ -59,7 +62,7 @@ TableFormat exportFormat(const QCommandLineParser& parser) {
     const std::string name = parser.value("format").toStdString();
     if (const auto format = tableFormatNamed(name))
         return *format;
-    throw UsageError("unknown format \"" + name + "\"; use csv or json");
+    throw UsageError("unknown format " + shown(name) + "; use csv or json");
 }
 
 std::optional<TableFormat> importFormat(const QCommandLineParser& parser) {
@@ -73,8 +76,18 @@ int spriteNumber(const QString& text) {
     int n = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
     if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size() || n < 0)
-        throw UsageError("N must be a sprite number (0, 1, ...), not \"" + digits + "\"");
+        throw UsageError("N must be a sprite number (0, 1, ...), not " + shown(digits));
     return n;
+}
+
+std::optional<GameFileKind> textconvAs(const QCommandLineParser& parser) {
+    if (!parser.isSet("as"))
+        return std::nullopt;
+    const std::string name = parser.value("as").toStdString();
+    if (const auto file = gameFileNamed(name))
+        return file;
+    throw UsageError("--as " + name + ": not a game file name (mypal.pal, monster.dat, " +
+                     "monsters.tat, encountr.mon or itemlist.txt)");
 }
 
 const OptionInfo kExportFormat{{"format"}, "FORMAT", "csv (the default) or json"};
@@ -82,6 +95,10 @@ const OptionInfo kOutput{
     {"o", "output"}, "FILE", "write the table to FILE instead of standard output"};
 const OptionInfo kImportFormat{
     {"format"}, "FORMAT", "csv or json; by default JSON when the table starts with [, else CSV"};
+const OptionInfo kTruncate{
+    {"truncate"}, {}, "let a table of fewer records than the file holds shrink the file"};
+const OptionInfo kNearest{
+    {"nearest"}, {}, "map each colour that no entry has to the nearest entry's colour"};
 
 const OptionInfo kCharacter{{"character"},
                             "L,S,A,D,DEF,HP",
@@ -123,11 +140,15 @@ const std::vector<CommandInfo>& commands() {
          "32767, texts of ISO-8859-1 characters and at most their width (10 for name, 12\n"
          "for special1 and special2; shorter texts are padded with blanks). One bad row\n"
          "rejects the whole import, reported with its line and column, and nothing is\n"
-         "written. The new file is written beside the old one, flushed and renamed over it.",
-         {kImportFormat},
+         "written. A table of fewer records than the file holds would shrink it and is\n"
+         "refused unless --truncate is given. The file is locked while it is changed (a\n"
+         "second writer waits, then gives up); the new file, with the old one's owner and\n"
+         "mode, is written beside the old one, flushed and renamed over it.",
+         {kImportFormat, kTruncate},
          1,
          [](const Invocation& call) {
-             importStats(call.session, toPath(call.arguments[0]), importFormat(call.parser));
+             importStats(call.session, toPath(call.arguments[0]), importFormat(call.parser),
+                         call.parser.isSet("truncate"));
              return kExitSuccess;
          }},
         {"export-encounters",
@@ -150,11 +171,13 @@ const std::vector<CommandInfo>& commands() {
          "Reads a table as export-encounters writes it and replaces \"encountr.mon\". Each\n"
          "row goes to the record of its map; the rows may come in any order but must hold\n"
          "each map from 1 to their count once. Rows are checked as import-stats checks\n"
-         "them, and the file is replaced the same way.",
-         {kImportFormat},
+         "them, and the file is replaced the same way; a map missing below the highest is\n"
+         "named, and a table of fewer maps than the file holds needs --truncate.",
+         {kImportFormat, kTruncate},
          1,
          [](const Invocation& call) {
-             importEncounters(call.session, toPath(call.arguments[0]), importFormat(call.parser));
+             importEncounters(call.session, toPath(call.arguments[0]), importFormat(call.parser),
+                              call.parser.isSet("truncate"));
              return kExitSuccess;
          }},
         {"export-sprites",
@@ -180,12 +203,28 @@ const std::vector<CommandInfo>& commands() {
          "of exactly its colour (the lowest index from 1 up); fully transparent pixels\n"
          "become index 0. An image whose colour table is the palette, as export-sprites\n"
          "writes it, keeps its indexes. A pixel of any other colour is an error naming the\n"
-         "first such pixel, unless --nearest is given. The file is replaced atomically.",
-         {{{"nearest"}, {}, "map each colour that no entry has to the nearest entry's colour"}},
+         "first such pixel, unless --nearest is given. The frame is written in place\n"
+         "under the file's lock and flushed to the disk; the rest of the file is untouched.",
+         {kNearest},
          2,
          [](const Invocation& call) {
              importSprite(call.session, spriteNumber(call.arguments[0]), toPath(call.arguments[1]),
                           call.parser.isSet("nearest"));
+             return kExitSuccess;
+         }},
+        {"import-sprites",
+         "[--nearest]",
+         "DIR",
+         "put back every NNN.png of DIR as sprite NNN, in one pass",
+         "Reads every image of DIR named by a sprite number (000.png, 001.png, ..., as\n"
+         "export-sprites writes them) and writes each as that sprite of \"monster.dat\",\n"
+         "in one pass over the file. Numbers below the sprite count replace sprites; the\n"
+         "others append and must follow on from the count without a gap. Every image is\n"
+         "checked as import-sprite checks it before the first frame is written.",
+         {kNearest},
+         1,
+         [](const Invocation& call) {
+             importSprites(call.session, toPath(call.arguments[0]), call.parser.isSet("nearest"));
              return kExitSuccess;
          }},
         {"balance",
@@ -234,17 +273,52 @@ const std::vector<CommandInfo>& commands() {
          "",
          "",
          "report problems in the five game files",
-         "Reads the five files and prints each problem on a line of its own, with the\n"
-         "file, the record and the field. Errors: a missing or unreadable file; a sprite\n"
+         "Reads the five files whole (the sprite file frame by frame) and prints each\n"
+         "problem on a line of its own, with the file, the line or record, and the field.\n"
+         "Errors: a missing or unreadable file, or one that is no regular file; a sprite\n"
          "file that is not a whole number of frames; fewer stats records than sprites;\n"
          "item1 or item2 outside -1 to 99; hp2 different from hp; an encounter monster\n"
-         "number outside 0 to the last sprite number; a palette level outside 0 to 63;\n"
-         "fewer than 100 item names. Warnings: a map whose frequencies do not add up to\n"
-         "100; a partial last record; fewer encounter records than the editor's 268 maps.\n"
+         "number outside 0 to the last sprite number; a palette level that is not a\n"
+         "number, overflows or lies outside 0 to 63, or too few levels; fewer than 100\n"
+         "item names. Warnings: a map whose frequencies do not add up to 100; a partial\n"
+         "last record; fewer encounter records than the editor's 268 maps; an item name\n"
+         "whose quote does not close on its line; a temporary file left beside a game\n"
+         "file by an interrupted replace (the next replace of that file removes it).\n"
          "Exit status 0 when clean, 1 with warnings only, 2 with errors.",
          {},
          0,
          [](const Invocation& call) { return check(call.session); }},
+        {"textconv",
+         "[--as NAME]",
+         "FILE",
+         "write a game file as lines of text, for git diff",
+         "Writes FILE as stable lines of text: a line per record of \"monsters.tat\" and\n"
+         "\"encountr.mon\" with field=value pairs (texts in quotes, blanks kept), a line per\n"
+         "sprite frame with the 64-bit FNV-1a hash of its bytes and its count of non-zero\n"
+         "pixels, a line per palette colour and per item name. FILE is recognised by the end\n"
+         "of its name, in any letter case, as git names the copies it hands over; --as NAME\n"
+         "says which game file it is otherwise. FILE is taken as given, not within -C DIR.",
+         {{{"as"}, "NAME", "read FILE as the game file NAME (monsters.tat, ...)"}},
+         1,
+         [](const Invocation& call) {
+             textconv(call.session, toPath(call.arguments[0]), textconvAs(call.parser));
+             return kExitSuccess;
+         }},
+        {"diff",
+         "",
+         "A B",
+         "compare the game files of folders A and B value by value",
+         "Prints a line per difference between the five game files of folder A and those\n"
+         "of folder B: a changed field (\"monsters.tat: monster 12 (Orc): hp 86 -> 90\"),\n"
+         "an added or removed record, a changed sprite, palette colour or item name, and a\n"
+         "file found in one folder only. Exit status 0 when the files are equal, 1 when\n"
+         "they differ, 2 on trouble (a folder or file that cannot be read, or a file in\n"
+         "neither folder). A and B are taken as given, not within -C DIR.",
+         {},
+         2,
+         [](const Invocation& call) {
+             return diffFolders(call.session, toPath(call.arguments[0]), toPath(call.arguments[1]));
+         }},
     };
     return list;
 }
@@ -293,7 +367,8 @@ std::string mainHelp() {
                          {{"h", "help"}, {}, "show this help; COMMAND --help shows a command's"},
                          {{"version"}, {}, "show the version"}}) +
             "\nExit status: 0 on success, 1 on failure, 2 for a command line in error;\n"
-            "check: 0 when clean, 1 with warnings only, 2 with errors.\n";
+            "check: 0 when clean, 1 with warnings only, 2 with errors;\n"
+            "diff: 0 when equal, 1 when different, 2 on trouble.\n";
     return text;
 }
 
@@ -354,7 +429,7 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
     const auto command = std::find_if(list.begin(), list.end(),
                                       [&](const CommandInfo& info) { return info.name == name; });
     if (command == list.end())
-        throw UsageError("unknown command \"" + name + "\"");
+        throw UsageError("unknown command " + shown(name));
 
     QCommandLineParser sub;
     addOptions(sub, command->options);

@@ -4,9 +4,9 @@
 
 #include <stdexcept>
 #include <string>
-#include <vector>
 
-#include "cli/text_table.h"
+// A rejected table is reported by runCli along with these.
+#include "tables/import_error.h"
 
 namespace valmor::cli {
 
@@ -28,20 +28,6 @@ public:
 
 private:
     std::string command_;
-};
-
-// Every problem found in an imported table, each with its line and column. Nothing has
-// been written when this is thrown.
-class ImportError : public CliError {
-public:
-    ImportError(std::string source, std::vector<TableProblem> problems);
-
-    const std::string& source() const { return source_; }
-    const std::vector<TableProblem>& problems() const { return problems_; }
-
-private:
-    std::string source_;
-    std::vector<TableProblem> problems_;
 };
 
 } // namespace valmor::cli

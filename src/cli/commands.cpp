@@ -1,5 +1,13 @@
 #include "cli/commands.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <vector>
+
 #include <QByteArray>
 
 #include "cli/cli_error.h"
@@ -7,9 +15,12 @@
 #include "cli/sprite_images.h"
 #include "data/byte_file.h"
 #include "data/encounter_record.h"
+#include "data/file_replace.h"
+#include "data/game_file.h"
 #include "data/item_list.h"
 #include "data/monster_record.h"
 #include "data/palette.h"
+#include "data/record_file.h"
 #include "data/sprite.h"
 
 namespace valmor::cli {
@@ -32,10 +43,6 @@ std::filesystem::path gameFile(const Session& session, std::string_view name) {
     return path;
 }
 
-std::string readInput(const Session& session, const std::filesystem::path& input) {
-    return input == "-" ? readWholeStream(session.in, "standard input") : readWholeFile(input);
-}
-
 std::string sourceName(const std::filesystem::path& input) {
     return input == "-" ? "<stdin>" : input.string();
 }
@@ -50,13 +57,47 @@ void refuseGameFile(const Session& session, const std::filesystem::path& output)
     }
 }
 
+// Opens a game file for a change under its lock, creating it when missing. Should the
+// change fail, a file that this call created is removed again, so a failed command leaves
+// the folder as it found it.
+class GameFileChange {
+public:
+    explicit GameFileChange(const std::filesystem::path& path)
+        : existed_(std::filesystem::exists(path, ignored_)),
+          file_(GameFile::openLocked(path, true)), lockedAs_(file_.identity()) {}
+    GameFileChange(const GameFileChange&) = delete;
+    GameFileChange& operator=(const GameFileChange&) = delete;
+    ~GameFileChange() {
+        if (!done_ && !existed_ && lockedAs_.size == 0) {
+            try {
+                if (identityOf(file_.path()) == lockedAs_)
+                    std::filesystem::remove(file_.path(), ignored_);
+            } catch (const DataError&) {
+                // Gone already: nothing to take back.
+            }
+        }
+    }
+
+    GameFile& file() { return file_; }
+    const FileIdentity& lockedAs() const { return lockedAs_; }
+    void done() { done_ = true; }
+
+private:
+    std::error_code ignored_;
+    bool existed_;
+    GameFile file_;
+    FileIdentity lockedAs_;
+    bool done_ = false;
+};
+
 using ToTable = std::string (*)(std::string_view, TableFormat, Progress&);
-using FromTable = std::string (*)(std::string_view, TableFormat, const std::string&, Progress&);
+using FromTable = std::string (*)(std::istream&, std::optional<TableFormat>, const std::string&,
+                                  Progress&);
 
 void exportTable(const Session& session, std::string_view fileName, std::size_t recordBytes,
                  ToTable toTable, TableFormat format, const std::filesystem::path& output,
                  std::string_view label) {
-    const std::string bytes = readWholeFile(gameFile(session, fileName));
+    const std::string bytes = readRecordFileBytes(gameFile(session, fileName), recordBytes);
     Progress progress(terminal(session), std::string(label));
     const std::string table = toTable(bytes, format, progress);
     if (output.empty() || output == "-") {
@@ -64,32 +105,171 @@ void exportTable(const Session& session, std::string_view fileName, std::size_t 
         return;
     }
     refuseGameFile(session, output);
-    replaceFile(output, table);
+    writeOutputFile(output, table);
     session.out << "wrote " << recordCount(bytes.size(), recordBytes) << " records of " << fileName
                 << " to " << output.string() << '\n';
 }
 
 std::size_t importTable(const Session& session, std::string_view fileName, std::size_t recordBytes,
                         FromTable fromTable, const std::filesystem::path& input,
-                        std::optional<TableFormat> format, std::string_view label) {
-    const std::string text = readInput(session, input);
+                        std::optional<TableFormat> format, bool truncate, std::string_view label) {
+    // The table is read as a stream, one record at a time, so that memory does not grow
+    // with the input.
+    const std::string source = sourceName(input);
     Progress progress(terminal(session), std::string(label));
-    const std::string bytes =
-        fromTable(text, format.value_or(guessTableFormat(text)), sourceName(input), progress);
+    std::string bytes;
+    if (input == "-") {
+        bytes = fromTable(session.in, format, source, progress);
+    } else {
+        std::error_code notDirectory;
+        if (std::filesystem::is_directory(input, notDirectory))
+            throw CliError("cannot read " + source + ": it is a directory, not a table");
+        std::ifstream file(input, std::ios::binary);
+        if (!file)
+            throw CliError("cannot read " + source + ": " + std::strerror(errno));
+        bytes = fromTable(file, format, source, progress);
+    }
     const std::filesystem::path target = session.file(fileName);
-    std::error_code error;
-    const auto oldSize = std::filesystem::file_size(target, error);
-    replaceFile(target, bytes);
     const std::size_t records = bytes.size() / recordBytes;
+    GameFileChange change(target);
+    const std::size_t held =
+        recordCount(static_cast<std::size_t>(change.lockedAs().size), recordBytes);
+    if (records < held && !truncate)
+        throw CliError(std::string(fileName) + " holds " + std::to_string(held) +
+                       " records and the table " + std::to_string(records) + ": " +
+                       std::to_string(held - records) +
+                       " records would go. Give --truncate to shrink the file; nothing was "
+                       "written");
+    try {
+        replaceLockedFile(change.file(), change.lockedAs(), bytes);
+    } catch (const DataError& error) {
+        throw CliError("cannot write " + target.string() + ": " + error.what() +
+                       "; the old file is unchanged");
+    }
+    change.done();
     session.out << "wrote " << records << " records to " << target.string() << '\n';
-    if (!error && recordCount(oldSize, recordBytes) != records)
-        session.err << "note: " << fileName << " held " << recordCount(oldSize, recordBytes)
-                    << " records before\n";
+    if (records != held)
+        session.err << "note: " << fileName << " held " << held << " records before\n";
     return records;
 }
 
 ColourTable loadColours(const Session& session) {
     return makeColorFromRGB(loadPalette(gameFile(session, kPaletteFileName)));
+}
+
+// ---- Sprites ----
+
+struct SpriteSource {
+    int n;
+    std::filesystem::path png;
+};
+
+ImportedFrame frameFromPng(const std::filesystem::path& png, const PaletteColours& colours,
+                           bool nearest) {
+    const std::string source = png.string();
+    const std::string bytes = readWholeFile(png);
+    return spriteFrameFromImage(
+        decodePng(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), source), colours,
+        nearest, source);
+}
+
+// New sprites follow on from the last one without a gap; none goes past sprite 32767.
+void checkSpriteNumbers(const std::vector<SpriteSource>& sources, int count) {
+    int next = count;
+    for (const SpriteSource& source : sources) {
+        if (source.n < count)
+            continue;
+        if (source.n != next)
+            throw CliError(source.png.string() + ": no sprite " + std::to_string(source.n) + ": " +
+                           kSpriteFileName + " holds " + std::to_string(count) +
+                           " sprites; give 0 to " + std::to_string(count - 1) +
+                           " to replace one, or " + std::to_string(next) + " to append one");
+        if (source.n > 32767)
+            throw CliError(std::string(kSpriteFileName) + " holds the most sprites it can (32768)");
+        ++next;
+    }
+}
+
+// Writes the frames of `sources`, sorted by number, into the sprite file: each image is
+// checked first, then every frame is written in place under the file's lock and flushed.
+// In place, because a frame is 9,000 bytes of a file that may hold 32,768 of them: a copy
+// of the whole file per sprite would make putting back N sprites cost N passes.
+int putSprites(const Session& session, const std::vector<SpriteSource>& sources, bool nearest,
+               std::string_view label) {
+    const PaletteColours colours = paletteColours(loadColours(session));
+    int nearestPixels = 0;
+    for (const SpriteSource& source : sources)
+        nearestPixels += frameFromPng(source.png, colours, nearest).nearestPixels;
+
+    const std::filesystem::path target = session.file(kSpriteFileName);
+    GameFileChange change(target);
+    GameFile& file = change.file();
+    const std::int64_t oldSize = change.lockedAs().size;
+    const int count = withSubject(kSpriteFileName, [&] { return lastSpriteIndex(oldSize) + 1; });
+    checkSpriteNumbers(sources, count);
+    Progress progress(terminal(session), std::string(label));
+    progress.start(static_cast<std::int64_t>(sources.size()));
+    std::size_t written = 0;
+    try {
+        for (const SpriteSource& source : sources) {
+            const ImportedFrame imported = frameFromPng(source.png, colours, nearest);
+            file.writeAt(std::int64_t{source.n} * kSpriteFrameBytes, imported.frame);
+            ++written;
+            progress.advance();
+        }
+        file.sync();
+        file.close();
+    } catch (const std::exception& failure) {
+        // Appended frames are taken back; frames replaced in place before the failure stay.
+        try {
+            if (file.size() > oldSize)
+                file.truncate(oldSize);
+        } catch (const DataError&) {
+        }
+        const std::size_t kept = static_cast<std::size_t>(
+            std::count_if(sources.begin(), sources.begin() + static_cast<std::ptrdiff_t>(written),
+                          [&](const SpriteSource& s) { return s.n < count; }));
+        throw CliError(std::string(failure.what()) + " (" + std::to_string(kept) + " of " +
+                       std::to_string(sources.size()) + " sprites were written to " +
+                       target.string() + " before this)");
+    }
+    change.done();
+    progress.finish();
+    if (nearestPixels > 0)
+        session.err << "note: " << nearestPixels << " pixels took the nearest palette colour\n";
+    return count;
+}
+
+void noteMissingStats(const Session& session, int firstNew, int lastNew) {
+    std::error_code error;
+    const auto statsBytes = std::filesystem::file_size(session.file(kMonsterFileName), error);
+    const std::size_t records = error ? 0 : recordCount(statsBytes, kMonsterRecordBytes);
+    if (records <= static_cast<std::size_t>(lastNew)) {
+        const int first = std::max(firstNew, static_cast<int>(records));
+        session.err << "note: " << kMonsterFileName << " holds " << records << " records; "
+                    << (first == lastNew ? "sprite " + std::to_string(first) + " has"
+                                         : "sprites " + std::to_string(first) + " to " +
+                                               std::to_string(lastNew) + " have")
+                    << " no stats yet (add rows with import-stats)\n";
+    }
+}
+
+// "042.png" -> 42; nothing for any other name.
+std::optional<int> spriteNumberOf(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    const std::size_t dot = name.size() >= 4 ? name.size() - 4 : 0;
+    std::string extension = name.substr(dot);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (dot == 0 || extension != ".png" || dot > 9)
+        return std::nullopt;
+    int n = 0;
+    for (std::size_t i = 0; i < dot; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i])))
+            return std::nullopt;
+        n = n * 10 + (name[i] - '0');
+    }
+    return n;
 }
 
 } // namespace
@@ -106,21 +286,22 @@ void exportEncounters(const Session& session, TableFormat format,
 }
 
 std::size_t importStats(const Session& session, const std::filesystem::path& input,
-                        std::optional<TableFormat> format) {
+                        std::optional<TableFormat> format, bool truncate) {
     return importTable(session, kMonsterFileName, kMonsterRecordBytes, statsFromTable, input,
-                       format, "import-stats");
+                       format, truncate, "import-stats");
 }
 
 std::size_t importEncounters(const Session& session, const std::filesystem::path& input,
-                             std::optional<TableFormat> format) {
+                             std::optional<TableFormat> format, bool truncate) {
     return importTable(session, kEncounterFileName, kEncounterRecordBytes, encountersFromTable,
-                       input, format, "import-encounters");
+                       input, format, truncate, "import-encounters");
 }
 
 int exportSprites(const Session& session, const std::filesystem::path& folder) {
-    const ByteFile sprites(gameFile(session, kSpriteFileName));
+    const ByteFile sprites(
+        GameFile::open(gameFile(session, kSpriteFileName), GameFile::Access::Read));
     const std::int64_t length = sprites.length();
-    const int count = lastSpriteIndex(length) + 1;
+    const int count = withSubject(kSpriteFileName, [&] { return lastSpriteIndex(length) + 1; });
     const PaletteColours colours = paletteColours(loadColours(session));
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -128,11 +309,19 @@ int exportSprites(const Session& session, const std::filesystem::path& folder) {
         throw CliError("cannot create " + folder.string() + ": " + error.message());
     Progress progress(terminal(session), "export-sprites");
     progress.start(count);
-    for (int n = 0; n < count; ++n) {
-        const SpriteFrame frame = readSpriteFrame(sprites, static_cast<std::int16_t>(n));
-        const QByteArray png = encodePng(spriteImage(frame, colours));
-        replaceFile(folder / spriteFileName(n, count), {png.constData(), std::size_t(png.size())});
-        progress.advance();
+    int n = 0;
+    try {
+        for (; n < count; ++n) {
+            const SpriteFrame frame = readSpriteFrame(sprites, static_cast<std::int16_t>(n));
+            const QByteArray png = encodePng(spriteImage(frame, colours));
+            writeOutputFile(folder / spriteFileName(n, count),
+                            {png.constData(), static_cast<std::size_t>(png.size())});
+            progress.advance();
+        }
+    } catch (const std::exception& failure) {
+        throw CliError("export-sprites stopped at " + spriteFileName(n, count) + " after writing " +
+                       std::to_string(n) + " of " + std::to_string(count) + " images to " +
+                       folder.string() + ": " + failure.what());
     }
     progress.finish();
     session.out << "wrote " << count << " sprites to " << folder.string();
@@ -147,43 +336,46 @@ int exportSprites(const Session& session, const std::filesystem::path& folder) {
 }
 
 void importSprite(const Session& session, int n, const std::filesystem::path& png, bool nearest) {
-    const PaletteColours colours = paletteColours(loadColours(session));
     const std::filesystem::path target = session.file(kSpriteFileName);
-    std::error_code error;
-    std::string sprites = std::filesystem::exists(target, error) ? readWholeFile(target) : "";
-    const int count = lastSpriteIndex(static_cast<std::int64_t>(sprites.size())) + 1;
-    if (n < 0 || n > count)
-        throw CliError("no sprite " + std::to_string(n) + ": " + kSpriteFileName + " holds " +
-                       std::to_string(count) + " sprites; give 0 to " + std::to_string(count - 1) +
-                       " to replace one, or " + std::to_string(count) + " to append one");
-    if (n > 32767)
-        throw CliError(std::string(kSpriteFileName) + " holds the most sprites it can (32768)");
-    const std::string source = png.string();
-    const std::string pngBytes = readWholeFile(png);
-    const ImportedFrame imported = spriteFrameFromImage(
-        decodePng(QByteArray(pngBytes.data(), static_cast<qsizetype>(pngBytes.size())), source),
-        colours, nearest, source);
-    // Appending overwrites bytes after the last whole frame, which the editor never reads.
-    const std::size_t at = static_cast<std::size_t>(n) * kSpriteFrameBytes;
-    if (sprites.size() < at + kSpriteFrameBytes)
-        sprites.resize(at + kSpriteFrameBytes);
-    std::copy(imported.frame.begin(), imported.frame.end(),
-              sprites.begin() + static_cast<std::ptrdiff_t>(at));
-    replaceFile(target, sprites);
-    if (n < count)
+    const int count = putSprites(session, {{n, png}}, nearest, "import-sprite");
+    if (n < count) {
         session.out << "replaced sprite " << n << " in " << target.string() << '\n';
-    else
-        session.out << "appended sprite " << n << " to " << target.string() << " (now " << count + 1
-                    << " sprites)\n";
-    if (imported.nearestPixels > 0)
-        session.err << "note: " << imported.nearestPixels
-                    << " pixels took the nearest palette colour\n";
-    const auto statsBytes = std::filesystem::file_size(session.file(kMonsterFileName), error);
-    const std::size_t records = error ? 0 : recordCount(statsBytes, kMonsterRecordBytes);
-    if (n == count && records <= static_cast<std::size_t>(n))
-        session.err << "note: " << kMonsterFileName << " holds " << records << " records; sprite "
-                    << n << " has no stats yet (add a row with "
-                    << "import-stats)\n";
+        return;
+    }
+    session.out << "appended sprite " << n << " to " << target.string() << " (now " << count + 1
+                << " sprites)\n";
+    noteMissingStats(session, n, n);
+}
+
+int importSprites(const Session& session, const std::filesystem::path& folder, bool nearest) {
+    std::vector<SpriteSource> sources;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (const auto n = spriteNumberOf(it->path()))
+            sources.push_back({*n, it->path()});
+    }
+    if (error)
+        throw CliError("cannot read the folder " + folder.string() + ": " + error.message());
+    if (sources.empty())
+        throw CliError("no sprite images (000.png, 001.png, ...) in " + folder.string());
+    std::sort(sources.begin(), sources.end(),
+              [](const SpriteSource& a, const SpriteSource& b) { return a.n < b.n; });
+    for (std::size_t i = 1; i < sources.size(); ++i) {
+        if (sources[i].n == sources[i - 1].n)
+            throw CliError("two images for sprite " + std::to_string(sources[i].n) + ": " +
+                           sources[i - 1].png.string() + " and " + sources[i].png.string());
+    }
+    const int count = putSprites(session, sources, nearest, "import-sprites");
+    const auto appended = std::count_if(sources.begin(), sources.end(),
+                                        [&](const SpriteSource& s) { return s.n >= count; });
+    session.out << "wrote " << sources.size() << " sprites to "
+                << session.file(kSpriteFileName).string() << " ("
+                << static_cast<std::ptrdiff_t>(sources.size()) - appended << " replaced, "
+                << appended << " appended)\n";
+    if (appended > 0)
+        noteMissingStats(session, count, count + static_cast<int>(appended) - 1);
+    return static_cast<int>(sources.size());
 }
 
 } // namespace valmor::cli

@@ -1,6 +1,7 @@
 // The commands of valmor-data as functions, called by the command line and by the tests.
 // Each works on the game files in one folder and throws CliError (or the data layer's
-// DataError) on failure; a command that writes a file replaces it atomically.
+// DataError) on failure. A command that changes a game file holds the file's lock for the
+// whole read, change and write; one that writes an output file writes it anew.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +11,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "cli/record_tables.h"
+#include "tables/record_tables.h"
 
 namespace valmor::cli {
 
@@ -30,16 +31,24 @@ void exportEncounters(const Session& session, TableFormat format,
                       const std::filesystem::path& output);
 
 // `input` "-": the table comes from session.in. Without a format, a table that starts
-// with a bracket is JSON, anything else CSV. Gives the number of records written.
+// with a bracket is JSON, anything else CSV. A table of fewer records than the file holds
+// is refused unless `truncate`. The file is replaced whole. Gives the number of records
+// written.
 std::size_t importStats(const Session& session, const std::filesystem::path& input,
-                        std::optional<TableFormat> format);
+                        std::optional<TableFormat> format, bool truncate = false);
 std::size_t importEncounters(const Session& session, const std::filesystem::path& input,
-                             std::optional<TableFormat> format);
+                             std::optional<TableFormat> format, bool truncate = false);
 
 // Writes every sprite as a PNG into `folder`, creating it. Gives the number of sprites.
 int exportSprites(const Session& session, const std::filesystem::path& folder);
 
-// Replaces sprite n, or appends it when n is the number of sprites, from a PNG file.
+// Replaces sprite n, or appends it when n is the number of sprites, from a PNG file. The
+// frame is written in place.
 void importSprite(const Session& session, int n, const std::filesystem::path& png, bool nearest);
+
+// Puts back every NNN.png of `folder` as sprite NNN, in one pass over the sprite file: the
+// numbers replace sprites or continue them without a gap. Every image is checked before a
+// frame is written. Gives the number of sprites written.
+int importSprites(const Session& session, const std::filesystem::path& folder, bool nearest);
 
 } // namespace valmor::cli

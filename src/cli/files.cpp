@@ -1,79 +1,57 @@
 #include "cli/files.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <iterator>
-
-#include <QFile>
-#include <QSaveFile>
+#include <span>
 
 #include "cli/cli_error.h"
-#include "data/file_handle.h"
+#include "data/file_replace.h"
+#include "data/game_file.h"
 
 namespace valmor::cli {
 
 namespace {
 
-[[noreturn]] void cannotRead(const std::filesystem::path& path, int errorNumber) {
-    throw CliError("cannot read " + path.string() + ": " + std::strerror(errorNumber));
+[[noreturn]] void tooLarge(std::string_view name, std::size_t limit) {
+    throw CliError("cannot read " + std::string(name) + ": larger than " +
+                   std::to_string(limit / (1024 * 1024)) + " MiB, more than any input of the tool");
 }
 
 } // namespace
 
-std::string readWholeFile(const std::filesystem::path& path) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored))
-        cannotRead(path, EISDIR);
-    errno = 0;
-    const FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        cannotRead(path, errno);
+std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) {
+    try {
+        const GameFile file = GameFile::open(path, GameFile::Access::Read);
+        if (file.size() > static_cast<std::int64_t>(limit))
+            tooLarge(path.string(), limit);
+        std::string bytes(static_cast<std::size_t>(file.size()), '\0');
+        bytes.resize(
+            file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size())));
+        return bytes;
+    } catch (const DataError& error) {
+        throw CliError("cannot read " + path.string() + ": " + error.what());
+    }
+}
+
+std::string readWholeStream(std::istream& in, std::string_view name, std::size_t limit) {
     std::string bytes;
     char buffer[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        bytes.append(buffer, got);
-    if (std::ferror(file.get()))
-        cannotRead(path, errno);
-    return bytes;
-}
-
-std::string readWholeStream(std::istream& in, std::string_view name) {
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
+    std::streambuf* source = in.rdbuf();
+    if (source == nullptr)
         throw CliError("cannot read " + std::string(name));
+    for (std::streamsize got = 0; (got = source->sgetn(buffer, sizeof buffer)) > 0;) {
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        if (bytes.size() > limit)
+            tooLarge(name, limit);
+    }
     return bytes;
 }
 
-void replaceFile(const std::filesystem::path& target, std::string_view bytes) {
-    std::error_code error;
-    const auto status = std::filesystem::status(target, error);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        throw CliError("cannot write " + target.string() +
-                       ": not a regular file; nothing was written");
-    const auto fail = [&](const std::string& reason) {
-        return CliError("cannot write " + target.string() + ": " + reason +
-                        "; the old file is unchanged");
-    };
-    QSaveFile file(QFile::decodeName(target.c_str()));
-    if (!file.open(QIODevice::WriteOnly))
-        throw fail(file.errorString().toStdString());
-    // commit() alone is not enough: the write lands in a buffer, and when flushing that
-    // buffer fails (a full disk) commit() still renames the short file over the old one.
-    // So flush first and check that every byte reached the new file.
-    const auto size = static_cast<qint64>(bytes.size());
-    errno = 0;
-    if (file.write(bytes.data(), size) != size || !file.flush() || file.size() != size) {
-        const int code = errno;
-        const CliError failure =
-            fail(code != 0 ? std::strerror(code) : file.errorString().toStdString());
-        file.cancelWriting();
-        throw failure;
+void writeOutputFile(const std::filesystem::path& path, std::string_view bytes) {
+    try {
+        writeNewFile(path, bytes);
+    } catch (const DataError& error) {
+        throw CliError("cannot write " + path.string() + ": " + error.what() +
+                       "; the old file is unchanged");
     }
-    // Syncs the new file to the disk and renames it over the target.
-    if (!file.commit())
-        throw fail(file.errorString().toStdString());
 }
 
 } // namespace valmor::cli

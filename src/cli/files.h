@@ -1,7 +1,9 @@
-// Whole-file reading, and the atomic replace that every file the tool writes goes
-// through: a failure at any point leaves the old file as it was.
+// The files the tool reads and writes besides the game files it changes: inputs the user
+// names (a table, an image) are read within a bound, and outputs (a table, images) are
+// written anew and renamed into place.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <istream>
 #include <string>
@@ -9,14 +11,17 @@
 
 namespace valmor::cli {
 
-// Throws CliError naming the file and the system's reason.
-std::string readWholeFile(const std::filesystem::path& path);
-std::string readWholeStream(std::istream& in, std::string_view name);
+// More than any table or sprite image the tool reads; a larger input is refused.
+inline constexpr std::size_t kInputLimit = 64 * 1024 * 1024;
 
-// Writes `bytes` to a new file beside `target`, flushes it to the disk and renames it over
-// `target`. A symbolic link is followed and the file it names replaced; anything else
-// that is not a regular file is refused. Throws CliError; the old file is then unchanged
-// and no temporary file is left behind.
-void replaceFile(const std::filesystem::path& target, std::string_view bytes);
+// Throws CliError naming the file and the system's reason, or the bound.
+std::string readWholeFile(const std::filesystem::path& path, std::size_t limit = kInputLimit);
+std::string readWholeStream(std::istream& in, std::string_view name,
+                            std::size_t limit = kInputLimit);
+
+// Writes `bytes` as a new file at `path` and renames it into place: a link or special file
+// already there is replaced, never written through; a directory there is refused. Throws
+// CliError; the old file is then unchanged and no temporary file is left behind.
+void writeOutputFile(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace valmor::cli

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "data/byte_file.h"
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
 #include "data/palette.h"
@@ -25,9 +26,16 @@ struct GameData {
 // Throws CliError or DataError naming the file that cannot be read.
 GameData loadGameData(const std::filesystem::path& directory);
 
+// The palette's colours and the sprite file, whose frames are read one at a time: a sprite
+// file can run to hundreds of megabytes and is never held whole.
 struct GamePictures {
     ColourTable colours{};
-    std::vector<SpriteFrame> sprites; // every whole frame of the sprite file
+    ByteFile spriteFile;
+    int spriteCount = 0;
+
+    SpriteFrame frame(int n) const {
+        return readSpriteFrame(spriteFile, static_cast<std::int16_t>(n));
+    }
 };
 
 GamePictures loadGamePictures(const std::filesystem::path& directory);

@@ -43,6 +43,38 @@ QByteArray encodePng(const QImage& image) {
     return bytes;
 }
 
+namespace {
+
+// libpng reads a palette index beyond the image's colour table as index 0 and says so only
+// in a warning, which Qt passes to the message handler. Reading watches for that warning.
+class PaletteIndexWatch {
+public:
+    PaletteIndexWatch() {
+        seen_ = false;
+        previous_ = qInstallMessageHandler(&PaletteIndexWatch::handle);
+    }
+    ~PaletteIndexWatch() { qInstallMessageHandler(previous_); }
+    PaletteIndexWatch(const PaletteIndexWatch&) = delete;
+    PaletteIndexWatch& operator=(const PaletteIndexWatch&) = delete;
+
+    bool seen() const { return seen_; }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (text.contains(QStringLiteral("palette index exceeding num_palette"))) {
+            seen_ = true;
+            return;
+        }
+        if (previous_ != nullptr)
+            previous_(type, context, text);
+    }
+
+    static inline bool seen_ = false;
+    static inline QtMessageHandler previous_ = nullptr;
+};
+
+} // namespace
+
 QImage decodePng(const QByteArray& bytes, const std::string& source) {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -54,10 +86,14 @@ QImage decodePng(const QByteArray& bytes, const std::string& source) {
     if (format != "png")
         throw CliError(source + ": a " + format.toStdString() +
                        " image; a sprite is imported from a PNG");
+    const PaletteIndexWatch watch;
     QImage image = reader.read();
     if (image.isNull())
         throw CliError(source +
                        ": cannot read the PNG image: " + reader.errorString().toStdString());
+    if (watch.seen())
+        throw CliError(source + ": a pixel uses a colour index that the image's colour table (" +
+                       std::to_string(image.colorCount()) + " entries) does not have");
     return image;
 }
 
@@ -138,6 +174,19 @@ ImportedFrame spriteFrameFromImage(const QImage& image, const PaletteColours& co
         throw CliError(source + ": the image is " + std::to_string(image.width()) + " x " +
                        std::to_string(image.height()) + " pixels; a sprite is " +
                        std::to_string(kSpriteWidth) + " x " + std::to_string(kSpriteHeight));
+    if (image.format() == QImage::Format_Indexed8) {
+        const int entries = image.colorCount();
+        for (int y = 0; y < kSpriteHeight; ++y) {
+            const uchar* line = image.constScanLine(y);
+            for (int x = 0; x < kSpriteWidth; ++x) {
+                if (line[x] >= entries)
+                    throw CliError(source + ": " + pixelName(x, y) + " uses colour index " +
+                                   std::to_string(line[x]) +
+                                   ", which the image's colour table of " +
+                                   std::to_string(entries) + " entries does not have");
+            }
+        }
+    }
     ImportedFrame imported;
     if (hasPaletteTable(image, colours)) {
         for (int y = 0; y < kSpriteHeight; ++y) {

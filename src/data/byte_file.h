@@ -5,26 +5,27 @@
 #include <filesystem>
 #include <span>
 
-#include "file_handle.h"
+#include "game_file.h"
 
 namespace valmor {
 
 class ByteFile {
 public:
     // Opens the file for reading; a missing file is created empty.
-    explicit ByteFile(std::filesystem::path path);
+    explicit ByteFile(const std::filesystem::path& path);
+    explicit ByteFile(GameFile file) : file_(std::move(file)) {}
 
-    std::int64_t length() const;
+    std::int64_t length() const { return file_.size(); }
 
-    // Fills `bytes` from the 1-based `position` on. Bytes past the end of the file
-    // read as zero. A position below 1 raises BadRecordNumber before anything is read.
+    // Fills `bytes` from the 1-based `position` on. Bytes past the end of the file read as
+    // zero. A position below 1 raises BadRecordNumber before anything is read. Every read
+    // goes to the file, so a change made by another program shows at the next read.
     void read(std::int64_t position, std::span<std::uint8_t> bytes) const;
 
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return file_.path(); }
 
 private:
-    std::filesystem::path path_;
-    FileHandle file_;
+    GameFile file_;
 };
 
 } // namespace valmor

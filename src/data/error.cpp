@@ -18,7 +18,14 @@ constexpr std::array kErrorTable{
     ErrorInfo{ErrorKind::DiskFull, 61, "Disk full"},
     ErrorInfo{ErrorKind::DeviceIO, 57, "Device I/O error"},
     ErrorInfo{ErrorKind::Internal, 51, "Internal error"},
+    ErrorInfo{ErrorKind::NotARegularFile, 75, "Not a regular file"},
+    ErrorInfo{ErrorKind::FileBusy, 77, "File busy"},
+    ErrorInfo{ErrorKind::FileChanged, 78, "File changed by another program"},
+    ErrorInfo{ErrorKind::FileTooLarge, 79, "File too large"},
 };
+
+constexpr std::size_t kInternalEntry = 10;
+static_assert(kErrorTable[kInternalEntry].kind == ErrorKind::Internal);
 
 } // namespace
 
@@ -27,7 +34,7 @@ const ErrorInfo& errorInfo(ErrorKind kind) {
         if (info.kind == kind)
             return info;
     }
-    return kErrorTable.back();
+    return kErrorTable[kInternalEntry];
 }
 
 DataError::DataError(ErrorKind kind, std::string subject)
@@ -36,6 +43,10 @@ DataError::DataError(ErrorKind kind, std::string subject)
         message_ += ": ";
         message_ += subject_;
     }
+}
+
+DataError DataError::withSubject(std::string subject) const {
+    return subject_.empty() ? DataError(kind_, std::move(subject)) : *this;
 }
 
 int DataError::number() const noexcept {

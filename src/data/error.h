@@ -20,6 +20,10 @@ enum class ErrorKind {
     DiskFull,
     DeviceIO,
     Internal,
+    NotARegularFile, // a pipe, socket, device or the like where a game file belongs
+    FileBusy,        // another program holds the lock for changing the file
+    FileChanged,     // the file was changed behind the lock while it was being replaced
+    FileTooLarge,    // more than a file of its kind can hold, refused before it is read
 };
 
 // Number and text of each kind. The numbers are stable: users quote them in reports.
@@ -44,10 +48,22 @@ public:
     // Text and subject together, for example "File not found: mypal.pal".
     const char* what() const noexcept override { return message_.c_str(); }
 
+    // The same error, naming `subject` when it names nothing yet.
+    DataError withSubject(std::string subject) const;
+
 private:
     ErrorKind kind_;
     std::string subject_;
     std::string message_;
 };
+
+// Runs `step`; an error from it that names nothing is given `subject`.
+template <typename Step> auto withSubject(const std::string& subject, Step&& step) {
+    try {
+        return step();
+    } catch (const DataError& error) {
+        throw error.withSubject(subject);
+    }
+}
 
 } // namespace valmor

@@ -1,11 +1,22 @@
 #include "item_list.h"
 
-#include "text_input.h"
-
 namespace valmor {
 
+std::vector<TextField> readItemFields(const std::filesystem::path& path) {
+    TextInputFile input(path, kTextFileLimit, "an item list");
+    std::vector<TextField> fields;
+    try {
+        while (fields.size() < kItemCount)
+            fields.push_back(input.readFieldWithPlace());
+    } catch (const DataError& error) {
+        if (error.kind() != ErrorKind::InputPastEndOfFile)
+            throw;
+    }
+    return fields;
+}
+
 std::vector<std::string> loadItemNames(const std::filesystem::path& path) {
-    TextInputFile input(path);
+    TextInputFile input(path, kTextFileLimit, "an item list");
     std::vector<std::string> names;
     names.reserve(kItemCount);
     for (int k = 0; k < kItemCount; ++k)

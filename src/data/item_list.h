@@ -5,10 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "text_input.h"
+
 namespace valmor {
 
 inline constexpr const char* kItemListFileName = "itemlist.txt";
 inline constexpr int kItemCount = 100;
+
+// The first 100 fields with the lines they stand on, or as many as the file holds.
+std::vector<TextField> readItemFields(const std::filesystem::path& path);
 
 // The first 100 fields, in file order (bytes as stored, ISO-8859-1). Throws FileNotFound,
 // or InputPastEndOfFile when the file holds fewer than 100 fields.

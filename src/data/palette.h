@@ -4,11 +4,18 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
+
+#include "text_input.h"
 
 namespace valmor {
 
 inline constexpr const char* kPaletteFileName = "mypal.pal";
 inline constexpr int kPaletteEntries = 256;
+inline constexpr int kPaletteLevels = 3 * kPaletteEntries;
+// 768 levels take a few kilobytes however they are laid out; a file that has not given them
+// by this many bytes is no palette.
+inline constexpr std::size_t kPaletteFileLimit = 64 * 1024;
 
 // Levels of each palette index times 4. Entry 256 is never filled and stays 0.
 struct PaletteLevels {
@@ -21,8 +28,18 @@ struct PaletteLevels {
 // entry 256 stays 0.
 using ColourTable = std::array<double, 257>;
 
+// The level tokens of the palette file as written, red, green and blue for index 0 to 255,
+// as far as the file holds them (all 768 when `levels.size()` is kPaletteLevels), and the
+// line the file ends on when it holds fewer.
+struct PaletteTokens {
+    std::vector<TextToken> levels;
+    int endLine = 0;
+};
+PaletteTokens readPaletteTokens(const std::filesystem::path& path);
+
 // Reads 768 levels (red, green, blue for index 0 to 255) and scales each by 4 in checked
-// 16-bit arithmetic. Throws FileNotFound, InputPastEndOfFile or Overflow.
+// 16-bit arithmetic. Throws FileNotFound, InputPastEndOfFile or Overflow, naming the file
+// and the line.
 PaletteLevels loadPalette(const std::filesystem::path& path);
 
 // Builds the colour table in checked 32-bit arithmetic; nothing is masked or clamped.

@@ -1,48 +1,66 @@
 #include "record_file.h"
 
-#include <algorithm>
-#include <cerrno>
-
-#include "file_handle.h"
+#include "game_file.h"
 
 namespace valmor {
 
 namespace {
 
-long recordOffset(std::int32_t n, std::size_t length, const std::filesystem::path& path) {
+std::int64_t recordOffset(std::int32_t n, std::size_t length, const std::filesystem::path& path) {
     if (n < 1)
         throw DataError(ErrorKind::BadRecordNumber, path.filename().string());
-    return static_cast<long>(n - 1) * static_cast<long>(length);
+    return static_cast<std::int64_t>(n - 1) * static_cast<std::int64_t>(length);
 }
 
 } // namespace
 
 void readRecord(const std::filesystem::path& path, std::int32_t n, std::span<std::uint8_t> record) {
-    FileHandle file = openForReadingOrCreate(path);
-    const long offset = recordOffset(n, record.size(), path);
-    errno = 0;
-    if (std::fseek(file.get(), offset, SEEK_SET) != 0)
-        throw fileError(errno, path);
-    const std::size_t got = std::fread(record.data(), 1, record.size(), file.get());
-    if (got < record.size()) {
-        if (std::ferror(file.get()))
-            throw fileError(errno, path);
-        std::fill(record.begin() + static_cast<std::ptrdiff_t>(got), record.end(), 0);
-    }
+    const GameFile file = GameFile::openOrCreate(path, GameFile::Access::Read);
+    file.readZeroFilled(recordOffset(n, record.size(), path), record);
 }
 
 void writeRecord(const std::filesystem::path& path, std::int32_t n,
                  std::span<const std::uint8_t> record) {
-    FileHandle file = openOrCreate(path);
-    const long offset = recordOffset(n, record.size(), path);
-    errno = 0;
-    if (std::fseek(file.get(), offset, SEEK_SET) != 0)
-        throw fileError(errno, path);
-    if (std::fwrite(record.data(), 1, record.size(), file.get()) != record.size())
-        throw fileError(errno, path);
-    if (std::fflush(file.get()) != 0)
-        throw fileError(errno, path);
-    closeChecked(std::move(file), path);
+    GameFile file = GameFile::openLocked(path, true);
+    const std::int64_t offset = recordOffset(n, record.size(), path);
+    const std::int64_t oldSize = file.size();
+    std::vector<std::uint8_t> old(record.size());
+    old.resize(file.readAt(offset, old));
+    try {
+        file.writeAt(offset, record);
+        file.sync();
+    } catch (const DataError&) {
+        // A write that failed halfway (a full disk) is taken back: the old bytes go back
+        // and what it added past the end goes.
+        try {
+            file.writeAt(offset, old);
+            if (file.size() > oldSize)
+                file.truncate(oldSize);
+        } catch (const DataError&) {
+        }
+        throw;
+    }
+    file.close();
+}
+
+std::string readRecordFileBytes(const std::filesystem::path& path, std::size_t recordBytes) {
+    const GameFile file = GameFile::open(path, GameFile::Access::Read);
+    const std::int64_t size = file.size();
+    if (recordCount(static_cast<std::size_t>(size), recordBytes) > kMaxRecords)
+        throw DataError(ErrorKind::FileTooLarge,
+                        path.filename().string() + " (" + std::to_string(size) +
+                            " bytes: more than the " + std::to_string(kMaxRecords) +
+                            " records a record file can address)");
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    const std::size_t got =
+        file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
+    // A file that shrank since its size was taken is read as it is now.
+    bytes.resize(got);
+    return bytes;
+}
+
+std::size_t recordCount(std::size_t fileBytes, std::size_t recordBytes) {
+    return (fileBytes + recordBytes - 1) / recordBytes;
 }
 
 } // namespace valmor

@@ -2,11 +2,18 @@
 // Each call opens the file, moves one record and closes it again.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace valmor {
+
+// Record numbers are signed 16-bit, so no record file is read whole beyond this many records.
+inline constexpr std::size_t kMaxRecords = 32767;
 
 // Reads record n into `record` (its size is the record length). Bytes past the end of
 // the file read as zero. A missing file is created empty; a record number below 1
@@ -14,9 +21,30 @@ namespace valmor {
 // written is still read.
 void readRecord(const std::filesystem::path& path, std::int32_t n, std::span<std::uint8_t> record);
 
-// Writes `record` as record n. Writing past the end grows the file, and the skipped
-// bytes are zero. A failed or short write (no permission, a full disk) throws.
+// Writes `record` as record n, under the lock that every change of a game file holds, and
+// flushes it to the disk. Writing past the end grows the file, and the skipped bytes are
+// zero. A failed or short write (no permission, a full disk, another writer that does not
+// finish in time) throws.
 void writeRecord(const std::filesystem::path& path, std::int32_t n,
                  std::span<const std::uint8_t> record);
+
+// Every byte of an existing record file, read whole. A file of more than kMaxRecords
+// records raises FileTooLarge before any byte is read.
+std::string readRecordFileBytes(const std::filesystem::path& path, std::size_t recordBytes);
+
+// The records of `fileBytes`, a partial last record included.
+std::size_t recordCount(std::size_t fileBytes, std::size_t recordBytes);
+
+// Calls `each(recordBytes)` for every record of `fileBytes`; a partial last record is
+// handed over with its missing bytes as zero, as the editor reads it.
+template <typename Each>
+void forEachRecord(std::string_view fileBytes, std::size_t recordBytes, Each&& each) {
+    std::vector<std::uint8_t> record(recordBytes);
+    for (std::size_t at = 0; at < fileBytes.size(); at += recordBytes) {
+        const std::string_view stored = fileBytes.substr(at, recordBytes);
+        std::fill(std::copy(stored.begin(), stored.end(), record.begin()), record.end(), 0);
+        each(std::span<const std::uint8_t>(record));
+    }
+}
 
 } // namespace valmor

@@ -1,6 +1,7 @@
 #include "sprite.h"
 
 #include <cmath>
+#include <string>
 
 #include "checked_int.h"
 
@@ -9,7 +10,9 @@ namespace valmor {
 std::int16_t lastSpriteIndex(std::int64_t fileLength) {
     const double last = std::floor(static_cast<double>(fileLength) / kSpriteFrameBytes) - 1;
     if (last > 32767 || last < -32768)
-        throw DataError(ErrorKind::Overflow, kSpriteFileName);
+        throw DataError(ErrorKind::Overflow,
+                        std::string(kSpriteFileName) + " (" + std::to_string(fileLength) +
+                            " bytes: more frames than the 32768 that sprite numbers reach)");
     return static_cast<std::int16_t>(last);
 }
 

@@ -1,63 +1,79 @@
 #include "text_input.h"
 
-#include <cerrno>
-#include <cstdio>
-
 #include "conversions.h"
 #include "error.h"
-#include "file_handle.h"
 
 namespace valmor {
 
 namespace {
 
-bool isBlank(char c) {
+constexpr std::size_t kChunkBytes = 4096;
+
+bool isBlank(int c) {
     return c == ' ' || c == '\t';
 }
-bool isLineEnd(char c) {
+bool isLineEnd(int c) {
     return c == '\r' || c == '\n';
-}
-
-std::string readWholeFile(const std::filesystem::path& path) {
-    errno = 0;
-    FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        throw fileError(errno, path);
-    std::string contents;
-    char buffer[8192];
-    for (;;) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-        contents.append(buffer, got);
-        if (got < sizeof buffer) {
-            if (std::ferror(file.get()))
-                throw fileError(errno, path);
-            break;
-        }
-    }
-    return contents;
 }
 
 } // namespace
 
 TextScanner::TextScanner(std::string_view text, std::string sourceName)
-    : text_(text), sourceName_(std::move(sourceName)) {}
+    : view_(text), sourceName_(std::move(sourceName)) {}
+
+TextScanner::TextScanner(GameFile file, std::string sourceName, std::size_t limit,
+                         std::string tooLarge)
+    : sourceName_(std::move(sourceName)), file_(std::move(file)), limit_(limit),
+      tooLarge_(std::move(tooLarge)) {}
+
+bool TextScanner::refill() {
+    if (!file_)
+        return false;
+    const std::size_t room = limit_ - static_cast<std::size_t>(consumed_);
+    // One byte beyond the bound tells a file that ends there from one that goes on.
+    chunk_.resize(std::min(kChunkBytes, room + 1));
+    const std::size_t got = file_->readAt(
+        consumed_, std::span(reinterpret_cast<std::uint8_t*>(chunk_.data()), chunk_.size()));
+    if (got > room)
+        throw DataError(ErrorKind::FileTooLarge, sourceName_ + " (what it holds runs on past " +
+                                                     std::to_string(limit_) +
+                                                     " bytes: too large to be " + tooLarge_ + ")");
+    chunk_.resize(got);
+    consumed_ += static_cast<std::int64_t>(got);
+    view_ = chunk_;
+    pos_ = 0;
+    return got > 0;
+}
+
+int TextScanner::peek() {
+    if (pos_ >= view_.size() && !refill())
+        return -1;
+    return static_cast<unsigned char>(view_[pos_]);
+}
+
+void TextScanner::advance() {
+    const int c = peek();
+    ++pos_;
+    // A line ends at LF, CRLF or a lone CR.
+    if (c == '\n' || (c == '\r' && peek() != '\n'))
+        ++line_;
+}
 
 void TextScanner::skipBlanks() {
-    while (!atEnd() && isBlank(text_[pos_]))
-        ++pos_;
+    while (isBlank(peek()))
+        advance();
 }
 
 void TextScanner::consumeSeparator() {
-    if (atEnd())
-        return;
-    if (text_[pos_] == ',') {
-        ++pos_;
-    } else if (text_[pos_] == '\r') {
-        ++pos_;
-        if (!atEnd() && text_[pos_] == '\n')
-            ++pos_;
-    } else if (text_[pos_] == '\n') {
-        ++pos_;
+    const int c = peek();
+    if (c == ',') {
+        advance();
+    } else if (c == '\r') {
+        advance();
+        if (peek() == '\n')
+            advance();
+    } else if (c == '\n') {
+        advance();
     }
 }
 
@@ -65,47 +81,67 @@ void TextScanner::throwPastEnd() const {
     throw DataError(ErrorKind::InputPastEndOfFile, sourceName_);
 }
 
-double TextScanner::readNumber() {
-    while (!atEnd() && (isBlank(text_[pos_]) || isLineEnd(text_[pos_])))
-        ++pos_;
+TextToken TextScanner::readNumberToken() {
+    while (isBlank(peek()) || isLineEnd(peek()))
+        advance();
     if (atEnd())
         throwPastEnd();
-    const std::size_t start = pos_;
-    while (!atEnd() && !isBlank(text_[pos_]) && !isLineEnd(text_[pos_]) && text_[pos_] != ',')
-        ++pos_;
-    const std::string_view token = text_.substr(start, pos_ - start);
+    TextToken token{{}, line_};
+    for (int c = peek(); c >= 0 && !isBlank(c) && !isLineEnd(c) && c != ','; c = peek()) {
+        token.text += static_cast<char>(c);
+        advance();
+    }
     // Blanks after a number belong to its separator: "1 , 2" is two numbers.
     skipBlanks();
     consumeSeparator();
-    return ParseNumber(token);
+    return token;
 }
 
-std::string TextScanner::readField() {
+double TextScanner::readNumber() {
+    const TextToken token = readNumberToken();
+    return withSubject(sourceName_ + ", line " + std::to_string(token.line),
+                       [&] { return ParseNumber(token.text); });
+}
+
+TextField TextScanner::readFieldWithPlace() {
     skipBlanks();
     if (atEnd())
         throwPastEnd();
-    std::string field;
-    if (text_[pos_] == '"') {
-        const std::size_t close = text_.find('"', pos_ + 1);
-        const std::size_t end = close == std::string_view::npos ? text_.size() : close;
-        field.assign(text_.substr(pos_ + 1, end - pos_ - 1));
-        pos_ = close == std::string_view::npos ? text_.size() : close + 1;
-        while (!atEnd() && text_[pos_] != ',' && !isLineEnd(text_[pos_]))
-            ++pos_;
+    TextField field;
+    field.line = line_;
+    if (peek() == '"') {
+        advance();
+        for (int c = peek(); c != '"'; c = peek()) {
+            if (c < 0) {
+                field.quoteClosed = false;
+                break;
+            }
+            field.text += static_cast<char>(c);
+            advance();
+        }
+        field.quoteRunsOn = !field.quoteClosed || line_ != field.line;
+        if (field.quoteClosed)
+            advance();
+        for (int c = peek(); c >= 0 && c != ',' && !isLineEnd(c); c = peek())
+            advance();
     } else {
-        const std::size_t start = pos_;
-        while (!atEnd() && text_[pos_] != ',' && !isLineEnd(text_[pos_]))
-            ++pos_;
-        std::size_t end = pos_;
-        while (end > start && isBlank(text_[end - 1]))
+        for (int c = peek(); c >= 0 && c != ',' && !isLineEnd(c); c = peek()) {
+            field.text += static_cast<char>(c);
+            advance();
+        }
+        std::size_t end = field.text.size();
+        while (end > 0 && isBlank(static_cast<unsigned char>(field.text[end - 1])))
             --end;
-        field.assign(text_.substr(start, end - start));
+        field.text.resize(end);
     }
+    field.endLine = line_;
     consumeSeparator();
     return field;
 }
 
-TextInputFile::TextInputFile(const std::filesystem::path& path)
-    : contents_(readWholeFile(path)), scanner_(contents_, path.filename().string()) {}
+TextInputFile::TextInputFile(const std::filesystem::path& path, std::size_t limit,
+                             std::string tooLarge)
+    : scanner_(GameFile::open(path, GameFile::Access::Read), path.filename().string(), limit,
+               std::move(tooLarge)) {}
 
 } // namespace valmor

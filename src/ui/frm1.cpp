@@ -105,7 +105,18 @@ frm1::frm1(std::filesystem::path dataDir, QWidget* parent)
     cboMapIndex->setEditText(QStringLiteral("Map #"));
     for (QLineEdit* box : {txtName, txtSpecial1, txtSpecial2})
         box->setValidator(new RecordTextValidator(box));
+    nameListTextBoxes();
     connectHandlers();
+}
+
+void frm1::nameListTextBoxes() {
+    // The form names every control but the text box inside an editable list, which the
+    // form cannot reach. That box takes the focus for its list, so a screen reader
+    // announces it: it gets the list's name.
+    for (QComboBox* list : findChildren<QComboBox*>()) {
+        if (list->lineEdit() != nullptr)
+            list->lineEdit()->setAccessibleName(list->accessibleName());
+    }
 }
 
 frm1::~frm1() {

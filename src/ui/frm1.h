@@ -75,6 +75,7 @@ protected:
 
 private:
     void applyDesignFonts();
+    void nameListTextBoxes();
     void connectHandlers();
     template <typename Handler> void runGuarded(Handler&& handler);
     std::filesystem::path dataFile(const char* name) const { return dataDir_ / name; }

@@ -10,15 +10,31 @@ struct PageLayout {
     const char* caption;
     const char* windowName;
     const char* pictureName;
+    const char* pictureDescription; // for screen readers
     QSize client;
     QRect picture;
 };
 
 // Client areas and picture rectangles in pixels; each picture starts at (8, 8).
 const std::array<PageLayout, 3> kPages{{
-    {"Monsters 0-24", "frmPictureList1", "picPictureList1", {534, 557}, {8, 8, 505, 537}},
-    {"Monsters 25-49", "frmPictureList2", "picPictureList2", {528, 560}, {8, 8, 513, 545}},
-    {"Game Bosses", "frmPictureList3", "picPictureList3", {526, 224}, {8, 8, 505, 201}},
+    {"Monsters 0-24",
+     "frmPictureList1",
+     "picPictureList1",
+     "The sprites of monsters 0 to 24, five to a row",
+     {534, 557},
+     {8, 8, 505, 537}},
+    {"Monsters 25-49",
+     "frmPictureList2",
+     "picPictureList2",
+     "The sprites of monsters 25 to 49, five to a row",
+     {528, 560},
+     {8, 8, 513, 545}},
+    {"Game Bosses",
+     "frmPictureList3",
+     "picPictureList3",
+     "The sprites of the bosses, monsters 50 to 56, five to a row",
+     {526, 224},
+     {8, 8, 505, 201}},
 }};
 
 } // namespace
@@ -32,6 +48,8 @@ frmPictureList::frmPictureList(int page, QWidget* parent)
     setFixedSize(layout.client);
     picture_->setObjectName(QString::fromLatin1(layout.pictureName));
     picture_->setGeometry(layout.picture);
+    picture_->setAccessibleName(windowTitle());
+    picture_->setAccessibleDescription(QString::fromLatin1(layout.pictureDescription));
 }
 
 } // namespace valmor

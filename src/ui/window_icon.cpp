@@ -6,12 +6,10 @@
 
 namespace valmor {
 
-namespace {
-
-QPixmap drawIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage drawWindowIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 16.0, size / 16.0);
     // A slime with a highlight, two eyes and a fang.
@@ -34,15 +32,13 @@ QPixmap drawIcon(int size) {
     painter.drawEllipse(QRectF(10.0, 8.0, 1.5, 1.5));
     painter.setBrush(Qt::white);
     painter.drawPolygon(QPolygonF({QPointF(7.0, 11.5), QPointF(9.0, 11.5), QPointF(8.0, 13.5)}));
-    return pixmap;
+    return image;
 }
-
-} // namespace
 
 QIcon makeWindowIcon() {
     QIcon icon;
     for (int size : {16, 32, 48})
-        icon.addPixmap(drawIcon(size));
+        icon.addPixmap(QPixmap::fromImage(drawWindowIcon(size)));
     return icon;
 }
 

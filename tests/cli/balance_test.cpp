@@ -10,11 +10,12 @@
 
 #include "cli/balance_commands.h"
 #include "cli/cli.h"
-#include "cli/json.h"
 #include "cli_fixture.h"
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
 #include "demo/tables.h"
+#include "tables/json.h"
+#include "tables/text_stream.h"
 
 namespace valmor::test {
 namespace {
@@ -148,7 +149,12 @@ TEST_F(WorkedExampleTest, MonsterRowsCarryTheCalculatorTextsAndErrors) {
 TEST_F(WorkedExampleTest, JsonHoldsTheSameValuesAndTheDrops) {
     const ToolRun result = run({"balance", "--character", "0,0,0,10,2,100", "--format", "json"});
     ASSERT_EQ(result.status, 0) << result.err;
-    const std::vector<cli::JsonObject> objects = cli::readJsonObjects(result.out, "out");
+    std::istringstream in(result.out);
+    cli::TextStream stream(in, "out");
+    cli::JsonReader reader(stream);
+    std::vector<cli::JsonObject> objects;
+    for (cli::JsonObject object; reader.next(object);)
+        objects.push_back(object);
     ASSERT_EQ(objects.size(), 268u);
     const cli::JsonObject& first = objects.front();
     std::vector<std::string> keys;

@@ -1,6 +1,9 @@
 // The check command on the clean demo data and on files with each kind of problem.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -111,9 +114,43 @@ TEST_F(CheckTest, ReportsEachKindOfProblemWithFileRecordAndField) {
              replaceLine(kPaletteFileName, 7, "10,64,10");
              replaceLine(kPaletteFileName, 1, "-1,0,0");
          },
-         {"mypal.pal, index 1, red: error: level -1 is outside 0 to 63",
-          "mypal.pal, index 7, green: error: level 64 is outside 0 to 63"},
+         {"mypal.pal, line 2, index 1, red: error: level -1 is outside 0 to 63",
+          "mypal.pal, line 8, index 7, green: error: level 64 is outside 0 to 63"},
          2},
+        {[this] {
+             replaceLine(kPaletteFileName, 3, "abc,def,12abc");
+             replaceLine(kPaletteFileName, 5, "9000,0,0");
+         },
+         {"mypal.pal, line 4, index 3, red: error: \"abc\" is not a number (the editor reads it "
+          "as 0)",
+          "mypal.pal, line 4, index 3, green: error: \"def\" is not a number (the editor reads it "
+          "as 0)",
+          "mypal.pal, line 4, index 3, blue: error: \"12abc\" is not a number (the editor reads "
+          "it as 12)",
+          "mypal.pal, line 6, index 5, red: error: \"9000\" overflows: a level times 4 must lie "
+          "within -32768 to 32767"},
+         2},
+        {[this] {
+             const std::string palette = readText(file(kPaletteFileName));
+             writeText(file(kPaletteFileName), palette.substr(0, palette.find("\n", 1000)));
+         },
+         {"mypal.pal, line 121: error: the file ends after 363 of 768 levels"},
+         2},
+        {[this] { replaceLine(kItemListFileName, 0, "\"Herb"); },
+         {"itemlist.txt, item 0 (line 1): warning: its quote closes only on line 2, so the name "
+          "takes in the line break and what follows"},
+         1},
+        {[this] {
+             fs::remove(file(kSpriteFileName));
+             ASSERT_EQ(mkfifo(file(kSpriteFileName).c_str(), 0600), 0);
+         },
+         {"monster.dat: error: Not a regular file: monster.dat (a named pipe, not a regular "
+          "file)"},
+         2},
+        {[this] { writeText(file("monsters.tat.valmor-new"), "half a file"); },
+         {"monsters.tat: warning: monsters.tat.valmor-new was left beside it by a replace that "
+          "did not finish; the next change of monsters.tat removes it"},
+         1},
         {[this] {
              const std::string items = readText(file(kItemListFileName));
              writeText(file(kItemListFileName),
@@ -130,6 +167,8 @@ TEST_F(CheckTest, ReportsEachKindOfProblemWithFileRecordAndField) {
          1},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.front());
+        fs::remove_all(dir_);
         demo::writeDemoData(dir_, true);
         c.damage();
         EXPECT_EQ(problemLines(), c.lines);
@@ -144,6 +183,21 @@ TEST_F(CheckTest, SummarisesErrorsAndWarnings) {
     editMonster(3, [](MonsterRecord& r) { r.hp2 += 1; });
     EXPECT_EQ(cli::check(session()), 2);
     EXPECT_EQ(out_.str().substr(out_.str().rfind("check:")), "check: 1 error, 2 warnings\n");
+}
+
+TEST_F(CheckTest, AnUnreadableFileIsAnErrorNotAClean) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads through permissions; the test script runs this as nobody";
+    for (const char* name : {kSpriteFileName, kMonsterFileName, kPaletteFileName}) {
+        SCOPED_TRACE(name);
+        demo::writeDemoData(dir_, true);
+        fs::permissions(file(name), fs::perms::none);
+        EXPECT_EQ(problemLines(), std::vector<std::string>{std::string(name) +
+                                                           ": error: Permission denied: " + name +
+                                                           " (Permission denied)"});
+        EXPECT_EQ(cli::check(session()), 2);
+        fs::permissions(file(name), fs::perms::owner_read | fs::perms::owner_write);
+    }
 }
 
 } // namespace

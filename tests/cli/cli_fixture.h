@@ -14,11 +14,6 @@
 
 namespace valmor::test {
 
-inline std::string readText(const std::filesystem::path& path) {
-    const Bytes bytes = readBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
 // dir_ holds the five demo files.
 class DemoDirTest : public TempDirTest {
 protected:

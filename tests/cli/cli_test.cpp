@@ -10,10 +10,10 @@
 #include <sys/wait.h>
 
 #include "cli/cli.h"
-#include "cli/progress.h"
 #include "cli_fixture.h"
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
+#include "tables/progress.h"
 
 namespace valmor::test {
 namespace {
@@ -59,6 +59,13 @@ TEST(CommandLineTest, HelpVersionAndUsageErrors) {
          "Usage: valmor-data [-C DIR] import-sprite [--nearest] N FILE.png\n",
          ""},
         {{"check", "--help"}, 0, "Usage: valmor-data [-C DIR] check\n", ""},
+        {{"textconv", "--help"}, 0, "Usage: valmor-data [-C DIR] textconv [--as NAME] FILE\n", ""},
+        {{"diff", "--help"}, 0, "Usage: valmor-data [-C DIR] diff A B\n", ""},
+        {{"diff", "a"}, 2, "", "diff: expected A B, got 1 argument\n"},
+        {{"textconv", "--as", "game.dat", "x"},
+         2,
+         "",
+         "textconv: --as game.dat: not a game file name (mypal.pal, monster.dat, "},
         {{}, 2, "", "valmor-data: no command given\nTry 'valmor-data --help'.\n"},
         {{"frob"}, 2, "", "valmor-data: unknown command \"frob\"\n"},
         {{"--frob"}, 2, "", "valmor-data: Unknown option 'frob'."},
@@ -110,6 +117,34 @@ TEST_F(CommandLineDemoTest, TablesGoThroughStandardStreams) {
     EXPECT_EQ(rejected.err, "<stdin>:2:16: hp2: \"x\" is not a whole number\n"
                             "valmor-data: nothing was written\n");
     EXPECT_EQ(readBytes(file(kMonsterFileName)), before);
+}
+
+TEST_F(CommandLineDemoTest, ImportsATableFileAndNamesOneItCannotRead) {
+    const Bytes before = readBytes(file(kEncounterFileName));
+    const std::string json =
+        runTool({"-C", dir_.string(), "export-encounters", "--format", "json"}).out;
+    writeText(file("marked.json"), "\xEF\xBB\xBF" + json);
+    std::filesystem::create_directory(file("folder.csv"));
+    const struct {
+        const char* name;
+        std::string input;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"JSON after a byte order mark", file("marked.json").string(), 0, ""},
+        {"a directory", file("folder.csv").string(), 1,
+         "valmor-data: cannot read " + file("folder.csv").string() +
+             ": it is a directory, not a table\n"},
+        {"a missing file", file("none.csv").string(), 1,
+         "valmor-data: cannot read " + file("none.csv").string() + ": No such file or directory\n"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const ToolRun run = runTool({"-C", dir_.string(), "import-encounters", row.input});
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.err, row.err);
+        EXPECT_EQ(readBytes(file(kEncounterFileName)), before);
+    }
 }
 
 TEST_F(CommandLineDemoTest, NeverWritesATableOverAGameFile) {
@@ -185,6 +220,16 @@ TEST(ProgressTest, DrawsOnlyForLargeWork) {
     }
     EXPECT_EQ(out.str().substr(out.str().rfind('\r')),
               "\rimport-stats [..............................] 2% 20/1000\n");
+    out.str({});
+    {
+        // An import counts the KiB of its table, when the table's size is known.
+        cli::Progress progress(&out, "import-stats");
+        progress.start(400, "KiB");
+        progress.advanceTo(200);
+        progress.advanceTo(500);
+    }
+    EXPECT_EQ(out.str().substr(out.str().rfind('\r')),
+              "\rimport-stats [##############################] 100% 400/400 KiB\n");
     cli::Progress silent;
     silent.start(100000);
     silent.advance();

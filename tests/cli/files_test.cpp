@@ -2,16 +2,16 @@
 // failure while writing leaves the old file as it was, and nothing else behind.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <string>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli_fixture.h"
+#include "data/file_replace.h"
+#include "data/game_file.h"
 #include "data/monster_record.h"
 
 namespace valmor::test {
@@ -19,51 +19,44 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Lowers the largest file this process may write, so that a write fails as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = saved_;
-        lower.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, handler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*handler_)(int) = SIG_DFL;
-};
-
 std::size_t entries(const fs::path& dir) {
     return static_cast<std::size_t>(
         std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
-class ReplaceFileTest : public TempDirTest {};
+class ReplaceFileTest : public TempDirTest {
+protected:
+    // Replaces a game file whole, as every import does: under its lock.
+    void replaceGameFile(const fs::path& path, std::string_view bytes) {
+        const GameFile locked = GameFile::openLocked(path, true);
+        replaceLockedFile(locked, locked.identity(), bytes);
+    }
+};
 
 TEST_F(ReplaceFileTest, ReplacesTheContentKeepingPermissions) {
     writeText(file("a.dat"), "old content");
     fs::permissions(file("a.dat"),
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    cli::replaceFile(file("a.dat"), "new");
+    replaceGameFile(file("a.dat"), "new");
     EXPECT_EQ(readText(file("a.dat")), "new");
     EXPECT_EQ(fs::status(file("a.dat")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    cli::replaceFile(file("b.dat"), std::string(3, '\0'));
+    cli::writeOutputFile(file("b.dat"), std::string(3, '\0'));
     EXPECT_EQ(readText(file("b.dat")), std::string(3, '\0'));
     EXPECT_EQ(entries(dir_), 2u);
 }
 
-TEST_F(ReplaceFileTest, ReplacesTheFileALinkNamesAndKeepsTheLink) {
+TEST_F(ReplaceFileTest, AGameFileLinkKeepsTheLinkAnOutputLinkIsReplacedNotFollowed) {
     writeText(file("real.dat"), "old");
     fs::create_symlink("real.dat", file("link.dat"));
-    cli::replaceFile(file("link.dat"), "new");
+    replaceGameFile(file("link.dat"), "new");
     EXPECT_TRUE(fs::is_symlink(file("link.dat")));
+    EXPECT_EQ(readText(file("real.dat")), "new");
+
+    // An output never writes through a link that stands where it goes: the link is replaced.
+    cli::writeOutputFile(file("link.dat"), "output");
+    EXPECT_FALSE(fs::is_symlink(file("link.dat")));
+    EXPECT_EQ(readText(file("link.dat")), "output");
     EXPECT_EQ(readText(file("real.dat")), "new");
 }
 
@@ -72,16 +65,18 @@ TEST_F(ReplaceFileTest, RefusesWhatIsNoRegularFile) {
     fs::create_symlink("pipe", file("link.dat"));
     fs::create_directory(file("folder"));
     for (const char* name : {"pipe", "link.dat", "folder"}) {
-        try {
-            cli::replaceFile(file(name), "new");
-            ADD_FAILURE() << name;
-        } catch (const cli::CliError& error) {
-            EXPECT_NE(std::string(error.what()).find("not a regular file; nothing was written"),
-                      std::string::npos);
-        }
+        SCOPED_TRACE(name);
+        const auto kind = errorKindOf([&] { replaceGameFile(file(name), "new"); });
+        EXPECT_EQ(kind, std::string(name) == "folder" ? ErrorKind::PermissionDenied
+                                                      : ErrorKind::NotARegularFile);
     }
+    // An output over a folder is refused; over a pipe it replaces the pipe, never writing
+    // into it.
+    EXPECT_THROW(cli::writeOutputFile(file("folder"), "new"), cli::CliError);
     EXPECT_TRUE(fs::is_fifo(file("pipe")));
     EXPECT_EQ(entries(dir_), 3u);
+    cli::writeOutputFile(file("pipe"), "new");
+    EXPECT_EQ(readText(file("pipe")), "new");
 }
 
 TEST_F(ReplaceFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
@@ -90,13 +85,15 @@ TEST_F(ReplaceFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     {
         const FileSizeLimit limit(4096);
         try {
-            cli::replaceFile(file("a.dat"), std::string(10000, 'n'));
+            cli::writeOutputFile(file("a.dat"), std::string(10000, 'n'));
             ADD_FAILURE() << "written past the limit";
         } catch (const cli::CliError& error) {
             EXPECT_NE(std::string(error.what()).find("; the old file is unchanged"),
                       std::string::npos)
                 << error.what();
         }
+        EXPECT_EQ(errorKindOf([&] { replaceGameFile(file("a.dat"), std::string(10000, 'n')); }),
+                  ErrorKind::DiskFull);
     }
     EXPECT_EQ(readText(file("a.dat")), old);
     EXPECT_EQ(entries(dir_), 1u);
@@ -107,7 +104,9 @@ TEST_F(ReplaceFileTest, AnUnwritableFolderLeavesTheOldFile) {
         GTEST_SKIP() << "permissions do not stop root";
     writeText(file("a.dat"), "old");
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_THROW(cli::replaceFile(file("a.dat"), "new"), cli::CliError);
+    EXPECT_THROW(cli::writeOutputFile(file("a.dat"), "new"), cli::CliError);
+    EXPECT_EQ(errorKindOf([&] { replaceGameFile(file("a.dat"), "new"); }),
+              ErrorKind::PermissionDenied);
     fs::permissions(dir_, fs::perms::owner_all);
     EXPECT_EQ(readText(file("a.dat")), "old");
 }

@@ -75,6 +75,27 @@ TEST(SpriteImageTest, IndexedPngKeepsIndexesEvenOfSharedColours) {
     EXPECT_EQ(cli::spriteFrameFromImage(image, shared, false, "t").frame, frame);
 }
 
+TEST(SpriteImageTest, AnIndexTheImagesColourTableDoesNotHaveIsRefused) {
+    // A 16-entry table of colours, and one pixel of index 40.
+    QImage image(kSpriteWidth, kSpriteHeight, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < 16; ++i)
+        table.append(qRgb(10 * i, 0, 200));
+    image.setColorTable(table);
+    image.fill(3);
+    image.scanLine(7)[5] = 40;
+    EXPECT_EQ(messageOf(image), "t.png: pixel (5, 7) uses colour index 40, which the image's "
+                                "colour table of 16 entries does not have");
+    // In a PNG file the reader would quietly make it index 0.
+    try {
+        cli::decodePng(cli::encodePng(image), "t.png");
+        ADD_FAILURE() << "read";
+    } catch (const cli::CliError& error) {
+        EXPECT_EQ(std::string(error.what()), "t.png: a pixel uses a colour index that the "
+                                             "image's colour table (16 entries) does not have");
+    }
+}
+
 TEST(SpriteImageTest, TrueColourImagesMapByExactColourLowestIndexFirst) {
     const SpriteFrame frame = everyIndex();
     const QImage argb = cli::spriteImage(frame, greys()).convertToFormat(QImage::Format_ARGB32);
@@ -167,7 +188,8 @@ TEST_F(SpriteCommandTest, ExportThenImportOfEverySpriteGivesIdenticalBytes) {
     const QImage edited = QImage(QString::fromStdString((folder / "003.png").string()))
                               .convertToFormat(QImage::Format_ARGB32);
     const QByteArray png = cli::encodePng(edited);
-    cli::replaceFile(folder / "003.png", {png.constData(), static_cast<std::size_t>(png.size())});
+    cli::writeOutputFile(folder / "003.png",
+                         {png.constData(), static_cast<std::size_t>(png.size())});
     for (int n = 0; n < 57; ++n)
         cli::importSprite(session(), n, folder / cli::spriteFileName(n, 57), false);
     EXPECT_EQ(readBytes(file(kSpriteFileName)), before);

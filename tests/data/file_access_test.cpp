@@ -105,12 +105,21 @@ TEST_F(RecordFileTest, MissingFileIsCreatedEmptyByReadAndByWrite) {
 }
 
 TEST_F(RecordFileTest, FullDiskAndDirectoryAreErrorsNeverSuccess) {
-    fs::create_symlink("/dev/full", file("full.mon"));
+    writeBytes(file("full.mon"), pattern(4));
+    fs::create_symlink("/dev/full", file("device.mon"));
     fs::create_directory(file("dir.mon"));
     Bytes record(26, 1);
     for (const std::int32_t n : {1, 3}) {
-        EXPECT_EQ(errorKindOf([&] { writeRecord(file("full.mon"), n, record); }),
-                  ErrorKind::DiskFull);
+        SCOPED_TRACE(n);
+        {
+            const FileSizeLimit limit(10); // the disk fills up after 10 bytes
+            EXPECT_EQ(errorKindOf([&] { writeRecord(file("full.mon"), n, record); }),
+                      ErrorKind::DiskFull);
+        }
+        // What the failed write had added is taken back.
+        EXPECT_EQ(readBytes(file("full.mon")), pattern(4));
+        EXPECT_EQ(errorKindOf([&] { writeRecord(file("device.mon"), n, record); }),
+                  ErrorKind::NotARegularFile);
         EXPECT_TRUE(errorKindOf([&] { readRecord(file("dir.mon"), n, record); }).has_value());
         EXPECT_TRUE(errorKindOf([&] { writeRecord(file("dir.mon"), n, record); }).has_value());
     }

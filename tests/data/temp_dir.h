@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include "data/error.h"
 
@@ -54,6 +57,11 @@ inline Bytes readBytes(const std::filesystem::path& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+inline std::string readText(const std::filesystem::path& path) {
+    const Bytes bytes = readBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
 // The kind of the DataError that `action` throws; nothing when it returns normally.
 template <typename Action> std::optional<ErrorKind> errorKindOf(Action&& action) {
     try {
@@ -63,5 +71,25 @@ template <typename Action> std::optional<ErrorKind> errorKindOf(Action&& action)
     }
     return std::nullopt;
 }
+
+// Lowers the largest file this process may write, so that a write fails as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lower = saved_;
+        lower.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*handler_)(int) = SIG_DFL;
+};
 
 } // namespace valmor::test

@@ -2,6 +2,8 @@
 // error guard and Exit.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
@@ -12,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "data/item_list.h"
+#include "data/palette.h"
 #include "data/sprite.h"
 #include "editor_fixture.h"
 #include "ui/error_report.h"
@@ -202,6 +206,10 @@ TEST_F(MainWindowTest, StartUpFailuresNameTheFile) {
         {"level 8192", "mypal.pal", level8192, ErrorKind::Overflow},
         {"level 8191", "mypal.pal", level8191, std::nullopt},
         {"no item list", "itemlist.txt", std::nullopt, ErrorKind::FileNotFound},
+        {"palette of blanks", "mypal.pal", std::string(kPaletteFileLimit, ' ') + palette,
+         ErrorKind::FileTooLarge},
+        {"items after a megabyte of blanks", "itemlist.txt",
+         std::string(kTextFileLimit, ' ') + fixtureItems(100), ErrorKind::FileTooLarge},
         {"99 items", "itemlist.txt", fixtureItems(99), ErrorKind::InputPastEndOfFile},
         {"101 items", "itemlist.txt", fixtureItems(101), std::nullopt},
     };
@@ -216,6 +224,26 @@ TEST_F(MainWindowTest, StartUpFailuresNameTheFile) {
         EXPECT_EQ(error ? std::optional(error->kind()) : std::nullopt, c.error);
         if (error) {
             EXPECT_NE(error->subject().find(c.file), std::string::npos) << error->what();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, StartUpRefusesPipesAndDevicesAtOnceNamingTheFile) {
+    for (const char* name : {kPaletteFileName, kSpriteFileName, kItemListFileName}) {
+        for (const bool pipe : {true, false}) {
+            SCOPED_TRACE(std::string(name) + (pipe ? " as a pipe" : " as a link to /dev/zero"));
+            SetUp();
+            std::filesystem::remove(file(name));
+            if (pipe) {
+                ASSERT_EQ(mkfifo(file(name).c_str(), 0600), 0);
+            } else {
+                std::filesystem::create_symlink("/dev/zero", file(name));
+            }
+            const std::optional<DataError> error = startExpectingError();
+            ASSERT_TRUE(error.has_value());
+            EXPECT_EQ(error->kind(), ErrorKind::NotARegularFile);
+            EXPECT_EQ(error->subject().rfind(name, 0), 0u) << error->what();
+            std::filesystem::remove(file(name));
         }
     }
 }

@@ -228,20 +228,29 @@ TEST_F(StatsEditorTest, FileFaultsAreReportedAndLoseNothing) {
     type(window->txtHP, "77");
     const Bytes before = monstersFile();
 
-    // A full disk.
-    std::filesystem::rename(file(kMonsterFileName), file("monsters.bak"));
-    std::filesystem::create_symlink("/dev/full", file(kMonsterFileName));
-    window->cmdSave->click();
+    // A full disk: the record of monster 5 lies past what may be written.
+    {
+        const FileSizeLimit limit(100);
+        window->cmdSave->click();
+    }
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].kind(), ErrorKind::DiskFull);
     EXPECT_EQ(window->txtHP->text(), "77");
+    EXPECT_EQ(monstersFile(), before);
+
+    // A device in place of the file is refused, never written to.
+    std::filesystem::rename(file(kMonsterFileName), file("monsters.bak"));
+    std::filesystem::create_symlink("/dev/full", file(kMonsterFileName));
+    window->cmdSave->click();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].kind(), ErrorKind::NotARegularFile);
 
     // A directory in place of the file.
     std::filesystem::remove(file(kMonsterFileName));
     std::filesystem::create_directory(file(kMonsterFileName));
     pick(window->cboMonsterList, 6);
     window->cmdSave->click();
-    EXPECT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors.size(), 4u);
     std::filesystem::remove(file(kMonsterFileName));
     std::filesystem::rename(file("monsters.bak"), file(kMonsterFileName));
     EXPECT_EQ(monstersFile(), before);

@@ -1,11 +1,8 @@
 #include "demo/demo_data.h"
 
-#include <cerrno>
-#include <cstdio>
-
 #include "data/encounter_record.h"
 #include "data/error.h"
-#include "data/file_handle.h"
+#include "data/file_replace.h"
 #include "data/item_list.h"
 #include "data/monster_record.h"
 #include "data/palette.h"
@@ -30,16 +27,6 @@ std::vector<std::uint8_t> recordBytes(const std::vector<Record>& records, Encode
         bytes.insert(bytes.end(), encoded.begin(), encoded.end());
     }
     return bytes;
-}
-
-void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    errno = 0;
-    FileHandle file(std::fopen(path.c_str(), "wb"));
-    if (!file)
-        throw fileError(errno, path);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-        throw fileError(errno, path);
-    closeChecked(std::move(file), path);
 }
 
 } // namespace
@@ -74,7 +61,8 @@ std::vector<WrittenFile> writeDemoData(const std::filesystem::path& directory, b
     for (const DemoFile& file : files) {
         const std::filesystem::path path = directory / file.name;
         try {
-            writeFile(path, file.bytes);
+            writeNewFile(path,
+                         {reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()});
         } catch (const DataError& failure) {
             throw DemoDataError("cannot write " + path.string() + ": " + failure.what());
         }

@@ -1,16 +1,45 @@
 // CSV and JSON reading and writing, and the ISO-8859-1 texts they carry.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/cli_error.h"
-#include "cli/csv.h"
-#include "cli/json.h"
-#include "cli/latin1.h"
+#include "tables/csv.h"
+#include "tables/import_error.h"
+#include "tables/json.h"
+#include "tables/latin1.h"
 
 namespace valmor::cli {
 namespace {
+
+// Chunk sizes that put chunk edges everywhere, and the size used for real input.
+constexpr std::size_t kChunkSizes[] = {1, 2, 3, 7, TextStream::kChunkBytes};
+
+// Every record of a text, read through chunks of `chunk` bytes.
+std::vector<std::vector<Cell>> readCsv(std::string_view text,
+                                       std::size_t chunk = TextStream::kChunkBytes) {
+    std::istringstream in{std::string(text)};
+    TextStream stream(in, "t.csv", chunk);
+    CsvReader reader(stream);
+    std::vector<std::vector<Cell>> records;
+    std::vector<Cell> record;
+    while (reader.next(record))
+        records.push_back(record);
+    return records;
+}
+
+std::vector<JsonObject> readJsonObjects(std::string_view text,
+                                        std::size_t chunk = TextStream::kChunkBytes) {
+    std::istringstream in{std::string(text)};
+    TextStream stream(in, "t.json", chunk);
+    JsonReader reader(stream);
+    std::vector<JsonObject> objects;
+    JsonObject object;
+    while (reader.next(object))
+        objects.push_back(object);
+    return objects;
+}
 
 // "line:column text" for each cell, to compare with the expected cells in one line.
 std::string describe(const std::vector<std::vector<Cell>>& records) {
@@ -77,8 +106,11 @@ TEST(CsvTest, ReadsFieldsWithTheirPositions) {
         {"\xC3\xA9t\xC3\xA9,x\n", "1:1 \xC3\xA9t\xC3\xA9|1:5 x|\n"},
         {",\n", "1:1 |1:2 |\n"},
     };
-    for (const auto& [text, expected] : cases)
-        EXPECT_EQ(describe(readCsv(text, "t.csv")), expected) << text;
+    for (const std::size_t chunk : kChunkSizes) {
+        SCOPED_TRACE("chunks of " + std::to_string(chunk) + " bytes");
+        for (const auto& [text, expected] : cases)
+            EXPECT_EQ(describe(readCsv(text, chunk)), expected) << text;
+    }
 }
 
 TEST(CsvTest, RejectsBrokenQuoting) {
@@ -87,9 +119,12 @@ TEST(CsvTest, RejectsBrokenQuoting) {
         {"a,b\n\"1\"2,3\n", "2:4: text after the closing quote"},
         {"a\n\"open\nstill\n", "2:1: this quoted field is never closed"},
     };
-    for (const auto& [text, expected] : cases) {
-        const std::string problem = firstProblem([&] { readCsv(text, "t.csv"); });
-        EXPECT_EQ(problem.substr(0, std::string(expected).size()), expected) << text;
+    for (const std::size_t chunk : kChunkSizes) {
+        SCOPED_TRACE("chunks of " + std::to_string(chunk) + " bytes");
+        for (const auto& [text, expected] : cases) {
+            const std::string problem = firstProblem([&] { readCsv(text, chunk); });
+            EXPECT_EQ(problem.substr(0, std::string(expected).size()), expected) << text;
+        }
     }
 }
 
@@ -100,14 +135,13 @@ TEST(CsvTest, WritesTextsQuotedAndRecordsWithCrlf) {
     appendCsvNumber(out, "-5");
     endCsvRecord(out);
     EXPECT_EQ(out, "\"Orc \"\"Big\"\", the\",-5\r\n");
-    EXPECT_EQ(readCsv(out, "t.csv").front().front().text, "Orc \"Big\", the");
+    EXPECT_EQ(readCsv(out).front().front().text, "Orc \"Big\", the");
 }
 
 TEST(JsonTest, ReadsObjectsWithKindsAndPositions) {
     const auto objects = readJsonObjects(
         "[\n {\"a\": -12, \"b\": \"x\\u00e9\\ud83d\\ude00\\n\",\n  \"c\": [1, {\"d\": null}], "
-        "\"e\": true},\n {}\n]",
-        "t.json");
+        "\"e\": true},\n {}\n]");
     ASSERT_EQ(objects.size(), 2u);
     const JsonObject& first = objects[0];
     EXPECT_EQ(first.at, (TextPosition{2, 2}));
@@ -122,7 +156,7 @@ TEST(JsonTest, ReadsObjectsWithKindsAndPositions) {
     EXPECT_EQ(first.values[2].at, (TextPosition{3, 8}));
     EXPECT_EQ(first.values[3].text, "true");
     EXPECT_TRUE(objects[1].keys.empty());
-    EXPECT_TRUE(readJsonObjects(" [ ] ", "t.json").empty());
+    EXPECT_TRUE(readJsonObjects(" [ ] ").empty());
 }
 
 TEST(JsonTest, RejectsMalformedTables) {
@@ -141,9 +175,12 @@ TEST(JsonTest, RejectsMalformedTables) {
         {"[{\"a\": nul}]", "1:11: expected l"},
         {"[{\"a\": " + std::string(100, '[') + "}]", "1:71: values nested too deeply"},
     };
-    for (const auto& [text, expected] : cases) {
-        const std::string problem = firstProblem([&] { readJsonObjects(text, "t.json"); });
-        EXPECT_EQ(problem.substr(0, std::string(expected).size()), expected) << text;
+    for (const std::size_t chunk : kChunkSizes) {
+        SCOPED_TRACE("chunks of " + std::to_string(chunk) + " bytes");
+        for (const auto& [text, expected] : cases) {
+            const std::string problem = firstProblem([&] { readJsonObjects(text, chunk); });
+            EXPECT_EQ(problem.substr(0, std::string(expected).size()), expected) << text;
+        }
     }
 }
 
@@ -156,7 +193,7 @@ TEST(JsonTest, WrittenStringsReadBack) {
     appendJsonString(json, text);
     json += "}]";
     EXPECT_EQ(json.find('\n'), std::string::npos);
-    EXPECT_EQ(readJsonObjects(json, "t.json")[0].values[0].text, text);
+    EXPECT_EQ(readJsonObjects(json)[0].values[0].text, text);
 }
 
 } // namespace

@@ -5,14 +5,15 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/cli_error.h"
-#include "cli/record_tables.h"
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
 #include "demo/demo_data.h"
+#include "tables/import_error.h"
+#include "tables/record_tables.h"
 
 namespace valmor::cli {
 namespace {
@@ -35,14 +36,28 @@ std::string randomBytes(std::size_t size, unsigned seed) {
     return bytes;
 }
 
+std::string importStats(const std::string& table,
+                        std::optional<TableFormat> format = TableFormat::Csv) {
+    Progress none;
+    std::istringstream in(table);
+    return statsFromTable(in, format, "t", none);
+}
+
+std::string importEncounters(const std::string& table,
+                             std::optional<TableFormat> format = TableFormat::Csv) {
+    Progress none;
+    std::istringstream in(table);
+    return encountersFromTable(in, format, "t", none);
+}
+
 std::string statsRoundTrip(const std::string& bytes, TableFormat format) {
     Progress none;
-    return statsFromTable(statsToTable(bytes, format, none), format, "t", none);
+    return importStats(statsToTable(bytes, format, none), format);
 }
 
 std::string encountersRoundTrip(const std::string& bytes, TableFormat format) {
     Progress none;
-    return encountersFromTable(encountersToTable(bytes, format, none), format, "t", none);
+    return importEncounters(encountersToTable(bytes, format, none), format);
 }
 
 // Every problem of a rejected table, one "line:column: message" per line.
@@ -57,16 +72,6 @@ template <typename Import> std::string problemsOf(Import&& import) {
         return text;
     }
     return "accepted\n";
-}
-
-std::string importStats(const std::string& table, TableFormat format = TableFormat::Csv) {
-    Progress none;
-    return statsFromTable(table, format, "t", none);
-}
-
-std::string importEncounters(const std::string& table) {
-    Progress none;
-    return encountersFromTable(table, TableFormat::Csv, "t", none);
 }
 
 std::string joined(const std::vector<std::string>& cells) {
@@ -227,8 +232,9 @@ TEST(RecordTablesTest, EncounterRowsGoToTheirMaps) {
     EXPECT_EQ(bytes[26], 7);
     const std::pair<std::string, const char*> cases[] = {
         {"1,0" + zeros + "1,0" + zeros, "3:1: map: map 1 appears twice (first on line 2)\n"},
-        {"1,0" + zeros + "3,0" + zeros, "3:1: map: 3 is outside 1 to 2\n"},
-        {"0,0" + zeros, "2:1: map: 0 is outside 1 to 1\n"},
+        {"1,0" + zeros + "3,0" + zeros,
+         "3:1: map 2 is missing; every map from 1 to 3 needs a row\n"},
+        {"0,0" + zeros, "2:1: map: 0 is outside 1 to 32767\n"},
         {"1,40000" + zeros, "2:3: monIndex0: 40000 is outside -32768 to 32767\n"},
         // A short row still counts: map 2 of two is no problem.
         {"1,0,0\n2,0" + zeros, "2:1: this row has 3 fields; the header has 14\n"},
@@ -252,9 +258,10 @@ TEST(RecordTablesTest, LongListsOfProblemsAreCutShort) {
 }
 
 TEST(RecordTablesTest, GuessesTheFormatFromTheFirstCharacter) {
-    EXPECT_EQ(guessTableFormat(" \n[{}]"), TableFormat::Json);
-    EXPECT_EQ(guessTableFormat("name,hp"), TableFormat::Csv);
-    EXPECT_EQ(guessTableFormat(""), TableFormat::Csv);
+    EXPECT_EQ(importStats(" \n[]", std::nullopt), "");
+    EXPECT_EQ(problemsOf([] { importStats("name,hp\n", std::nullopt); }).substr(0, 9), "1:1: no c");
+    EXPECT_EQ(problemsOf([] { importStats("", std::nullopt); }),
+              "1:1: empty table: the first line names the columns\n");
     EXPECT_EQ(tableFormatNamed("json"), TableFormat::Json);
     EXPECT_EQ(tableFormatNamed("JSON"), std::nullopt);
 }

@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/text_table.h"
+#include "tables/text_stream.h"
+#include "tables/text_table.h"
 
 namespace valmor::cli {
 
@@ -18,9 +19,22 @@ void appendCsvNumber(std::string& out, std::string_view digits);
 // Ends a record with CRLF, as RFC 4180 asks.
 void endCsvRecord(std::string& out);
 
-// Every record of the text, as written: the header is the first. Records end at CRLF,
-// LF or CR; empty lines are skipped; a UTF-8 byte order mark at the start is ignored.
-// Throws ImportError, naming `source`, at the first syntax error.
-std::vector<std::vector<Cell>> readCsv(std::string_view text, const std::string& source);
+// Reads the records of a text one at a time, as written: the header is the first.
+// Records end at CRLF, LF or CR; empty lines are skipped; a UTF-8 byte order mark at the
+// start is ignored. Throws ImportError at the first syntax error, and at a field over
+// kMaxTokenBytes or a row over kMaxRowBytes.
+class CsvReader {
+public:
+    explicit CsvReader(TextStream& text);
+
+    // The next record into `record`; false at the end of the text.
+    bool next(std::vector<Cell>& record);
+
+private:
+    bool atLineEnd();
+    void readField(Cell& cell);
+
+    TextStream& text_;
+};
 
 } // namespace valmor::cli

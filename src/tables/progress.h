@@ -20,8 +20,11 @@ public:
     Progress& operator=(const Progress&) = delete;
 
     // Begins work of `total` items; the bar shows only above kProgressThreshold of them.
-    void start(std::int64_t total);
+    // A `unit` is written after the figures ("120/700 KiB").
+    void start(std::int64_t total, std::string unit = {});
     void advance();
+    // Sets the work done so far to `done` items, at most `total`.
+    void advanceTo(std::int64_t done);
     // Draws the full bar and ends its line; later calls do nothing.
     void finish();
 
@@ -31,6 +34,7 @@ private:
     std::ostream* terminal_;
     std::ostream* out_ = nullptr;
     std::string label_;
+    std::string unit_;
     std::int64_t total_ = 0;
     std::int64_t done_ = 0;
     int drawnPercent_ = -1;

@@ -1,4 +1,6 @@
-#include "cli/progress.h"
+#include "tables/progress.h"
+
+#include <algorithm>
 
 namespace valmor::cli {
 
@@ -17,9 +19,10 @@ Progress::~Progress() {
         *out_ << '\n' << std::flush;
 }
 
-void Progress::start(std::int64_t total) {
+void Progress::start(std::int64_t total, std::string unit) {
     finish();
     total_ = total;
+    unit_ = std::move(unit);
     done_ = 0;
     drawnPercent_ = -1;
     out_ = total > kProgressThreshold ? terminal_ : nullptr;
@@ -29,6 +32,12 @@ void Progress::start(std::int64_t total) {
 
 void Progress::advance() {
     ++done_;
+    if (out_ != nullptr)
+        draw();
+}
+
+void Progress::advanceTo(std::int64_t done) {
+    done_ = std::min(done, total_);
     if (out_ != nullptr)
         draw();
 }
@@ -51,7 +60,7 @@ void Progress::draw() {
     const int filled = percent * kBarWidth / 100;
     *out_ << '\r' << label_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
           << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << percent
-          << "% " << done_ << '/' << total_ << std::flush;
+          << "% " << done_ << '/' << total_ << (unit_.empty() ? "" : " ") << unit_ << std::flush;
 }
 
 } // namespace valmor::cli

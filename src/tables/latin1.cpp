@@ -1,4 +1,4 @@
-#include "cli/latin1.h"
+#include "tables/latin1.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,0 +1,127 @@
+// Whole-process measurements of valmor-data: wall time and peak memory (the child's maximum
+// resident set) of the commands that once read a whole file into memory or rewrote it per
+// sprite. Each benchmark runs the real program; the data sets are built once in the
+// temporary folder. Run with --benchmark_repetitions=5 --benchmark_report_aggregates_only=true.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "data/sprite.h"
+#include "demo/demo_data.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProcessRun {
+    int status = -1;
+    double seconds = 0;
+    double peakMegabytes = 0;
+};
+
+ProcessRun runTool(const fs::path& dir, std::vector<std::string> arguments) {
+    std::vector<std::string> all{VALMOR_DATA_EXE, "-C", dir.string()};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : all)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    ProcessRun run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        return run;
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return run;
+}
+
+fs::path demoDir(const char* name) {
+    const fs::path dir = fs::temp_directory_path() / name;
+    fs::remove_all(dir);
+    valmor::demo::writeDemoData(dir);
+    return dir;
+}
+
+void report(benchmark::State& state, const ProcessRun& run, int expectedStatus) {
+    if (run.status != expectedStatus)
+        state.SkipWithError(("exit status " + std::to_string(run.status)).c_str());
+    state.SetIterationTime(run.seconds);
+    state.counters["peak_MB"] = run.peakMegabytes;
+}
+
+// import-sprite on a sparse sprite file of 2 GiB (far more frames than sprite numbers reach,
+// so refused) and on the largest file there can be, 32,768 frames: neither is read whole.
+void BM_ImportSpriteIntoAHugeSpriteFile(benchmark::State& state) {
+    static const fs::path dir = [] {
+        const fs::path d = demoDir("valmor-bench-huge-sprites");
+        const auto run = runTool(d, {"export-sprites", (d / "png").string()});
+        (void)run;
+        return d;
+    }();
+    const bool twoGiB = state.range(0) != 0;
+    const std::uintmax_t size =
+        twoGiB ? std::uintmax_t{2} << 30 : std::uintmax_t{32768} * valmor::kSpriteFrameBytes;
+    fs::resize_file(dir / valmor::kSpriteFileName, size);
+    for (auto _ : state)
+        report(state, runTool(dir, {"import-sprite", "7", (dir / "png" / "012.png").string()}),
+               twoGiB ? 1 : 0);
+}
+BENCHMARK(BM_ImportSpriteIntoAHugeSpriteFile)->Arg(1)->Arg(0)->UseManualTime()->Iterations(1);
+
+// import-stats given a 10 MB CSV of one line of commas: refused at its line's bound.
+void BM_ImportStatsOfATenMegabyteLine(benchmark::State& state) {
+    static const fs::path dir = [] {
+        const fs::path d = demoDir("valmor-bench-long-line");
+        std::ofstream(d / "commas.csv") << std::string(10'000'000, ',');
+        return d;
+    }();
+    for (auto _ : state)
+        report(state, runTool(dir, {"import-stats", (dir / "commas.csv").string()}), 1);
+}
+BENCHMARK(BM_ImportStatsOfATenMegabyteLine)->UseManualTime()->Iterations(1);
+
+// import-sprites putting back all 32,767 sprites of a full sprite file in one pass.
+void BM_ImportAllSpritesOfAFullFile(benchmark::State& state) {
+    static const fs::path dir = [] {
+        const fs::path d = demoDir("valmor-bench-full-sprites");
+        // 32,767 frames: the 57 demo sprites over and over.
+        std::ifstream in(d / valmor::kSpriteFileName, std::ios::binary);
+        const std::string demo{std::istreambuf_iterator<char>(in), {}};
+        std::ofstream out(d / valmor::kSpriteFileName, std::ios::binary | std::ios::trunc);
+        for (int n = 0; n < 32767; ++n)
+            out.write(demo.data() + (n % 57) * valmor::kSpriteFrameBytes,
+                      valmor::kSpriteFrameBytes);
+        out.close();
+        runTool(d, {"export-sprites", (d / "png").string()});
+        return d;
+    }();
+    for (auto _ : state)
+        report(state, runTool(dir, {"import-sprites", (dir / "png").string()}), 0);
+}
+BENCHMARK(BM_ImportAllSpritesOfAFullFile)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

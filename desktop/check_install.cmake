@@ -1,0 +1,38 @@
+# Test script: installs the build into a scratch prefix and checks that the desktop finds
+# everything there: both programs, the demo data generator, the man pages, the menu entry,
+# the metainfo and every icon, and that AppStream accepts the installed tree as a whole.
+# Run with -DBUILD_DIR=... -DSCRATCH=... -DDESKTOP_ID=...
+file(REMOVE_RECURSE "${SCRATCH}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${SCRATCH}/usr"
+    RESULT_VARIABLE status OUTPUT_QUIET)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${status}")
+endif()
+
+set(expected
+    bin/valmor-editor
+    bin/valmor-data
+    bin/make_demo_data
+    share/man/man1/valmor-editor.1
+    share/man/man1/valmor-data.1
+    share/applications/${DESKTOP_ID}.desktop
+    share/metainfo/${DESKTOP_ID}.metainfo.xml
+    share/icons/hicolor/scalable/apps/${DESKTOP_ID}.svg)
+foreach(size IN ITEMS 16 22 24 32 48 64 128 256)
+    list(APPEND expected share/icons/hicolor/${size}x${size}/apps/${DESKTOP_ID}.png)
+endforeach()
+set(missing)
+foreach(path IN LISTS expected)
+    if(NOT EXISTS "${SCRATCH}/usr/${path}")
+        list(APPEND missing ${path})
+    endif()
+endforeach()
+if(missing)
+    message(FATAL_ERROR "not installed: ${missing}")
+endif()
+
+execute_process(COMMAND appstreamcli validate-tree --no-net "${SCRATCH}"
+    RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "appstreamcli validate-tree failed: ${status}")
+endif()

@@ -1,0 +1,82 @@
+// Shared by the table import fuzz targets: runs any bytes through the stats and encounter
+// imports and checks what comes out. A rejection (ImportError) is a fine outcome; any
+// other exception escapes and libFuzzer reports it.
+#pragma once
+
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "data/encounter_record.h"
+#include "data/monster_record.h"
+#include "fuzz_check.h"
+#include "tables/import_error.h"
+#include "tables/record_tables.h"
+#include "tables/text_stream.h"
+
+namespace valmor::fuzz {
+
+using FromTable = std::string (*)(std::istream&, std::optional<cli::TableFormat>,
+                                  const std::string&, cli::Progress&);
+using ToTable = std::string (*)(std::string_view, cli::TableFormat, cli::Progress&);
+
+inline void checkRejection(const cli::ImportError& error) {
+    check(!error.problems().empty(), "a rejection without a problem");
+    check(error.total() >= error.problems().size(), "fewer problems counted than kept");
+    for (const cli::TableProblem& problem : error.problems())
+        check(problem.at.line >= 1 && problem.at.column >= 1 && !problem.message.empty(),
+              "a problem without a position or a message", problem.message);
+}
+
+// A table that imports gives whole records, at most 32767 of them, and exporting them in
+// `format` and importing that again gives the same bytes.
+inline void checkImport(std::string_view text, std::optional<cli::TableFormat> format,
+                        cli::TableFormat exportFormat, FromTable fromTable, ToTable toTable,
+                        std::size_t recordBytes) {
+    cli::Progress none;
+    std::istringstream in{std::string(text)};
+    std::string bytes;
+    try {
+        bytes = fromTable(in, format, "fuzz", none);
+    } catch (const cli::ImportError& error) {
+        checkRejection(error);
+        return;
+    }
+    check(bytes.size() % recordBytes == 0, "the bytes are no whole number of records");
+    check(bytes.size() / recordBytes <= cli::kMaxRecords, "more records than a file holds");
+    std::istringstream exported(toTable(bytes, exportFormat, none));
+    std::string again;
+    try {
+        again = fromTable(exported, exportFormat, "exported", none);
+    } catch (const cli::ImportError& error) {
+        fail("an exported table is rejected", error.what());
+    }
+    check(again == bytes, "export then import changes the bytes");
+}
+
+inline void checkBothImports(std::string_view text, std::optional<cli::TableFormat> format,
+                             cli::TableFormat exportFormat) {
+    checkImport(text, format, exportFormat, cli::statsFromTable, cli::statsToTable,
+                kMonsterRecordBytes);
+    checkImport(text, format, exportFormat, cli::encountersFromTable, cli::encountersToTable,
+                kEncounterRecordBytes);
+}
+
+// Reads `text` with `read(stream)` through whole 64 KiB chunks and through chunks of
+// `chunk` bytes: both must give the same description, or the same rejection.
+template <typename Read> void checkChunkEdges(std::string_view text, std::size_t chunk, Read read) {
+    const auto run = [&](std::size_t chunkBytes) {
+        std::istringstream in{std::string(text)};
+        cli::TextStream stream(in, "fuzz", chunkBytes);
+        try {
+            return read(stream);
+        } catch (const cli::ImportError& error) {
+            checkRejection(error);
+            return "rejected: " + std::string(error.what());
+        }
+    };
+    check(run(cli::TextStream::kChunkBytes) == run(chunk), "the chunk size changes the result");
+}
+
+} // namespace valmor::fuzz

@@ -1,0 +1,255 @@
+#include "cli/game_file_entries.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "data/conversions.h"
+#include "data/encounter_record.h"
+#include "data/error.h"
+#include "data/game_file.h"
+#include "data/item_list.h"
+#include "data/monster_record.h"
+#include "data/palette.h"
+#include "data/sprite.h"
+#include "data/text_input.h"
+#include "tables/latin1.h"
+
+namespace valmor::cli {
+
+namespace {
+
+constexpr std::size_t kTextChunkBytes = 65536;
+
+// Reads the file as readGameFileChunks does, adding every chunk to the file's size and
+// fingerprint on the way.
+void readCounted(GameFileEntries& result, const std::filesystem::path& path, std::size_t chunkBytes,
+                 const std::function<void(std::span<const std::uint8_t>)>& consume) {
+    readGameFileChunks(path, chunkBytes, [&](std::span<const std::uint8_t> chunk) {
+        result.fingerprint = fnv1a64(chunk, result.fingerprint);
+        result.size += chunk.size();
+        consume(chunk);
+    });
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+std::string hex64(std::uint64_t value) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string trimmedName(std::string_view latin1) {
+    const std::size_t end = latin1.find_last_not_of(' ');
+    return latin1ToUtf8(latin1.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
+// Each chunk one record of `layout`; a partial last record reads as if its missing bytes
+// were zero, as the editor reads it, and says how many bytes it has.
+template <typename Layout>
+void addRecords(GameFileEntries& result, const std::filesystem::path& path, std::size_t recordBytes,
+                const Layout& layout, std::string_view unit, int firstNumber) {
+    readCounted(result, path, recordBytes, [&](std::span<const std::uint8_t> chunk) {
+        std::vector<std::uint8_t> bytes(chunk.begin(), chunk.end());
+        bytes.resize(recordBytes, 0);
+        Entry entry;
+        entry.label = std::string(unit) + ' ' +
+                      std::to_string(firstNumber + static_cast<int>(result.entries.size()));
+        for (const auto& field : layout) {
+            const std::uint8_t* at = bytes.data() + field.offset;
+            std::string value;
+            if (field.kind == FieldKind::Int16) {
+                value = std::to_string(loadInt16(at));
+            } else {
+                const std::string_view text(reinterpret_cast<const char*>(at), field.width);
+                value = quoteText(text);
+                if (entry.caption.empty())
+                    entry.caption = trimmedName(text);
+            }
+            entry.fields.push_back({std::string(field.name), value});
+        }
+        if (chunk.size() < recordBytes)
+            entry.fields.push_back({"bytes", std::to_string(chunk.size())});
+        result.entries.push_back(std::move(entry));
+    });
+}
+
+void addSprites(GameFileEntries& result, const std::filesystem::path& path) {
+    readCounted(result, path, kSpriteFrameBytes, [&](std::span<const std::uint8_t> frame) {
+        Entry entry;
+        entry.label = "sprite " + std::to_string(result.entries.size());
+        const auto pixels = std::count_if(frame.begin(), frame.end(),
+                                          [](std::uint8_t index) { return index != 0; });
+        entry.fields = {{"hash", hex64(fnv1a64(frame))}, {"pixels", std::to_string(pixels)}};
+        if (frame.size() < static_cast<std::size_t>(kSpriteFrameBytes))
+            entry.fields.push_back({"bytes", std::to_string(frame.size())});
+        result.entries.push_back(std::move(entry));
+    });
+}
+
+// The whole text, within the bound the editor reads a text file within.
+std::string readText(GameFileEntries& result, const std::filesystem::path& path) {
+    std::string text;
+    readCounted(result, path, kTextChunkBytes, [&](std::span<const std::uint8_t> chunk) {
+        if (text.size() + chunk.size() > kTextFileLimit)
+            throw DataError(ErrorKind::FileTooLarge, path.filename().string() + " (more than " +
+                                                         std::to_string(kTextFileLimit) +
+                                                         " bytes of text)");
+        text.append(chunk.begin(), chunk.end());
+    });
+    return text;
+}
+
+// The scanner has no end test: its past-the-end error marks the end of the file.
+template <typename Read> auto untilEnd(Read read) -> std::optional<decltype(read())> {
+    try {
+        return read();
+    } catch (const DataError& error) {
+        if (error.kind() != ErrorKind::InputPastEndOfFile)
+            throw;
+        return std::nullopt;
+    }
+}
+
+// Every level the file holds, as the editor reads it (before it scales it by 4), three to a
+// colour.
+void addPalette(GameFileEntries& result, const std::filesystem::path& path) {
+    const std::string text = readText(result, path);
+    TextScanner scanner(text, path.filename().string());
+    static constexpr const char* kChannels[] = {"red", "green", "blue"};
+    for (int n = 0;; ++n) {
+        const auto level = untilEnd([&] { return scanner.readNumber(); });
+        if (!level)
+            return;
+        if (n % 3 == 0)
+            result.entries.push_back({"colour " + std::to_string(n / 3), {}, {}});
+        result.entries.back().fields.push_back({kChannels[n % 3], FormatDouble(*level)});
+    }
+}
+
+// Every field the file holds, numbered from 0 as the stats' item1 and item2 count them;
+// the editor uses the first 100.
+void addItems(GameFileEntries& result, const std::filesystem::path& path) {
+    const std::string text = readText(result, path);
+    TextScanner scanner(text, path.filename().string());
+    for (int n = 0;; ++n) {
+        const auto name = untilEnd([&] { return scanner.readField(); });
+        if (!name)
+            return;
+        result.entries.push_back({"item " + std::to_string(n), {}, {{"name", quoteText(*name)}}});
+    }
+}
+
+} // namespace
+
+std::string_view fileNameOf(GameFileKind file) {
+    switch (file) {
+    case GameFileKind::Palette:
+        return kPaletteFileName;
+    case GameFileKind::Sprites:
+        return kSpriteFileName;
+    case GameFileKind::Monsters:
+        return kMonsterFileName;
+    case GameFileKind::Encounters:
+        return kEncounterFileName;
+    case GameFileKind::Items:
+        return kItemListFileName;
+    }
+    return {};
+}
+
+std::optional<GameFileKind> gameFileNamed(std::string_view name) {
+    for (const GameFileKind file : kGameFileKinds) {
+        if (equalIgnoringCase(name, fileNameOf(file)))
+            return file;
+    }
+    return std::nullopt;
+}
+
+std::optional<GameFileKind> recogniseGameFile(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    for (const GameFileKind file : kGameFileKinds) {
+        const std::string_view wanted = fileNameOf(file);
+        if (name.size() >= wanted.size() &&
+            equalIgnoringCase(std::string_view(name).substr(name.size() - wanted.size()), wanted))
+            return file;
+    }
+    return std::nullopt;
+}
+
+std::uint64_t fnv1a64(std::span<const std::uint8_t> bytes, std::uint64_t hash) {
+    for (const std::uint8_t byte : bytes) {
+        hash ^= byte;
+        hash *= 0x100000001b3u;
+    }
+    return hash;
+}
+
+void readGameFileChunks(const std::filesystem::path& path, std::size_t chunkBytes,
+                        const std::function<void(std::span<const std::uint8_t>)>& consume) {
+    const GameFile file = GameFile::open(path, GameFile::Access::Read);
+    std::vector<std::uint8_t> chunk(chunkBytes);
+    for (std::int64_t offset = 0;;) {
+        const std::size_t got = file.readAt(offset, chunk);
+        if (got > 0)
+            consume(std::span<const std::uint8_t>(chunk).first(got));
+        if (got < chunkBytes)
+            return;
+        offset += static_cast<std::int64_t>(got);
+    }
+}
+
+GameFileEntries readEntries(const std::filesystem::path& path, GameFileKind file) {
+    GameFileEntries result;
+    result.fingerprint = kFnvOffsetBasis;
+    switch (file) {
+    case GameFileKind::Palette:
+        addPalette(result, path);
+        break;
+    case GameFileKind::Sprites:
+        addSprites(result, path);
+        break;
+    case GameFileKind::Monsters:
+        addRecords(result, path, kMonsterRecordBytes, kMonsterLayout, "monster", 0);
+        break;
+    case GameFileKind::Encounters:
+        addRecords(result, path, kEncounterRecordBytes, kEncounterLayout, "map", 1);
+        break;
+    case GameFileKind::Items:
+        addItems(result, path);
+        break;
+    }
+    return result;
+}
+
+std::string quoteText(std::string_view latin1) {
+    std::string quoted = "\"";
+    for (const char c : latin1) {
+        const auto code = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (code < 0x20 || (code >= 0x7F && code < 0xA0)) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02X", code);
+            quoted += escape;
+        } else {
+            quoted += latin1ToUtf8(std::string_view(&c, 1));
+        }
+    }
+    return quoted + '"';
+}
+
+std::string entryLine(const Entry& entry) {
+    std::string line = entry.label + ':';
+    for (const EntryField& field : entry.fields)
+        line += ' ' + field.name + '=' + field.value;
+    return line;
+}
+
+} // namespace valmor::cli

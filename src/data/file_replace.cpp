@@ -1,0 +1,152 @@
+#include "file_replace.h"
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace valmor {
+
+namespace {
+
+// A file descriptor that is closed, and its file removed, unless the work succeeded.
+class TemporaryFile {
+public:
+    TemporaryFile(std::filesystem::path path, int fd) : path_(std::move(path)), fd_(fd) {}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!kept_)
+            ::unlink(path_.c_str());
+    }
+
+    int fd() const { return fd_; }
+    const std::filesystem::path& path() const { return path_; }
+
+    void write(std::string_view bytes, const std::filesystem::path& shownAs) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t put = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                throw fileError(put < 0 ? errno : ENOSPC, shownAs);
+            done += static_cast<std::size_t>(put);
+        }
+    }
+
+    void close(const std::filesystem::path& shownAs) {
+        if (::close(std::exchange(fd_, -1)) != 0)
+            throw fileError(errno, shownAs);
+    }
+
+    // Renames the file over `target`; from then on it is no longer removed.
+    void renameOver(const std::filesystem::path& target) {
+        if (::rename(path_.c_str(), target.c_str()) != 0)
+            throw fileError(errno, target);
+        kept_ = true;
+    }
+
+private:
+    std::filesystem::path path_;
+    int fd_;
+    bool kept_ = false;
+};
+
+// Flushes a rename to the disk: it lives in the folder.
+void syncFolder(const std::filesystem::path& folder) {
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // Some file systems cannot sync a folder and say so; the rename itself has happened.
+    ::fsync(fd);
+    ::close(fd);
+}
+
+std::filesystem::path realPath(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(path, error);
+    if (error)
+        throw fileError(error.value(), path);
+    return real;
+}
+
+} // namespace
+
+std::filesystem::path replacementPath(const std::filesystem::path& target) {
+    std::filesystem::path temporary = target;
+    temporary += ".valmor-new";
+    return temporary;
+}
+
+void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
+                       std::string_view bytes) {
+    const std::filesystem::path& shownAs = locked.path();
+    const std::filesystem::path target = realPath(shownAs);
+    const std::filesystem::path temporaryPath = replacementPath(target);
+    // Only the holder of the lock writes this file, so one found here was left by a replace
+    // that was interrupted.
+    if (::unlink(temporaryPath.c_str()) != 0 && errno != ENOENT)
+        throw fileError(errno, temporaryPath);
+    const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw fileError(errno, temporaryPath);
+    TemporaryFile temporary(temporaryPath, fd);
+    temporary.write(bytes, shownAs);
+
+    struct stat fresh {};
+    if (::fstat(fd, &fresh) != 0)
+        throw fileError(errno, shownAs);
+    struct stat wanted {};
+    if (::stat(target.c_str(), &wanted) != 0)
+        throw fileError(errno, shownAs);
+    // Owner and group first: changing them may clear the set-id bits of the mode.
+    if ((fresh.st_uid != wanted.st_uid || fresh.st_gid != wanted.st_gid) &&
+        ::fchown(fd, wanted.st_uid, wanted.st_gid) != 0)
+        throw DataError(ErrorKind::PermissionDenied,
+                        shownAs.filename().string() +
+                            " (its owner and group could not be kept; nothing was changed)");
+    if (::fchmod(fd, wanted.st_mode & 07777) != 0)
+        throw fileError(errno, shownAs);
+    if (::fsync(fd) != 0)
+        throw fileError(errno, shownAs);
+    temporary.close(shownAs);
+
+    if (identityOf(shownAs) != lockedAs)
+        throw DataError(ErrorKind::FileChanged,
+                        shownAs.filename().string() +
+                            " (another program changed it while it was being replaced; "
+                            "nothing was changed)");
+    temporary.renameOver(target);
+    syncFolder(target.parent_path());
+}
+
+void writeNewFile(const std::filesystem::path& path, std::string_view bytes) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+        throw fileError(EISDIR, path);
+    static std::atomic<unsigned> counter{0};
+    std::filesystem::path temporaryPath;
+    int fd = -1;
+    do {
+        temporaryPath =
+            path.parent_path() / ("." + path.filename().string() + ".valmor-" +
+                                  std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EEXIST);
+    if (fd < 0)
+        throw fileError(errno, path);
+    TemporaryFile temporary(temporaryPath, fd);
+    temporary.write(bytes, path);
+    temporary.close(path);
+    temporary.renameOver(path);
+}
+
+} // namespace valmor

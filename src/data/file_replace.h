@@ -1,0 +1,32 @@
+// Replacing a game file whole, and writing a new output file: the new content goes to a
+// file beside the old one and is renamed over it, so a failure at any point leaves what
+// was there before.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "game_file.h"
+
+namespace valmor {
+
+// The temporary file a replace of `target` writes beside it. A replace that was killed
+// between writing and renaming leaves it behind under this name; the next replace of the
+// same file removes it.
+std::filesystem::path replacementPath(const std::filesystem::path& target);
+
+// Replaces the content of `locked` (opened with GameFile::openLocked, its identity taken
+// then as `lockedAs`) with `bytes`. The new file gets the old one's owner, group and mode
+// and is flushed to the disk; then, if the path still names the locked file unchanged
+// (device, inode, size, modification time), it is renamed into place. A path that is a
+// symbolic link keeps the link and has the file it names replaced. On failure the old file
+// is unchanged and the temporary file removed.
+void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
+                       std::string_view bytes);
+
+// Writes `bytes` as a new file at `path`: a link or special file already there is replaced,
+// never followed or written through; a directory there is an error. The new file is
+// written beside and renamed into place, so a failure leaves the old one.
+void writeNewFile(const std::filesystem::path& path, std::string_view bytes);
+
+} // namespace valmor

@@ -1,0 +1,290 @@
+// valmor-data against hostile files and racing writers: every command refuses a pipe or a
+// device at once, never writes through a link, never shrinks a file unasked, keeps owner
+// and mode, and two writers at once never lose a change that was reported as done.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "cli_fixture.h"
+#include "data/encounter_record.h"
+#include "data/file_replace.h"
+#include "data/game_file.h"
+#include "data/item_list.h"
+#include "data/monster_record.h"
+#include "data/palette.h"
+#include "data/sprite.h"
+
+extern char** environ;
+
+namespace valmor::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileSafetyTest : public DemoDirTest {
+protected:
+    struct Run {
+        int status;
+        std::string out;
+        std::string err;
+    };
+
+    // The whole tool in-process on dir_, as the command line would run it.
+    Run tool(std::vector<std::string> arguments, const std::string& input = {}) {
+        QStringList list{"valmor-data", "-C", QString::fromStdString(dir_.string())};
+        for (const std::string& argument : arguments)
+            list << QString::fromStdString(argument);
+        std::istringstream in(input);
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = cli::runCli(list, in, out, err, false);
+        return {status, out.str(), err.str()};
+    }
+
+    // Starts the real program on dir_; gives its process id.
+    pid_t spawn(const std::vector<std::string>& arguments) {
+        std::vector<std::string> all{VALMOR_DATA_EXE, "-C", dir_.string()};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& argument : all)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+
+    static int exitStatus(pid_t pid) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string statsTable() { return tool({"export-stats"}).out; }
+};
+
+TEST_F(FileSafetyTest, EveryCommandRefusesAPipeOrADeviceAtOnceNamingTheFile) {
+    fs::create_directory(file("sprites"));
+    tool({"export-sprites", file("sprites").string()});
+    const std::string table = statsTable();
+    const struct {
+        const char* file;
+        std::vector<std::string> arguments;
+    } cases[] = {
+        {kMonsterFileName, {"export-stats"}},
+        {kMonsterFileName, {"import-stats", "-"}},
+        {kEncounterFileName, {"export-encounters"}},
+        {kSpriteFileName, {"export-sprites", file("out").string()}},
+        {kSpriteFileName, {"import-sprite", "3", file("sprites/003.png").string()}},
+        {kSpriteFileName, {"import-sprites", file("sprites").string()}},
+        {kPaletteFileName, {"export-sprites", file("out").string()}},
+        {kPaletteFileName, {"import-sprite", "3", file("sprites/003.png").string()}},
+        {kItemListFileName, {"check"}},
+    };
+    for (const bool pipe : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.file) + (pipe ? " as a pipe: " : " as /dev/zero: ") +
+                         c.arguments.front());
+            fs::remove_all(dir_ / c.file);
+            if (pipe) {
+                ASSERT_EQ(mkfifo(file(c.file).c_str(), 0600), 0);
+            } else {
+                fs::create_symlink("/dev/zero", file(c.file));
+            }
+            const Run run = tool(c.arguments, table);
+            EXPECT_NE(run.status, 0);
+            const std::string said = run.out + run.err;
+            EXPECT_NE(said.find(std::string(c.file) + " (a "), std::string::npos) << said;
+            EXPECT_NE(said.find("not a regular file"), std::string::npos) << said;
+            fs::remove(file(c.file));
+            demo::writeDemoData(dir_, true);
+        }
+    }
+}
+
+TEST_F(FileSafetyTest, OutputsReplaceALinkInsteadOfWritingThroughIt) {
+    const Bytes stats = readBytes(file(kMonsterFileName));
+    fs::create_directory(file("out"));
+    fs::create_symlink("../monsters.tat", file("out/000.png"));
+    fs::create_symlink("monsters.tat", file("table.csv"));
+    EXPECT_EQ(tool({"export-sprites", file("out").string()}).status, 0);
+    EXPECT_EQ(tool({"export-encounters", "-o", file("table.csv").string()}).status, 1);
+    fs::remove(file("table.csv"));
+    fs::create_symlink("elsewhere.csv", file("table.csv"));
+    writeText(file("elsewhere.csv"), "keep me");
+    EXPECT_EQ(tool({"export-encounters", "-o", file("table.csv").string()}).status, 0);
+
+    EXPECT_EQ(readBytes(file(kMonsterFileName)), stats);
+    EXPECT_FALSE(fs::is_symlink(file("out/000.png")));
+    EXPECT_EQ(readText(file("out/000.png")).substr(1, 3), "PNG");
+    EXPECT_FALSE(fs::is_symlink(file("table.csv")));
+    EXPECT_EQ(readText(file("elsewhere.csv")), "keep me");
+}
+
+TEST_F(FileSafetyTest, AFailedExportSaysHowFarItGotAndWhere) {
+    fs::create_directories(file("out/005.png")); // a folder where an image must go
+    const Run run = tool({"export-sprites", file("out").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("export-sprites stopped at 005.png after writing 5 of 57 images"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("nothing was written"), std::string::npos);
+    EXPECT_TRUE(fs::exists(file("out/004.png")));
+}
+
+TEST_F(FileSafetyTest, AnImportThatWouldShrinkTheFileNeedsTruncate) {
+    const Bytes before = readBytes(file(kMonsterFileName));
+    const std::string header = statsTable().substr(0, statsTable().find("\r\n") + 2);
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string table;
+    } cases[] = {
+        {"CSV header only", {"import-stats", "-"}, header},
+        {"empty JSON", {"import-stats", "--format", "json", "-"}, "[]"},
+        {"encounters, empty JSON", {"import-encounters", "-"}, "[]\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string target =
+            c.arguments.front() == "import-stats" ? kMonsterFileName : kEncounterFileName;
+        const Bytes old = readBytes(file(target));
+        const Run refused = tool(c.arguments, c.table);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find("records would go. Give --truncate"), std::string::npos)
+            << refused.err;
+        EXPECT_EQ(readBytes(file(target)), old);
+
+        std::vector<std::string> forced = c.arguments;
+        forced.insert(forced.begin() + 1, "--truncate");
+        EXPECT_EQ(tool(forced, c.table).status, 0);
+        EXPECT_EQ(fs::file_size(file(target)), 0u);
+        demo::writeDemoData(dir_, true);
+    }
+    EXPECT_EQ(readBytes(file(kMonsterFileName)), before);
+}
+
+TEST_F(FileSafetyTest, AReplaceKeepsOwnerAndModeAndRemovesALeftover) {
+    const std::string table = statsTable();
+    writeText(replacementPath(file(kMonsterFileName)), "left by a replace that was killed");
+    fs::permissions(file(kMonsterFileName),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(file(kMonsterFileName).c_str(), 65534, 65534), 0);
+    }
+    EXPECT_EQ(tool({"import-stats", "-"}, table).status, 0);
+    struct stat status {};
+    ASSERT_EQ(stat(file(kMonsterFileName).c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0604u);
+    if (root) {
+        EXPECT_EQ(status.st_uid, 65534u);
+        EXPECT_EQ(status.st_gid, 65534u);
+    }
+    EXPECT_FALSE(fs::exists(replacementPath(file(kMonsterFileName))));
+    EXPECT_EQ(tool({"check"}).status, 0);
+}
+
+TEST_F(FileSafetyTest, ASecondWriterGivesUpBusyAndChangesNothing) {
+    const Bytes before = readBytes(file(kMonsterFileName));
+    std::string table = statsTable();
+    table.replace(table.find(",8,8,"), 5, ",9,9,");
+    const GameFile holder = GameFile::openLocked(file(kMonsterFileName), false);
+    const Run run = tool({"import-stats", "-"}, table);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("File busy: monsters.tat (another program is changing it"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(readBytes(file(kMonsterFileName)), before);
+}
+
+TEST_F(FileSafetyTest, RacingSpriteImportsBothLand) {
+    tool({"export-sprites", file("sprites").string()});
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        demo::writeDemoData(dir_, true);
+        // Sprites 3 and 4 become copies of 50 and 51, from two programs at once.
+        const pid_t first = spawn({"import-sprite", "3", file("sprites/050.png").string()});
+        const pid_t second = spawn({"import-sprite", "4", file("sprites/051.png").string()});
+        EXPECT_EQ(exitStatus(first), 0);
+        EXPECT_EQ(exitStatus(second), 0);
+        const Bytes sprites = readBytes(file(kSpriteFileName));
+        ASSERT_EQ(sprites.size(), 57u * kSpriteFrameBytes);
+        const auto frame = [&](int n) { return sprites.begin() + n * kSpriteFrameBytes; };
+        EXPECT_TRUE(std::equal(frame(3), frame(4), frame(50)));
+        EXPECT_TRUE(std::equal(frame(4), frame(5), frame(51)));
+    }
+}
+
+TEST_F(FileSafetyTest, EditorSavesRacingImportsLandInTheFileThatIsThere) {
+    // The imports hold the table as it is; each Save writes monster 2's name. A Save that
+    // went to a file an import had already renamed away would be lost without a word.
+    fs::create_directory(file("tables"));
+    writeText(file("tables/stats.csv"), statsTable());
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        const pid_t import = spawn({"import-stats", file("tables/stats.csv").string()});
+        MonsterRecord saved = readMonsterRecord(file(kMonsterFileName), 2);
+        saved.name = fixedWidth("Save " + std::to_string(round), kNameWidth);
+        writeMonsterRecord(file(kMonsterFileName), 2, saved);
+        // Reported as saved: the file at the path has it, unless the import that was
+        // running replaced the whole file after the Save.
+        const std::string name = readMonsterRecord(file(kMonsterFileName), 2).name;
+        EXPECT_EQ(exitStatus(import), 0);
+        const std::string after = readMonsterRecord(file(kMonsterFileName), 2).name;
+        EXPECT_TRUE(name == saved.name || after == name) << name << " / " << after;
+        EXPECT_EQ(fs::file_size(file(kMonsterFileName)), 57u * kMonsterRecordBytes);
+    }
+}
+
+TEST_F(FileSafetyTest, ImportSpritesPutsBackAFolderInOnePassOrNothing) {
+    tool({"export-sprites", file("sprites").string()});
+    const Bytes before = readBytes(file(kSpriteFileName));
+    EXPECT_EQ(tool({"import-sprites", file("sprites").string()}).status, 0);
+    EXPECT_EQ(readBytes(file(kSpriteFileName)), before);
+
+    // Two new sprites follow on from 57; a gap is refused before anything is written.
+    fs::copy_file(file("sprites/010.png"), file("sprites/057.png"));
+    fs::copy_file(file("sprites/011.png"), file("sprites/059.png"));
+    Run run = tool({"import-sprites", file("sprites").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no sprite 59"), std::string::npos) << run.err;
+    EXPECT_EQ(readBytes(file(kSpriteFileName)), before);
+
+    fs::rename(file("sprites/059.png"), file("sprites/058.png"));
+    writeText(file("sprites/020.png"), "not an image");
+    run = tool({"import-sprites", file("sprites").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("020.png"), std::string::npos) << run.err;
+    EXPECT_EQ(readBytes(file(kSpriteFileName)), before);
+
+    fs::remove(file("sprites/020.png"));
+    run = tool({"import-sprites", file("sprites").string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "wrote 58 sprites to " + file(kSpriteFileName).string() +
+                           " (56 replaced, 2 appended)\n");
+    EXPECT_NE(run.err.find("sprites 57 to 58 have no stats yet"), std::string::npos) << run.err;
+    const Bytes after = readBytes(file(kSpriteFileName));
+    ASSERT_EQ(after.size(), 59u * kSpriteFrameBytes);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin()));
+    EXPECT_TRUE(std::equal(after.begin() + 57 * kSpriteFrameBytes,
+                           after.begin() + 58 * kSpriteFrameBytes,
+                           after.begin() + 10 * kSpriteFrameBytes));
+}
+
+} // namespace
+} // namespace valmor::test
