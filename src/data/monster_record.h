@@ -52,7 +52,85 @@ struct MonsterRecord {
 };
 
 using MonsterField = RecordField<MonsterRecord>;
-extern const std::array<MonsterField, 29> kMonsterLayout;
+
+namespace monster_layout {
+
+using R = MonsterRecord;
+using C = FieldControl;
+
+// An integer field: its name, offset, meaning, control, how it is shown, and fill step.
+template <auto Member>
+constexpr MonsterField number(std::string_view name, std::size_t at, std::string_view meaning,
+                              std::string_view control, C shownAs, int step,
+                              ExpectedRange expected = {}) {
+    return {name,     at,      FieldKind::Int16, 2,   &int16Member<R, Member>, nullptr, meaning,
+            expected, control, shownAs,          step};
+}
+
+template <auto Member>
+constexpr MonsterField text(std::string_view name, std::size_t at, std::size_t width,
+                            std::string_view meaning, std::string_view control, int step) {
+    return {name,    at, FieldKind::Text, width,        nullptr, &textMember<R, Member>,
+            meaning, {}, control,         C::FixedText, step};
+}
+
+// An item list position: 0 to 99, or -1 for no item.
+constexpr ExpectedRange kItemPosition{-1, 99};
+
+} // namespace monster_layout
+
+// The record in file order; fillStep gives the order in which the editor fills the controls.
+inline constexpr std::array<MonsterField, 29> kMonsterLayout = [] {
+    using namespace monster_layout;
+    return std::array<MonsterField, 29>{
+        text<&R::name>("name", 0, kNameWidth, "name", "txtName", 1),
+        number<&R::hp>("hp", 10, "hit points", "txtHP", C::Number, 3),
+        number<&R::hp2>("hp2", 12, "hit points again; every Save sets it to hp", {}, C::None, 0),
+        number<&R::gold>("gold", 14, "gold the monster carries", "txtGold", C::Number, 2),
+        number<&R::exp>("exp", 16, "experience for beating it", "txtExp", C::Number, 4),
+        number<&R::item1>("item1", 18, "the item it may drop (item list position, -1 none)",
+                          "cboItem1", C::ListPosition, 8, kItemPosition),
+        number<&R::item2>("item2", 20, "a second item it may drop (item list position, -1 none)",
+                          "cboItem2", C::ListPosition, 11, kItemPosition),
+        number<&R::level>("level", 22, "level", "txtLevel", C::Number, 6),
+        number<&R::agility>("agility", 24, "agility, which raises its defense", "txtAgi", C::Number,
+                            5),
+        number<&R::strength>("strength", 26, "strength, which raises its attack", "txtStr",
+                             C::Number, 7),
+        number<&R::item1Perc>("item1Perc", 28, "chance of dropping item1, in percent",
+                              "txtitem1Perc", C::Number, 9),
+        number<&R::item2Perc>("item2Perc", 30, "chance of dropping item2, in percent",
+                              "txtItem2Perc", C::Number, 10),
+        text<&R::special1>("special1", 32, kSpecialWidth, "name of its first special",
+                           "txtSpecial1", 12),
+        text<&R::special2>("special2", 44, kSpecialWidth, "name of its second special",
+                           "txtSpecial2", 14),
+        number<&R::special1Perc>("special1Perc", 56, "chance of special1, in percent",
+                                 "txtSpecial1perc", C::Number, 13),
+        number<&R::special2Perc>("special2Perc", 58, "chance of special2, in percent",
+                                 "txtSpecial2Perc", C::Number, 15),
+        number<&R::s1Target>("s1Target", 60, "target of special1", "txtS1target", C::WholeNumber,
+                             16),
+        number<&R::s2Target>("s2Target", 62, "target of special2", "txtS2target", C::WholeNumber,
+                             17),
+        number<&R::offMin>("offMin", 64, "lowest attack", "txtOffMin", C::Number, 23),
+        number<&R::offMax>("offMax", 66, "highest attack, the base of the battle estimate",
+                           "txtOffMax", C::Number, 24),
+        number<&R::sp1Min>("sp1Min", 68, "lowest effect of special1", "txtSP1min", C::Number, 19),
+        number<&R::sp1Max>("sp1Max", 70, "highest effect of special1", "txtSP1max", C::Number, 20),
+        number<&R::sp2Min>("sp2Min", 72, "lowest effect of special2", "txtSp2min", C::Number, 21),
+        number<&R::sp2Max>("sp2Max", 74, "highest effect of special2", "txtSP2max", C::Number, 22),
+        number<&R::def>("def", 76, "defense", "txtDef", C::Number, 18),
+        number<&R::mpower>("mpower", 78, "magic power", "txtMpower", C::Number, 27),
+        number<&R::s1PorM>("s1PorM", 80, "whether special1 is physical or magic", "txtS1PorM",
+                           C::Number, 25),
+        number<&R::s2PorM>("s2PorM", 82, "whether special2 is physical or magic", "txtS2PorM",
+                           C::Number, 26),
+        number<&R::canURun>("canURun", 84, "whether a character can run from it", "txtCanURun",
+                            C::Number, 28),
+    };
+}();
+static_assert(isPackedLayout(kMonsterLayout, kMonsterRecordBytes));
 
 MonsterRecord decodeMonsterRecord(std::span<const std::uint8_t, kMonsterRecordBytes> bytes);
 std::array<std::uint8_t, kMonsterRecordBytes> encodeMonsterRecord(const MonsterRecord& record);

@@ -1,5 +1,6 @@
-// A record's byte layout written once, as a table of fields; the codec, the tests and
-// the tools walk the table instead of repeating the layout.
+// A record's layout written once, as a table of fields: where each lies in the file, what
+// it means, what range the game expects, and which control of the editor shows it. The
+// codec, the editor, check, the tools and the tests walk the table instead of repeating it.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,24 @@ namespace valmor {
 
 enum class FieldKind { Int16, Text };
 
+// How the editor shows a field in its control, and turns the control back into it.
+enum class FieldControl {
+    None,         // shown nowhere
+    FixedText,    // a text box: the stored characters; fixed-width assignment back
+    Number,       // a text box: FormatInt; ParseNumber, then ToInt16 back
+    WholeNumber,  // a text box: FormatInt; TextToInt16 back, so the text must be a number
+    ListPosition, // a drop-down list: the entry at the stored position; the selection back
+};
+
+// The values the game expects of a field; check reports any other.
+struct ExpectedRange {
+    int low = -32768;
+    int high = 32767;
+    bool upToLastSprite = false; // a sprite number: 0 to the last sprite of the sprite file
+
+    constexpr bool anyValue() const { return low == -32768 && high == 32767 && !upToLastSprite; }
+};
+
 template <typename Record> struct RecordField {
     std::string_view name;
     std::size_t offset;
@@ -19,6 +38,12 @@ template <typename Record> struct RecordField {
     std::size_t width; // bytes in the file: 2 for integers, the character count for texts
     std::int16_t* (*int16)(Record&); // set for Int16 fields
     std::string* (*text)(Record&);   // set for Text fields
+    std::string_view meaning;
+    ExpectedRange expected;
+    // The editor's control (its design name) and how it shows the field; empty for none.
+    std::string_view control;
+    FieldControl shownAs;
+    int fillStep; // the field's place in the order the editor fills its controls, from 1
 };
 
 template <typename Record, auto Member> std::int16_t* int16Member(Record& record) {
