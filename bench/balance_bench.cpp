@@ -4,24 +4,18 @@
 // --benchmark_report_aggregates_only=true for medians.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include "cli/balance_commands.h"
 #include "data/monster_record.h"
 #include "data/sprite.h"
 #include "demo/demo_data.h"
 #include "demo/tables.h"
-
-extern char** environ;
+#include "support/child_process.h"
 
 namespace {
 
@@ -77,30 +71,11 @@ void BM_Balance(benchmark::State& state) {
 }
 BENCHMARK(BM_Balance)->Arg(57)->Arg(kMostMonsters)->Unit(benchmark::kMillisecond);
 
-// Runs valmor-data with `arguments`, its output to /dev/null; gives the wall time.
-double runProcess(const std::vector<std::string>& arguments) {
-    std::vector<std::string> all{VALMOR_DATA_EXE};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : all)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return -1;
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    const auto end = std::chrono::steady_clock::now();
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return std::chrono::duration<double>(end - start).count();
+// Runs valmor-data with `arguments`; gives the wall time, or -1 when it failed.
+double runProcess(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), VALMOR_DATA_EXE);
+    const valmor::test::ChildRun run = valmor::test::runChild(arguments);
+    return run.status == 0 ? run.seconds : -1;
 }
 
 void timeProcess(benchmark::State& state, const std::vector<std::string>& arguments) {

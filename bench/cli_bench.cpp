@@ -4,13 +4,6 @@
 // temporary folder. Run with --benchmark_repetitions=5 --benchmark_report_aggregates_only=true.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,43 +11,15 @@
 
 #include "data/sprite.h"
 #include "demo/demo_data.h"
-
-extern char** environ;
+#include "support/child_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ProcessRun {
-    int status = -1;
-    double seconds = 0;
-    double peakMegabytes = 0;
-};
-
-ProcessRun runTool(const fs::path& dir, std::vector<std::string> arguments) {
-    std::vector<std::string> all{VALMOR_DATA_EXE, "-C", dir.string()};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : all)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    ProcessRun run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        return run;
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    return run;
+valmor::test::ChildRun runTool(const fs::path& dir, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {VALMOR_DATA_EXE, "-C", dir.string()});
+    return valmor::test::runChild(arguments);
 }
 
 fs::path demoDir(const char* name) {
@@ -64,7 +29,7 @@ fs::path demoDir(const char* name) {
     return dir;
 }
 
-void report(benchmark::State& state, const ProcessRun& run, int expectedStatus) {
+void report(benchmark::State& state, const valmor::test::ChildRun& run, int expectedStatus) {
     if (run.status != expectedStatus)
         state.SkipWithError(("exit status " + std::to_string(run.status)).c_str());
     state.SetIterationTime(run.seconds);

@@ -20,23 +20,6 @@
 namespace valmor::test {
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-ToolRun runTool(const std::vector<std::string>& arguments) {
-    QStringList list{"valmor-data"};
-    for (const std::string& argument : arguments)
-        list << QString::fromStdString(argument);
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::runCli(list, in, out, err, false);
-    return {status, out.str(), err.str()};
-}
-
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> list;
     std::istringstream in(text);

@@ -7,12 +7,32 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "cli/cli.h"
 #include "cli/commands.h"
 #include "data/temp_dir.h"
 #include "demo/demo_data.h"
 
 namespace valmor::test {
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// The whole tool in-process, as its command line would run it; `input` is standard input.
+inline ToolRun runTool(const std::vector<std::string>& arguments, const std::string& input = {}) {
+    QStringList list{"valmor-data"};
+    for (const std::string& argument : arguments)
+        list << QString::fromStdString(argument);
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::runCli(list, in, out, err, false);
+    return {status, out.str(), err.str()};
+}
 
 // dir_ holds the five demo files.
 class DemoDirTest : public TempDirTest {

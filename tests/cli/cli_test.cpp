@@ -18,23 +18,6 @@
 namespace valmor::test {
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-ToolRun runTool(const std::vector<std::string>& arguments, const std::string& input = {}) {
-    QStringList list{"valmor-data"};
-    for (const std::string& argument : arguments)
-        list << QString::fromStdString(argument);
-    std::istringstream in(input);
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::runCli(list, in, out, err, false);
-    return {status, out.str(), err.str()};
-}
-
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }

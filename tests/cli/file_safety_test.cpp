@@ -3,17 +3,12 @@
 // and mode, and two writers at once never lose a change that was reported as done.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
 #include "cli_fixture.h"
 #include "data/encounter_record.h"
 #include "data/file_replace.h"
@@ -22,8 +17,7 @@
 #include "data/monster_record.h"
 #include "data/palette.h"
 #include "data/sprite.h"
-
-extern char** environ;
+#include "support/child_process.h"
 
 namespace valmor::test {
 namespace {
@@ -32,47 +26,21 @@ namespace fs = std::filesystem;
 
 class FileSafetyTest : public DemoDirTest {
 protected:
-    struct Run {
-        int status;
-        std::string out;
-        std::string err;
-    };
+    using Run = ToolRun;
 
     // The whole tool in-process on dir_, as the command line would run it.
     Run tool(std::vector<std::string> arguments, const std::string& input = {}) {
-        QStringList list{"valmor-data", "-C", QString::fromStdString(dir_.string())};
-        for (const std::string& argument : arguments)
-            list << QString::fromStdString(argument);
-        std::istringstream in(input);
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = cli::runCli(list, in, out, err, false);
-        return {status, out.str(), err.str()};
+        arguments.insert(arguments.begin(), {"-C", dir_.string()});
+        return runTool(arguments, input);
     }
 
     // Starts the real program on dir_; gives its process id.
-    pid_t spawn(const std::vector<std::string>& arguments) {
-        std::vector<std::string> all{VALMOR_DATA_EXE, "-C", dir_.string()};
-        all.insert(all.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& argument : all)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
+    pid_t spawn(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {VALMOR_DATA_EXE, "-C", dir_.string()});
+        return startChild(arguments);
     }
 
-    static int exitStatus(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    static int exitStatus(pid_t pid) { return waitChild(pid).status; }
 
     std::string statsTable() { return tool({"export-stats"}).out; }
 };
