@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <system_error>
 
@@ -187,68 +186,23 @@ double valueOf(const Scan& scan) {
     return scan.negative ? -magnitude : magnitude;
 }
 
-// Lays out a finite non-zero magnitude with at most `digits` significant digits, switching to
-// the exponent form from a decimal exponent of `largeExponent` up or -5 down.
-std::string formatMagnitude(double magnitude, int digits, int largeExponent) {
-    char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
-                                   std::chars_format::scientific, digits - 1)
-                         .ptr;
-    // buffer holds "d.ddd...e+XX"
-    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
-    const std::size_t ePos = text.find('e');
-    std::string mantissa;
-    mantissa += text[0];
-    mantissa.append(text.substr(2, ePos - 2));
-    mantissa.erase(mantissa.find_last_not_of('0') + 1);
-
-    std::string_view exponentText = text.substr(ePos + 1);
-    const bool exponentNegative = exponentText.front() == '-';
-    exponentText.remove_prefix(1);
-    int exponent = 0;
-    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
-    if (exponentNegative)
-        exponent = -exponent;
-
-    std::string out;
-    if (exponent >= largeExponent || exponent <= -5) {
-        out += mantissa[0];
-        if (mantissa.size() > 1) {
-            out += '.';
-            out.append(mantissa, 1);
-        }
-        out += exponent < 0 ? "E-" : "E+";
-        const int shown = std::abs(exponent);
-        if (shown < 10)
-            out += '0';
-        out += std::to_string(shown);
-    } else if (exponent >= 0) {
-        const auto intCount = static_cast<std::size_t>(exponent) + 1;
-        if (mantissa.size() <= intCount) {
-            out = mantissa;
-            out.append(intCount - mantissa.size(), '0');
-        } else {
-            out.assign(mantissa, 0, intCount);
-            out += '.';
-            out.append(mantissa, intCount);
-        }
-    } else {
-        out = "0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += mantissa;
-    }
-    return out;
-}
-
-std::string formatSignificant(double value, int digits, int largeExponent) {
+// At most `digits` significant digits without trailing zeros, in the exponent form (1.5E+20,
+// 1E-05) from a decimal exponent of `digits` up or -5 down: the general format.
+std::string formatSignificant(double value, int digits) {
     if (std::isnan(value))
         return "NaN";
     if (std::isinf(value))
         return value < 0 ? "-Infinity" : "Infinity";
     if (value == 0)
         return "0";
-    std::string magnitude = formatMagnitude(std::fabs(value), digits, largeExponent);
-    return value < 0 ? "-" + magnitude : magnitude;
+    char buffer[32];
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits)
+            .ptr;
+    std::string text(buffer, end);
+    if (const std::size_t e = text.find('e'); e != std::string::npos)
+        text[e] = 'E';
+    return text;
 }
 
 } // namespace
@@ -264,9 +218,8 @@ double ParseNumber(std::string_view text) {
 }
 
 std::int16_t ToInt16(double value) {
-    double rounded = std::round(value); // halves away from zero
-    if (std::fabs(value - std::trunc(value)) == 0.5)
-        rounded = 2 * std::round(value / 2); // halves to the even neighbour
+    // The default rounding mode takes halves to the even neighbour.
+    const double rounded = std::nearbyint(value);
     if (!(rounded >= -32768 && rounded <= 32767))
         throw DataError(ErrorKind::Overflow);
     return static_cast<std::int16_t>(rounded);
@@ -295,13 +248,13 @@ std::string FormatDouble(double value) {
     constexpr double kLargest15Digits = 1.79769313486231e308;
     if (std::isfinite(value) && std::fabs(value) > kLargest15Digits)
         value = std::copysign(kLargest15Digits, value);
-    return formatSignificant(value, 15, 15);
+    return formatSignificant(value, 15);
 }
 
 std::string FormatSingle(double value) {
     // Beyond the single range the conversion gives an infinity, shown as such.
     const float single = static_cast<float>(value);
-    return formatSignificant(single, 7, 7);
+    return formatSignificant(single, 7);
 }
 
 } // namespace valmor
