@@ -14,10 +14,8 @@ namespace valmor::cli {
 PaletteColours paletteColours(const ColourTable& table) {
     PaletteColours colours{};
     for (int i = 1; i < kPaletteEntries; ++i) {
-        // Bytes above the blue one are dropped, as the editor's pictures drop them.
-        const auto value = static_cast<std::uint32_t>(colourValue(table[i]));
-        colours[i] = qRgb(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
-                          static_cast<int>(value >> 16 & 0xFF));
+        const Rgb rgb = rgbOf(colourValue(table[i]));
+        colours[i] = qRgb(rgb.red, rgb.green, rgb.blue);
     }
     colours[0] = qRgba(0, 0, 0, 0);
     return colours;

@@ -19,18 +19,6 @@ bool isDecimalDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The value of c as a digit of base 8 or 16, or -1.
-int radixDigit(char c, int base) {
-    int d = -1;
-    if (c >= '0' && c <= '9')
-        d = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        d = c - 'A' + 10;
-    return d < base ? d : -1;
-}
-
 // The parts of a number found at the start of a text; evaluated only once the caller knows
 // how much of the text it covers.
 struct Scan {
@@ -49,7 +37,7 @@ Scan scanRadix(std::string_view text) {
     Scan scan;
     scan.base = (text[1] == 'H' || text[1] == 'h') ? 16 : 8;
     std::size_t pos = 2;
-    while (pos < text.size() && radixDigit(text[pos], scan.base) >= 0)
+    while (pos < text.size() && digitValue(text[pos], scan.base) >= 0)
         ++pos;
     scan.intDigits = text.substr(2, pos - 2);
     scan.length = pos;
@@ -60,7 +48,7 @@ Scan scanRadix(std::string_view text) {
 double radixValue(std::string_view digits, int base) {
     std::uint64_t value = 0;
     for (char c : digits) {
-        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(radixDigit(c, base));
+        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digitValue(c, base));
         if (value > 0xFFFFFFFFu)
             throw DataError(ErrorKind::Overflow);
     }
@@ -234,6 +222,17 @@ std::int16_t TextToInt16(std::string_view text) {
     if (!scan.hasDigits() || scan.length != text.size())
         throw DataError(ErrorKind::TypeMismatch);
     return ToInt16(valueOf(scan));
+}
+
+int digitValue(char c, int base) {
+    int d = -1;
+    if (c >= '0' && c <= '9')
+        d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
+    return d < base ? d : -1;
 }
 
 std::string FormatInt(std::int16_t value) {

@@ -22,6 +22,9 @@ std::int16_t TextToInt16(std::string_view text);
 
 std::string FormatInt(std::int16_t value);
 
+// The value of c as a digit of `base` (up to 16, either case), or -1.
+int digitValue(char c, int base);
+
 // Up to 15 significant digits, no trailing zeros; exponent form (1.5E+20, 1E-05)
 // when the decimal exponent is 15 or more, or -5 or less.
 std::string FormatDouble(double value);

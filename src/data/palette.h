@@ -24,6 +24,19 @@ struct PaletteLevels {
     std::array<std::int16_t, 257> paletteBlue{};
 };
 
+// The red, green and blue bytes of a colour value (red + 256 x green + 65536 x blue), as a
+// picture shows it: bits above the blue byte are dropped.
+struct Rgb {
+    std::uint8_t red;
+    std::uint8_t green;
+    std::uint8_t blue;
+};
+constexpr Rgb rgbOf(std::int32_t colour) {
+    const auto bits = static_cast<std::uint32_t>(colour);
+    return {static_cast<std::uint8_t>(bits & 0xFF), static_cast<std::uint8_t>(bits >> 8 & 0xFF),
+            static_cast<std::uint8_t>(bits >> 16 & 0xFF)};
+}
+
 // Display colour value (red + 256 x green + 65536 x blue) of each palette index;
 // entry 256 stays 0.
 using ColourTable = std::array<double, 257>;

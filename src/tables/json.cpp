@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "data/conversions.h"
+#include "tables/latin1.h"
+
 namespace valmor::cli {
 
 void appendJsonString(std::string& out, std::string_view utf8) {
@@ -43,24 +46,6 @@ constexpr int kMaxDepth = 64;
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | code >> 18);
-        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 } // namespace
@@ -262,14 +247,7 @@ Cell JsonReader::readNumber() {
 std::uint32_t JsonReader::readHex4() {
     std::uint32_t value = 0;
     for (int i = 0; i < 4; ++i) {
-        const char c = text_.peek();
-        int digit = -1;
-        if (isDigit(c))
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
+        const int digit = digitValue(text_.peek(), 16);
         if (digit < 0)
             fail("expected four hexadecimal digits after \\u");
         value = value << 4 | static_cast<std::uint32_t>(digit);

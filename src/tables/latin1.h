@@ -2,6 +2,7 @@
 // ISO-8859-1 is the Unicode code point of the same number.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,9 @@
 namespace valmor::cli {
 
 std::string latin1ToUtf8(std::string_view latin1);
+
+// Appends the UTF-8 bytes of one Unicode code point.
+void appendUtf8(std::string& out, std::uint32_t code);
 
 // The ISO-8859-1 bytes of a UTF-8 text. Gives nothing, and says why in `problem`, for a
 // text that is not valid UTF-8 or holds a character above U+00FF.

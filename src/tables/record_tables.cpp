@@ -145,18 +145,13 @@ std::string toTable(const TableShape<Record, N>& shape, std::string_view bytes, 
     const std::size_t count = recordCount(bytes.size(), shape.recordBytes);
     TableWriter writer(format, columnNames(shape));
     progress.start(static_cast<std::int64_t>(count));
-    std::vector<std::uint8_t> recordBytes(shape.recordBytes);
     std::vector<OutCell> cells;
-    for (std::size_t i = 0; i < count; ++i) {
-        // A partial last record reads with its missing bytes as zero, as the editor reads it.
-        const std::string_view stored = bytes.substr(i * shape.recordBytes, shape.recordBytes);
-        std::fill(std::copy(stored.begin(), stored.end(), recordBytes.begin()), recordBytes.end(),
-                  0);
-        Record record =
-            decodeRecord<Record>(shape.layout, std::span<const std::uint8_t>(recordBytes));
+    std::size_t number = 0;
+    forEachRecord(bytes, shape.recordBytes, [&](std::span<const std::uint8_t> recordBytes) {
+        Record record = decodeRecord<Record>(shape.layout, recordBytes);
         cells.clear();
         if (shape.mapColumn)
-            cells.push_back({std::to_string(i + 1), false});
+            cells.push_back({std::to_string(++number), false});
         for (const auto& field : shape.layout) {
             if (field.kind == FieldKind::Int16)
                 cells.push_back({FormatInt(*field.int16(record)), false});
@@ -165,7 +160,7 @@ std::string toTable(const TableShape<Record, N>& shape, std::string_view bytes, 
         }
         writer.row(cells);
         progress.advance();
-    }
+    });
     progress.finish();
     return writer.finish();
 }

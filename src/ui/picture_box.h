@@ -8,6 +8,8 @@
 #include <QFrame>
 #include <QImage>
 
+#include "data/palette.h"
+
 namespace valmor {
 
 class PictureBox : public QFrame {
@@ -34,10 +36,9 @@ public:
         const int py = scaled_ ? (y * image_.height() * 2 + unitsHigh_) / (2 * unitsHigh_) : y;
         if (px >= image_.width() || py >= image_.height())
             return;
-        pixels_[py * stride_ + px] = 0xFF000000u |
-                                     (static_cast<std::uint32_t>(colour) & 0xFFu) << 16 |
-                                     (static_cast<std::uint32_t>(colour) & 0xFF00u) |
-                                     (static_cast<std::uint32_t>(colour) >> 16 & 0xFFu);
+        const Rgb rgb = rgbOf(colour);
+        pixels_[py * stride_ + px] =
+            0xFF000000u | std::uint32_t{rgb.red} << 16 | std::uint32_t{rgb.green} << 8 | rgb.blue;
     }
 
     // A copy of what the picture shows inside its frame, one image pixel per screen pixel.
