@@ -44,7 +44,6 @@ namespace {
 
 constexpr int kLowestLevel = 0;
 constexpr int kHighestLevel = 63;
-constexpr int kNoItem = -1;
 constexpr int kFrequencyTotal = 100;
 
 // What the editor makes of a token that is no number.
@@ -226,16 +225,30 @@ private:
             const MonsterRecord& r = (*records)[i];
             const std::string place =
                 "record " + std::to_string(i + 1) + " (sprite " + std::to_string(i) + ")";
-            for (const auto& [name, item] :
-                 {std::pair{"item1", r.item1}, std::pair{"item2", r.item2}}) {
-                if (item < kNoItem || item >= kItemCount)
-                    error(kMonsterFileName, place, name,
-                          std::to_string(item) + " is outside " + std::to_string(kNoItem) + " to " +
-                              std::to_string(kItemCount - 1));
-            }
+            checkRanges(kMonsterFileName, kMonsterLayout, r, place);
             if (r.hp2 != r.hp)
                 error(kMonsterFileName, place, "hp2",
                       std::to_string(r.hp2) + " differs from hp " + std::to_string(r.hp));
+        }
+    }
+
+    // Every field whose layout names the values the game expects; a sprite number is
+    // checked only once the sprite file has been counted.
+    template <typename Record, std::size_t N>
+    void checkRanges(std::string_view file, const std::array<RecordField<Record>, N>& layout,
+                     Record record, const std::string& place) {
+        for (const RecordField<Record>& field : layout) {
+            const ExpectedRange& range = field.expected;
+            if (field.kind != FieldKind::Int16 || range.anyValue() ||
+                (range.upToLastSprite && !lastMonsterIndex_))
+                continue;
+            const int value = *field.int16(record);
+            const int high = range.upToLastSprite ? *lastMonsterIndex_ : range.high;
+            if (value < range.low || value > high)
+                error(file, place, std::string(field.name),
+                      (range.upToLastSprite ? "monster " : "") + std::to_string(value) +
+                          " is outside " + std::to_string(range.low) + " to " +
+                          std::to_string(high));
         }
     }
 
@@ -255,13 +268,7 @@ private:
             const EncounterRecord& r = (*records)[i];
             const std::string place =
                 "record " + std::to_string(i + 1) + " (map " + std::to_string(i + 1) + ")";
-            for (std::size_t k = 0; k < r.monIndex.size() && lastMonsterIndex_; ++k) {
-                const int monster = r.monIndex[k];
-                if (monster < 0 || monster > *lastMonsterIndex_)
-                    error(kEncounterFileName, place, std::string(kEncounterLayout[k].name),
-                          "monster " + std::to_string(monster) + " is outside 0 to " +
-                              std::to_string(*lastMonsterIndex_));
-            }
+            checkRanges(kEncounterFileName, kEncounterLayout, r, place);
             const int total = std::accumulate(r.monFreq.begin(), r.monFreq.end(), 0);
             if (total != kFrequencyTotal)
                 warning(kEncounterFileName, place, "monFreq0-4",
@@ -327,6 +334,89 @@ private:
 
 CheckReport checkGameFiles(const std::filesystem::path& directory) {
     return Checker(directory).run();
+}
+
+namespace {
+
+std::string rangeText(const ExpectedRange& range) {
+    return std::to_string(range.low) + " to " +
+           (range.upToLastSprite ? std::string("the last sprite number")
+                                 : std::to_string(range.high));
+}
+
+template <typename Record, std::size_t N>
+void addRangeRules(const std::array<RecordField<Record>, N>& layout,
+                   std::vector<std::string>& rules) {
+    for (std::size_t i = 0; i < layout.size();) {
+        const ExpectedRange& range = layout[i].expected;
+        std::size_t end = i + 1;
+        while (end < layout.size() && layout[end].expected.low == range.low &&
+               layout[end].expected.high == range.high &&
+               layout[end].expected.upToLastSprite == range.upToLastSprite)
+            ++end;
+        if (!range.anyValue()) {
+            const std::string first(layout[i].name);
+            const std::string last(layout[end - 1].name);
+            const std::string names = end - i == 1   ? first
+                                      : end - i == 2 ? first + " or " + last
+                                                     : first + " to " + last;
+            rules.push_back(names + " outside " + rangeText(range));
+        }
+        i = end;
+    }
+}
+
+// Breaks a paragraph into lines of at most `width` characters.
+std::string wrapped(const std::string& text, std::size_t width) {
+    std::string out;
+    std::size_t lineStart = 0;
+    std::size_t lastBreak = std::string::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ' ')
+            lastBreak = out.size();
+        out += text[i];
+        if (out.size() - lineStart > width && lastBreak != std::string::npos &&
+            lastBreak > lineStart) {
+            out[lastBreak] = '\n';
+            lineStart = lastBreak + 1;
+            lastBreak = std::string::npos;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<std::string> fieldRangeRules() {
+    std::vector<std::string> rules;
+    addRangeRules(kMonsterLayout, rules);
+    addRangeRules(kEncounterLayout, rules);
+    return rules;
+}
+
+std::string checkDescription() {
+    std::string ranges;
+    for (const std::string& rule : fieldRangeRules())
+        ranges += rule + "; ";
+    const auto number = [](int n) { return std::to_string(n); };
+    return wrapped(
+        "Reads the five files whole (the sprite file frame by frame) and prints each problem "
+        "on a line of its own, with the file, the line or record, and the field. Errors: a "
+        "missing or unreadable file, or one that is no regular file; a sprite file that is not "
+        "a whole number of frames; fewer stats records than sprites; " +
+            ranges +
+            "hp2 different from hp; a palette level that is not a number, overflows or "
+            "lies outside " +
+            number(kLowestLevel) + " to " + number(kHighestLevel) +
+            ", or too few levels; fewer than " + number(kItemCount) +
+            " item names. Warnings: a map whose frequencies do not add up to " +
+            number(kFrequencyTotal) +
+            "; a partial last record; fewer encounter records than the editor's " +
+            number(kMapCount) +
+            " maps; an item name whose quote does not close on its line; a temporary file left "
+            "beside a game file by an interrupted replace (the next replace of that file removes "
+            "it). Exit status 0 when clean, 1 with warnings only, 2 with errors.",
+        79);
 }
 
 int check(const Session& session) {

@@ -40,4 +40,11 @@ std::string formatProblem(const CheckProblem& problem);
 // Prints the problems and a summary on session.out; gives the exit status.
 int check(const Session& session);
 
+// The rules check holds single fields to, taken from the record layouts: a sentence for
+// each group of fields with the same range, such as "item1 or item2 outside -1 to 99".
+std::vector<std::string> fieldRangeRules();
+
+// What `check --help` says: every rule, with its numbers taken from where they are kept.
+std::string checkDescription();
+
 } // namespace valmor::cli

@@ -43,7 +43,7 @@ struct CommandInfo {
     std::string_view usage;     // the options on the usage line
     std::string_view arguments; // the arguments on the usage line
     std::string_view summary;
-    std::string_view description;
+    std::string description;
     std::vector<OptionInfo> options;
     int argumentCount;
     std::function<int(const Invocation&)> run;
@@ -262,7 +262,7 @@ const std::vector<CommandInfo>& commands() {
          "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [-o FILE]",
          "",
          "write the balance report as one self-contained HTML page",
-         kReportHelp,
+         std::string(kReportHelp),
          {kCharacter, kCharacters, kOutput},
          0,
          [](const Invocation& call) {
@@ -273,18 +273,7 @@ const std::vector<CommandInfo>& commands() {
          "",
          "",
          "report problems in the five game files",
-         "Reads the five files whole (the sprite file frame by frame) and prints each\n"
-         "problem on a line of its own, with the file, the line or record, and the field.\n"
-         "Errors: a missing or unreadable file, or one that is no regular file; a sprite\n"
-         "file that is not a whole number of frames; fewer stats records than sprites;\n"
-         "item1 or item2 outside -1 to 99; hp2 different from hp; an encounter monster\n"
-         "number outside 0 to the last sprite number; a palette level that is not a\n"
-         "number, overflows or lies outside 0 to 63, or too few levels; fewer than 100\n"
-         "item names. Warnings: a map whose frequencies do not add up to 100; a partial\n"
-         "last record; fewer encounter records than the editor's 268 maps; an item name\n"
-         "whose quote does not close on its line; a temporary file left beside a game\n"
-         "file by an interrupted replace (the next replace of that file removes it).\n"
-         "Exit status 0 when clean, 1 with warnings only, 2 with errors.",
+         checkDescription(),
          {},
          0,
          [](const Invocation& call) { return check(call.session); }},

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -183,6 +186,33 @@ TEST_F(CheckTest, SummarisesErrorsAndWarnings) {
     editMonster(3, [](MonsterRecord& r) { r.hp2 += 1; });
     EXPECT_EQ(cli::check(session()), 2);
     EXPECT_EQ(out_.str().substr(out_.str().rfind("check:")), "check: 1 error, 2 warnings\n");
+}
+
+// The man page states the rules as check applies them: each with the numbers of the record
+// layouts and the counts the editor reads.
+TEST(CheckRulesTest, TheManPageAndTheHelpStateTheRulesCheckApplies) {
+    std::ifstream in(VALMOR_SOURCE_DIR "/docs/valmor-data.1");
+    std::string page{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_FALSE(page.empty());
+    // As the page reads: roff's escaped minus is a minus, and lines run on.
+    for (std::size_t at = 0; (at = page.find("\\-", at)) != std::string::npos;)
+        page.replace(at, 2, "-");
+    std::replace(page.begin(), page.end(), '\n', ' ');
+    std::string help = cli::checkDescription();
+    std::replace(help.begin(), help.end(), '\n', ' ');
+    std::vector<std::string> rules = cli::fieldRangeRules();
+    EXPECT_EQ(rules, (std::vector<std::string>{"item1 or item2 outside -1 to 99",
+                                               "monIndex0 to monIndex4 outside 0 to the last "
+                                               "sprite number"}));
+    rules.push_back("fewer than " + std::to_string(kItemCount) + " item names");
+    rules.push_back("the editor's " + std::to_string(kMapCount) + " maps");
+    rules.push_back("outside 0 to 63");
+    rules.push_back("do not add up to 100");
+    for (const std::string& rule : rules) {
+        SCOPED_TRACE(rule);
+        EXPECT_NE(page.find(rule), std::string::npos);
+        EXPECT_NE(help.find(rule), std::string::npos);
+    }
 }
 
 TEST_F(CheckTest, AnUnreadableFileIsAnErrorNotAClean) {
