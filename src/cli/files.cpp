@@ -31,20 +31,6 @@ std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) 
     }
 }
 
-std::string readWholeStream(std::istream& in, std::string_view name, std::size_t limit) {
-    std::string bytes;
-    char buffer[65536];
-    std::streambuf* source = in.rdbuf();
-    if (source == nullptr)
-        throw CliError("cannot read " + std::string(name));
-    for (std::streamsize got = 0; (got = source->sgetn(buffer, sizeof buffer)) > 0;) {
-        bytes.append(buffer, static_cast<std::size_t>(got));
-        if (bytes.size() > limit)
-            tooLarge(name, limit);
-    }
-    return bytes;
-}
-
 void writeOutputFile(const std::filesystem::path& path, std::string_view bytes) {
     try {
         writeNewFile(path, bytes);

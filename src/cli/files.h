@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <filesystem>
-#include <istream>
 #include <string>
 #include <string_view>
 
@@ -16,8 +15,6 @@ inline constexpr std::size_t kInputLimit = 64 * 1024 * 1024;
 
 // Throws CliError naming the file and the system's reason, or the bound.
 std::string readWholeFile(const std::filesystem::path& path, std::size_t limit = kInputLimit);
-std::string readWholeStream(std::istream& in, std::string_view name,
-                            std::size_t limit = kInputLimit);
 
 // Writes `bytes` as a new file at `path` and renames it into place: a link or special file
 // already there is replaced, never written through; a directory there is refused. Throws
