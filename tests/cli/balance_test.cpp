@@ -105,8 +105,11 @@ TEST_F(WorkedExampleTest, BalanceGivesTheMapsWorkedByHand) {
         {5, "5,\"L0\",\"\",,,,,,,,\"empty\""},
         {268, "268,\"L0\",\"\",,,,,,,,\"empty\""},
     };
-    for (const auto& [row, text] : expected)
+    for (const auto& entry : expected) {
+        SCOPED_TRACE(rowName(expected, entry));
+        const auto& [row, text] = entry;
         EXPECT_EQ(rows[row], text) << "row " << row;
+    }
 }
 
 TEST_F(WorkedExampleTest, MonsterRowsCarryTheCalculatorTextsAndErrors) {
@@ -125,8 +128,11 @@ TEST_F(WorkedExampleTest, MonsterRowsCarryTheCalculatorTextsAndErrors) {
         {9, "4,\"Wall\",\"L0\",0,-2,\"Division by zero\",,1"},
         {10, "4,\"Wall\",\"L5\",1.157895,-2.231579,8.63636167355417,-13.4433959093539,1"},
     };
-    for (const auto& [row, text] : expected)
+    for (const auto& entry2 : expected) {
+        SCOPED_TRACE(rowName(expected, entry2));
+        const auto& [row, text] = entry2;
         EXPECT_EQ(rows[row], text) << "row " << row;
+    }
 }
 
 TEST_F(WorkedExampleTest, JsonHoldsTheSameValuesAndTheDrops) {
@@ -272,8 +278,11 @@ TEST(BalanceFormatTest, NumbersKeepSixSignificantDigits) {
         {1234567, "1.23457e+06"},
         {0.00001234, "1.234e-05"},
     };
-    for (const auto& [value, text] : cases)
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [value, text] = row;
         EXPECT_EQ(cli::formatNumber(value), text) << value;
+    }
 }
 
 // The demo files and the demo character progression.

@@ -73,6 +73,7 @@ TEST(CommandLineTest, HelpVersionAndUsageErrors) {
          "check: -C /nonexistent/valmor: no such directory\n"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         const ToolRun run = runTool(c.arguments);
         const std::string what = c.arguments.empty() ? "(none)" : c.arguments.front();
         EXPECT_EQ(run.status, c.status) << what;

@@ -54,6 +54,7 @@ TEST(SpriteImageTest, ColoursAreTheLevelsTimesFourAsTheEditorShowsThem) {
             {-1, 0, 0, qRgb(252, 255, 255)}, // -4 as a colour value
         };
     for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         PaletteLevels levels;
         levels.paletteRed[1] = static_cast<std::int16_t>(4 * c.red);
         levels.paletteGreen[1] = static_cast<std::int16_t>(4 * c.green);
@@ -126,6 +127,7 @@ TEST(SpriteImageTest, ColoursOutsideThePaletteAreErrorsUnlessNearest) {
         {qRgba(40, 40, 40, 100), "t.png: pixel (5, 7) is partly transparent (alpha 100", 0},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         QImage image(kSpriteWidth, kSpriteHeight, QImage::Format_ARGB32);
         image.fill(qRgb(3, 3, 3));
         image.setPixel(5, 7, c.pixel);
@@ -158,7 +160,9 @@ TEST(SpriteImageTest, RejectsOtherSizesAndOtherFiles) {
         {"name,hp\n", "t: not an image file; a sprite is imported from a PNG"},
         {QByteArray("\x89PNG\r\n\x1A\n\0\0", 10), "t: cannot read the PNG image"},
     };
-    for (const auto& [bytes, expected] : files) {
+    for (const auto& row : files) {
+        SCOPED_TRACE(rowName(files, row));
+        const auto& [bytes, expected] = row;
         try {
             cli::decodePng(bytes, "t");
             ADD_FAILURE() << expected;
@@ -173,8 +177,11 @@ TEST(SpriteImageTest, FileNamesArePaddedToTheLargestNumber) {
         {0, 57, "000.png"},    {56, 57, "056.png"},      {999, 1000, "999.png"},
         {5, 1001, "0005.png"}, {1000, 1001, "1000.png"}, {0, 0, "000.png"},
     };
-    for (const auto& [n, count, name] : cases)
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [n, count, name] = row;
         EXPECT_EQ(cli::spriteFileName(n, count), name);
+    }
 }
 
 class SpriteCommandTest : public DemoDirTest {};

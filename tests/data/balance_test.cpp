@@ -8,6 +8,7 @@
 
 #include "data/balance.h"
 #include "data/battle_estimate.h"
+#include "support/row_name.h"
 
 namespace valmor::test {
 namespace {
@@ -49,8 +50,10 @@ const std::vector<MonsterRecord> kMonsters{
 std::vector<MonsterBattle> battles(const CharacterProfile& character,
                                    const std::vector<MonsterRecord>& monsters) {
     std::vector<MonsterBattle> list;
-    for (const MonsterRecord& m : monsters)
+    for (const MonsterRecord& m : monsters) {
+        SCOPED_TRACE(rowName(monsters, m));
         list.push_back(battleAgainst(character, m));
+    }
     return list;
 }
 

@@ -59,8 +59,10 @@ TEST(BattleCalculator, PlainLevelsAndNegativeDamage) {
         {{"0", "0", "10", "2", "1", "7", "0", "0", "0", "1", "0", "1"},
          {"2", "-0.1", "0.5", "-70"}},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         EXPECT_EQ(calculate(c.inputs), c.expected) << c.inputs.chDam << " vs " << c.inputs.def;
+    }
 }
 
 TEST(BattleLevelFactor, CountsTheLevelTwice) {
@@ -70,8 +72,10 @@ TEST(BattleLevelFactor, CountsTheLevelTwice) {
     const Case cases[] = {
         {0, 0, 1}, {50, 0, 1.5}, {20, 120, -12}, {7, 99, 206}, {-100, 0, 0},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         EXPECT_EQ(levelFactor(c.stat, c.level), c.expected) << c.stat << ", " << c.level;
+    }
     EXPECT_EQ(levelFactor(-300, 100), -std::numeric_limits<double>::infinity());
     EXPECT_EQ(combatValue(9, 20, 120), -108.0f);
     EXPECT_EQ(combatValue(1e-50, 0, 0), 0.0f) << "underflow is not an error";
@@ -101,8 +105,10 @@ TEST(BattleChecks, RaiseTheErrorOfTheirOwnStep) {
         {"hits beyond double", errorKindOf([] { hitsToKill(1e300, 1e-300); }), overflow},
         {"negative hits", errorKindOf([] { EXPECT_EQ(hitsToKill(39, -2), -19.5); }), std::nullopt},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         EXPECT_EQ(c.error, c.expected) << c.what;
+    }
 }
 
 TEST(BattleChecks, EmptyBoxesStopAtTheFirstHitsStep) {

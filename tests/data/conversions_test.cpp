@@ -65,8 +65,10 @@ TEST(ConversionParseNumber, ReadsTheNumberAtTheStart) {
         {"&H", 0},
         {"&12", 0},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         EXPECT_EQ(ParseNumber(c.text), c.expected) << '"' << c.text << '"';
+    }
 }
 
 TEST(ConversionParseNumber, OverflowsBeyondTheDoubleOr32BitRange) {
@@ -93,8 +95,10 @@ TEST(ConversionToInt16, RoundsHalvesToEvenWithinRange) {
         {-32768.5, -32768},
         {-32768, -32768},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         EXPECT_EQ(ToInt16(c.value), c.expected) << c.value;
+    }
     for (double value : {32767.5, 40000.0, -32768.51, -32769.0, kInf, -kInf, std::nan("")})
         EXPECT_EQ(errorKindOf([&] { ToInt16(value); }), ErrorKind::Overflow) << value;
 }
@@ -134,6 +138,7 @@ TEST(ConversionTextToInt16, IsStricterThanParseNumber) {
         {"-32768.5", -32768.5, -32768, {}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         EXPECT_EQ(ParseNumber(c.text), c.parsed) << '"' << c.text << '"';
         if (c.error)
             EXPECT_EQ(errorKindOf([&] { TextToInt16(c.text); }), c.error) << '"' << c.text << '"';
@@ -173,8 +178,10 @@ TEST(ConversionFormat, WritesIntegersAndDoubles) {
         {std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"},
         {DBL_MAX, "1.79769313486231E+308"},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         EXPECT_EQ(FormatDouble(c.value), c.expected) << c.value;
+    }
 }
 
 TEST(ConversionFormat, WritesSingles) {
@@ -196,8 +203,10 @@ TEST(ConversionFormat, WritesSingles) {
         {-1e300, "-Infinity"},
         {1e-50, "0"},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         EXPECT_EQ(FormatSingle(c.value), c.expected) << c.value;
+    }
 }
 
 TEST(ConversionFormat, DoubleTextsReadBack) {

@@ -42,8 +42,11 @@ TEST_F(DemoDataTest, WritesTheBinaryFilesAtTheirExactSizes) {
         {kMonsterFileName, 57 * 86},
         {kEncounterFileName, 268 * 26},
     };
-    for (const auto& [name, size] : cases)
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [name, size] = row;
         EXPECT_EQ(std::filesystem::file_size(file(name)), size) << name;
+    }
     for (const char* name : kFileNames)
         EXPECT_TRUE(std::filesystem::exists(file(name))) << name;
 }
@@ -92,6 +95,7 @@ TEST_F(DemoDataTest, ItemListGivesHundredNamesWithOneHoldingAComma) {
               1);
     EXPECT_NE(std::find(names.begin(), names.end(), "Bread, stale"), names.end());
     for (const std::string& name : names) {
+        SCOPED_TRACE(rowName(names, name));
         EXPECT_FALSE(name.empty());
         EXPECT_TRUE(std::all_of(name.begin(), name.end(), [](char c) {
             return c >= ' ' && c <= '~' && c != '"';
@@ -292,7 +296,9 @@ TEST(DemoCanvasTest, MirroredHalvesCoverSymmetricPixels) {
 TEST(DemoRandomTest, RangesStayWithinTheirBoundsAndReachBothEnds) {
     const std::pair<int, int> cases[] = {{0, 0}, {-4, 4}, {0, 99}, {10, 30}};
     demo::Random random(7);
-    for (const auto& [lo, hi] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [lo, hi] = row;
         std::set<int> seen;
         for (int i = 0; i < 5000; ++i) {
             const int value = random.range(lo, hi);

@@ -37,7 +37,9 @@ TEST_F(ByteFileTest, ReadsAtPositionsZeroFillsPastTheEndAndRejectsPositionsBelow
     writeBytes(file("data.bin"), pattern(5));
     const ByteFile bytes(file("data.bin"));
     EXPECT_EQ(bytes.length(), 5);
-    for (const auto& [position, expected] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [position, expected] = row;
         Bytes got(expected.size(), 0xAA);
         const auto error = errorKindOf([&] { bytes.read(position, got); });
         EXPECT_EQ(error, position < 1 ? std::optional(ErrorKind::BadRecordNumber) : std::nullopt);
@@ -71,6 +73,7 @@ TEST_F(RecordFileTest, ReadsAndWritesRecordNInPlaceGrowingWithZeros) {
         {0, 26, 3, 78},  {172, 86, 5, 430}, {95, 10, 10, 100}, {52, 26, 0, 0},  {52, 26, -1, 0},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         const Bytes before = pattern(c.fileSize);
         writeBytes(file("r.bin"), before);
         const std::size_t offset = c.n < 1 ? 0 : (c.n - 1) * c.length;

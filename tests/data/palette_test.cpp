@@ -33,8 +33,11 @@ TEST_F(PaletteTest, ColourValuesOfTheWorkedLevels) {
         {{"0", "0", "64"}, 16777216},   {{"-1", "0", "0"}, -4},
     };
     std::vector<std::string> head;
-    for (const auto& [levels, colour] : cases)
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [levels, colour] = row;
         head.insert(head.end(), levels.begin(), levels.end());
+    }
     const ColourTable table = makeColorFromRGB(load(head));
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(table[i], cases[i].second) << i;
@@ -60,7 +63,9 @@ TEST_F(PaletteTest, LevelTokensAreReadAndScaledInSixteenBits) {
         {"40000", kOverflow}, {"1.5", 8},          {"2.5", 8},        {"3.5", 16},
         {"-0.4", 0},          {"abc", 0},
     };
-    for (const auto& [token, component] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [token, component] = row;
         std::vector<std::string> head(768, "0");
         head[0] = head[767] = token;
         if (component == kOverflow) {
@@ -85,6 +90,7 @@ TEST(ColourTableTest, ThirtyTwoBitArithmeticIsChecked) {
         {0, -4, -32768, std::nullopt},     {32764, 32764, 252, 24935420.0},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         PaletteLevels levels;
         levels.paletteRed[255] = c.red;
         levels.paletteGreen[255] = c.green;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <tuple>
 
@@ -48,11 +49,65 @@ TEST(RecordLayoutTest, LayoutsMatchTheFileFormats) {
         EXPECT_EQ(kEncounterLayout[i].offset, 2 * i);
 }
 
+// One record written out byte by byte: the layout is checked against known bytes, not
+// against a second list of its offsets.
+TEST(RecordCodecTest, AKnownMonsterRecordHasKnownBytes) {
+    M record;
+    record.name = "Orc Chief ";
+    record.special1 = "Fire Bolt   ";
+    record.special2 = "Hex         ";
+    record.hp = 300;
+    record.hp2 = 300;
+    record.gold = -1;
+    record.exp = 7;
+    record.item1 = 12;
+    record.item2 = -1;
+    record.level = 3;
+    record.agility = 4;
+    record.strength = 5;
+    record.item1Perc = 50;
+    record.item2Perc = 0;
+    record.special1Perc = 25;
+    record.special2Perc = 10;
+    record.s1Target = 1;
+    record.s2Target = 2;
+    record.offMin = 6;
+    record.offMax = 9;
+    record.sp1Min = 10;
+    record.sp1Max = 20;
+    record.sp2Min = -300;
+    record.sp2Max = 32767;
+    record.def = -32768;
+    record.mpower = 8;
+    record.s1PorM = 0;
+    record.s2PorM = 1;
+    record.canURun = 1;
+    // clang-format off
+    const std::array<std::uint8_t, kMonsterRecordBytes> bytes{
+        'O', 'r', 'c', ' ', 'C', 'h', 'i', 'e', 'f', ' ',                // name
+        0x2C, 0x01, 0x2C, 0x01, 0xFF, 0xFF, 0x07, 0x00, 0x0C, 0x00,       // hp, hp2, gold, exp, item1
+        0xFF, 0xFF, 0x03, 0x00, 0x04, 0x00, 0x05, 0x00, 0x32, 0x00,       // item2, level, agility, strength, item1Perc
+        0x00, 0x00,                                                       // item2Perc
+        'F', 'i', 'r', 'e', ' ', 'B', 'o', 'l', 't', ' ', ' ', ' ',       // special1
+        'H', 'e', 'x', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',       // special2
+        0x19, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x02, 0x00, 0x06, 0x00,       // special1Perc to offMin
+        0x09, 0x00, 0x0A, 0x00, 0x14, 0x00, 0xD4, 0xFE, 0xFF, 0x7F,       // offMax to sp2Max
+        0x00, 0x80, 0x08, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00,       // def to canURun
+    };
+    // clang-format on
+    EXPECT_EQ(encodeMonsterRecord(record), bytes);
+    EXPECT_EQ(decodeMonsterRecord(bytes), record);
+}
+
 TEST(RecordCodecTest, IntegersAreLittleEndianAtTheirOffsets) {
     const std::tuple<std::int16_t, std::uint8_t, std::uint8_t> values[] = {
         {-1, 0xFF, 0xFF}, {300, 0x2C, 0x01}, {-32768, 0x00, 0x80}, {32767, 0xFF, 0x7F}};
-    for (const auto& [value, low, high] : values) {
-        for (const auto& [offset, member] : kMonsterInts) {
+    for (const auto& row : values) {
+        SCOPED_TRACE(rowName(values, row));
+        const auto& [value, low, high] = row;
+        for (const auto& row2 : kMonsterInts) {
+            SCOPED_TRACE(rowName(kMonsterInts, row2));
+            const auto& [offset, member] = row2;
             M record;
             record.*member = value;
             const auto bytes = encodeMonsterRecord(record);
@@ -107,6 +162,7 @@ TEST_F(RecordFileFormatTest, SpriteIndexNIsRecordNPlusOneWithFixedWidthTexts) {
                           {4, 2, 344, 430, "", "          "},
                           {1, 3, 86, 258, "Exactly10!", "Exactly10!"}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         writeBytes(file("monsters.tat"), Bytes(c.recordsBefore * 86, 0x11));
         M record;
         record.name = c.name;
@@ -138,7 +194,9 @@ TEST_F(RecordFileFormatTest, BadNumbersMoveNoByte) {
     const std::pair<std::int16_t, ErrorKind> cases[] = {{-1, ErrorKind::BadRecordNumber},
                                                         {32767, ErrorKind::Overflow},
                                                         {-32768, ErrorKind::BadRecordNumber}};
-    for (const auto& [index, kind] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [index, kind] = row;
         EXPECT_EQ(errorKindOf([&] { readMonsterRecord(file("records.bin"), index); }), kind);
         EXPECT_EQ(errorKindOf([&] { writeMonsterRecord(file("records.bin"), index, M{}); }), kind);
     }

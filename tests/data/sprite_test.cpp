@@ -86,6 +86,7 @@ TEST_F(SpriteTest, OneMarkedByteAmongNeighbourFramesLandsOnItsPoint) {
         {3, 1, -10, -20, 9000 + 90 * 50 + 3, 128, {-7, 30, grey(128)}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(rowName(cases, c));
         Bytes frame(9000, 0);
         frame[c.offset - c.n * 9000] = c.value;
         makeFile(c.frames, 77, c.n * 9000, frame);
@@ -132,7 +133,9 @@ TEST_F(SpriteTest, LastSpriteIndexCountsWholeFrames) {
         {294920999, 32767},
         {294921000, kOverflow},
     };
-    for (const auto& [size, last] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [size, last] = row;
         writeBytes(file("monster.dat"), Bytes{});
         fs::resize_file(file("monster.dat"), size); // sparse: only the length matters
         const std::int64_t length = ByteFile(file("monster.dat")).length();

@@ -18,6 +18,7 @@
 #include <sys/resource.h>
 
 #include "data/error.h"
+#include "support/row_name.h"
 
 namespace valmor::test {
 

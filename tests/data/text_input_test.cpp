@@ -27,7 +27,9 @@ TEST(TextScannerTest, NumbersEndAtBlanksCommasAndLineEnds) {
         {"", {}},
         {" \r\n\t", {}},
     };
-    for (const auto& [text, numbers] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [text, numbers] = row;
         TextScanner scanner(text, "mypal.pal");
         for (const double expected : numbers)
             EXPECT_EQ(scanner.readNumber(), expected) << '"' << text << '"';
@@ -55,10 +57,14 @@ TEST(TextScannerTest, FieldsFollowTheQuoteAndCommaRules) {
         {"", {}},
         {"   ", {}},
     };
-    for (const auto& [text, fields] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [text, fields] = row;
         TextScanner scanner(text, "itemlist.txt");
-        for (const std::string& expected : fields)
+        for (const std::string& expected : fields) {
+            SCOPED_TRACE(rowName(fields, expected));
             EXPECT_EQ(scanner.readField(), expected) << '"' << text << '"';
+        }
         EXPECT_EQ(errorKindOf([&] { scanner.readField(); }), ErrorKind::InputPastEndOfFile)
             << '"' << text << '"';
     }
@@ -85,7 +91,9 @@ TEST_F(ItemListTest, FirstHundredFieldsAreTheNames) {
         {itemLines(0, 99), std::nullopt},
         {itemLines(0, 98) + "Item98,", std::nullopt},
     };
-    for (const auto& [text, names] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [text, names] = row;
         writeText(file("itemlist.txt"), text);
         if (!names) {
             EXPECT_EQ(errorKindOf([&] { loadItemNames(file("itemlist.txt")); }),

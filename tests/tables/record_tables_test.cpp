@@ -12,6 +12,7 @@
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
 #include "demo/demo_data.h"
+#include "support/row_name.h"
 #include "tables/import_error.h"
 #include "tables/record_tables.h"
 
@@ -76,15 +77,19 @@ template <typename Import> std::string problemsOf(Import&& import) {
 
 std::string joined(const std::vector<std::string>& cells) {
     std::string line;
-    for (const std::string& cell : cells)
+    for (const std::string& cell : cells) {
+        SCOPED_TRACE(rowName(cells, cell));
         line += (line.empty() ? "" : ",") + cell;
+    }
     return line + '\n';
 }
 
 std::vector<std::string> statsNames() {
     std::vector<std::string> names;
-    for (const MonsterField& field : kMonsterLayout)
+    for (const MonsterField& field : kMonsterLayout) {
+        SCOPED_TRACE(rowName(kMonsterLayout, field));
         names.emplace_back(field.name);
+    }
     return names;
 }
 
@@ -93,6 +98,7 @@ std::vector<std::string> statsNames() {
 std::vector<std::string> statsCells(const std::map<std::string_view, std::string>& changes = {}) {
     std::vector<std::string> cells;
     for (const MonsterField& field : kMonsterLayout) {
+        SCOPED_TRACE(rowName(kMonsterLayout, field));
         const auto change = changes.find(field.name);
         cells.push_back(change != changes.end()         ? change->second
                         : field.kind == FieldKind::Text ? "\"Orc\""
@@ -113,10 +119,14 @@ TEST(RecordTablesTest, ExportThenImportGivesIdenticalBytes) {
     const std::string stats[] = {demoFile(kMonsterFileName), randomBytes(86 * 40, 1), ""};
     const std::string encounters[] = {demoFile(kEncounterFileName), randomBytes(26 * 300, 2)};
     for (const TableFormat format : kFormats) {
-        for (const std::string& bytes : stats)
+        for (const std::string& bytes : stats) {
+            SCOPED_TRACE(rowName(stats, bytes));
             EXPECT_EQ(statsRoundTrip(bytes, format), bytes);
-        for (const std::string& bytes : encounters)
+        }
+        for (const std::string& bytes : encounters) {
+            SCOPED_TRACE(rowName(encounters, bytes));
             EXPECT_EQ(encountersRoundTrip(bytes, format), bytes);
+        }
     }
 }
 
@@ -175,7 +185,9 @@ TEST(RecordTablesTest, RejectsBadCsvRowsWithLineAndColumn) {
         {{{"name", "\"x\""}, {"hp", "x"}, {"gold", "x"}},
          "3:5: hp: \"x\" is not a whole number\n3:10: gold: \"x\" is not a whole number\n"},
     };
-    for (const auto& [changes, expected] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [changes, expected] = row;
         const std::string problems =
             problemsOf([&] { importStats(statsHeader() + statsRow() + statsRow(changes)); });
         EXPECT_EQ(problems.substr(0, std::string(expected).size()), expected);
@@ -197,8 +209,11 @@ TEST(RecordTablesTest, RejectsBadHeadersAndRowShapes) {
         {statsHeader() + "\"Orc\",1\n", "2:1: this row has 2 fields; the header has 29\n"},
         {"", "1:1: empty table: the first line names the columns\n"},
     };
-    for (const auto& [table, expected] : cases)
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [table, expected] = row;
         EXPECT_EQ(problemsOf([&] { importStats(table); }), expected) << table;
+    }
 }
 
 TEST(RecordTablesTest, RejectsBadJsonValuesWhereTheyStand) {
@@ -214,7 +229,9 @@ TEST(RecordTablesTest, RejectsBadJsonValuesWhereTheyStand) {
         {{"\"hp\": 0", "\"hpp\": 0"}, "2:3: no field \"hp\"\n2:26: unknown field \"hpp\"\n"},
         {{"\"name\": \"Orc       \"", "\"name\": 5"}, "2:12: name: expected a string, not 5\n"},
     };
-    for (const auto& [edit, expected] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [edit, expected] = row;
         std::string table = json;
         table.replace(table.find(edit.first), std::string(edit.first).size(), edit.second);
         EXPECT_EQ(problemsOf([&] { importStats(table, TableFormat::Json); }), expected)
@@ -239,8 +256,11 @@ TEST(RecordTablesTest, EncounterRowsGoToTheirMaps) {
         // A short row still counts: map 2 of two is no problem.
         {"1,0,0\n2,0" + zeros, "2:1: this row has 3 fields; the header has 14\n"},
     };
-    for (const auto& [rows, expected] : cases)
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [rows, expected] = row;
         EXPECT_EQ(problemsOf([&] { importEncounters(header + rows); }), expected) << rows;
+    }
 }
 
 TEST(RecordTablesTest, LongListsOfProblemsAreCutShort) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/row_name.h"
 #include "tables/csv.h"
 #include "tables/import_error.h"
 #include "tables/json.h"
@@ -45,9 +46,12 @@ std::vector<JsonObject> readJsonObjects(std::string_view text,
 std::string describe(const std::vector<std::vector<Cell>>& records) {
     std::string text;
     for (const auto& record : records) {
-        for (const Cell& cell : record)
+        SCOPED_TRACE(rowName(records, record));
+        for (const Cell& cell : record) {
+            SCOPED_TRACE(rowName(record, cell));
             text += std::to_string(cell.at.line) + ':' + std::to_string(cell.at.column) + ' ' +
                     cell.text + '|';
+        }
         text += '\n';
     }
     return text;
@@ -85,7 +89,9 @@ TEST(Latin1Test, RejectsWhatIsoLatin1CannotHold) {
         {"\xED\xA0\x80", "is not valid UTF-8"}, // a surrogate
         {"\xE9", "is not valid UTF-8"},         // ISO-8859-1 itself, not UTF-8
     };
-    for (const auto& [text, expected] : cases) {
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        const auto& [text, expected] = row;
         std::string problem;
         EXPECT_FALSE(utf8ToLatin1(text, problem)) << text;
         EXPECT_NE(problem.find(expected), std::string::npos) << problem;
@@ -108,8 +114,11 @@ TEST(CsvTest, ReadsFieldsWithTheirPositions) {
     };
     for (const std::size_t chunk : kChunkSizes) {
         SCOPED_TRACE("chunks of " + std::to_string(chunk) + " bytes");
-        for (const auto& [text, expected] : cases)
+        for (const auto& row4 : cases) {
+            SCOPED_TRACE(rowName(cases, row4));
+            const auto& [text, expected] = row4;
             EXPECT_EQ(describe(readCsv(text, chunk)), expected) << text;
+        }
     }
 }
 
@@ -121,7 +130,9 @@ TEST(CsvTest, RejectsBrokenQuoting) {
     };
     for (const std::size_t chunk : kChunkSizes) {
         SCOPED_TRACE("chunks of " + std::to_string(chunk) + " bytes");
-        for (const auto& [text, expected] : cases) {
+        for (const auto& row5 : cases) {
+            SCOPED_TRACE(rowName(cases, row5));
+            const auto& [text, expected] = row5;
             const std::string problem = firstProblem([&] { readCsv(text, chunk); });
             EXPECT_EQ(problem.substr(0, std::string(expected).size()), expected) << text;
         }
@@ -177,7 +188,9 @@ TEST(JsonTest, RejectsMalformedTables) {
     };
     for (const std::size_t chunk : kChunkSizes) {
         SCOPED_TRACE("chunks of " + std::to_string(chunk) + " bytes");
-        for (const auto& [text, expected] : cases) {
+        for (const auto& row6 : cases) {
+            SCOPED_TRACE(rowName(cases, row6));
+            const auto& [text, expected] = row6;
             const std::string problem = firstProblem([&] { readJsonObjects(text, chunk); });
             EXPECT_EQ(problem.substr(0, std::string(expected).size()), expected) << text;
         }
