@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,40 @@ TEST_F(FileSafetyTest, AFailedExportSaysHowFarItGotAndWhere) {
         << run.err;
     EXPECT_EQ(run.err.find("nothing was written"), std::string::npos);
     EXPECT_TRUE(fs::exists(file("out/004.png")));
+}
+
+TEST_F(FileSafetyTest, EveryFailureNamesItsFileAndLine) {
+    const std::string palette = readText(file(kPaletteFileName));
+    tool({"export-sprites", file("sprites").string()});
+    const struct {
+        const char* name;
+        std::function<void()> damage;
+        std::vector<std::string> arguments;
+        const char* said;
+    } cases[] = {
+        {"a palette level that overflows",
+         [&] { writeText(file(kPaletteFileName), "1,2,3\n9000,0,0\n" + palette); },
+         {"export-sprites", file("out").string()},
+         "valmor-data: Overflow: mypal.pal, line 2\n"},
+        {"more frames than sprite numbers reach",
+         [&] { fs::resize_file(file(kSpriteFileName), std::uintmax_t{2} << 30); },
+         {"import-sprite", "3", file("sprites/003.png").string()},
+         "valmor-data: Overflow: monster.dat (2147483648 bytes: more frames than the 32768 that "
+         "sprite numbers reach)\n"},
+        {"a stats file beyond what record numbers reach",
+         [&] { fs::resize_file(file(kMonsterFileName), 86 * 32768); },
+         {"export-stats"},
+         "valmor-data: File too large: monsters.tat (2818048 bytes: more than the 32767 records "
+         "a record file can address)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        demo::writeDemoData(dir_, true);
+        c.damage();
+        const Run run = tool(c.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, c.said);
+    }
 }
 
 TEST_F(FileSafetyTest, AnImportThatWouldShrinkTheFileNeedsTruncate) {
