@@ -69,21 +69,20 @@ frm1::frm1(std::filesystem::path dataDir, QWidget* parent)
 
     stats_ = std::make_unique<StatsEditor>(StatsControls{ui.cboMonsterList, ui.pic1, this},
                                            dataDir_, game_);
-    encounter_ = std::make_unique<EncounterEditor>(
-        EncounterControls{
-            ui.cboMapIndex,
-            ui.txtTotalFreq,
-            ui.txtTotalMon,
-            {ui.txtMonFreq_0, ui.txtMonFreq_1, ui.txtMonFreq_2, ui.txtMonFreq_3, ui.txtMonFreq_4},
-            {ui.txtNOMnum_0, ui.txtNOMnum_1, ui.txtNOMnum_2},
-            this},
-        dataDir_);
+    const EncounterControls encounter{
+        ui.cboMapIndex,
+        ui.txtTotalFreq,
+        ui.txtTotalMon,
+        {ui.txtMonFreq_0, ui.txtMonFreq_1, ui.txtMonFreq_2, ui.txtMonFreq_3, ui.txtMonFreq_4},
+        {ui.txtNOMnum_0, ui.txtNOMnum_1, ui.txtNOMnum_2},
+        this};
+    encounter_ = std::make_unique<EncounterEditor>(encounter, dataDir_);
     calculator_ = std::make_unique<BattleCalculator>(CalculatorControls{
         {ui.txtChLvl, ui.txtChStr, ui.txtChAgi, ui.txtChDam, ui.txtChDef, ui.txtChHP, ui.txtLevel,
          ui.txtStr, ui.txtAgi, ui.txtOffMax, ui.txtDef, ui.txtHP},
         {ui.txtDam2Mon, ui.txtDam2Ch, ui.txtHit2KillMon, ui.txtHit2KillCh}});
     previews_ = std::make_unique<PreviewPages>(dataDir_, game_);
-    connectHandlers();
+    connectHandlers(encounter);
 }
 
 void frm1::nameListTextBoxes() {
@@ -125,36 +124,26 @@ void frm1::setProgramEnd(std::function<void()> end) {
     programEnd_ = std::move(end);
 }
 
-void frm1::connectHandlers() {
-    const auto on = [this](auto* sender, auto signal, auto* feature, auto handler) {
-        connect(sender, signal, this, [this, feature, handler] {
-            guarded(*errorReport_, [&] { (feature->*handler)(); });
-        });
+void frm1::connectHandlers(const EncounterControls& encounter) {
+    const auto on = [this](auto* sender, auto signal, auto handler) {
+        connect(sender, signal, this, [this, handler] { guarded(*errorReport_, handler); });
     };
     const Ui::frm1& ui = *ui_;
-    on(ui.cboMonsterList, &QComboBox::activated, stats_.get(), &StatsEditor::cboMonsterList_Click);
-    on(ui.cmdSave, &QPushButton::clicked, stats_.get(), &StatsEditor::cmdSave_Click);
-    on(ui.cboMapIndex, &QComboBox::activated, encounter_.get(),
-       &EncounterEditor::cboMapIndex_Click);
-    on(ui.cmdSaveFreq, &QPushButton::clicked, encounter_.get(),
-       &EncounterEditor::cmdSaveFreq_Click);
-    on(ui.cmdCalculate, &QPushButton::clicked, calculator_.get(),
-       &BattleCalculator::cmdCalculate_Click);
-    on(ui.cmdPreview1, &QPushButton::clicked, previews_.get(), &PreviewPages::cmdPreview1_Click);
-    on(ui.cmdPreview2, &QPushButton::clicked, previews_.get(), &PreviewPages::cmdPreview2_Click);
-    on(ui.cmdPreview3, &QPushButton::clicked, previews_.get(), &PreviewPages::cmdPreview3_Click);
-    on(ui.Command1, &QPushButton::clicked, this, &frm1::Command1_Click);
-    const auto onChange = [this](QLineEdit* box, int i, void (EncounterEditor::*handler)(int)) {
-        connect(box, &QLineEdit::textChanged, this,
-                [this, i, handler] { guarded(*errorReport_, [&] { (*encounter_.*handler)(i); }); });
-    };
-    int i = 0;
-    for (QLineEdit* box :
-         {ui.txtMonFreq_0, ui.txtMonFreq_1, ui.txtMonFreq_2, ui.txtMonFreq_3, ui.txtMonFreq_4})
-        onChange(box, i++, &EncounterEditor::txtMonFreq_Change);
-    i = 0;
-    for (QLineEdit* box : {ui.txtNOMnum_0, ui.txtNOMnum_1, ui.txtNOMnum_2})
-        onChange(box, i++, &EncounterEditor::txtNOMnum_Change);
+    on(ui.cboMonsterList, &QComboBox::activated, [this] { stats_->cboMonsterList_Click(); });
+    on(ui.cmdSave, &QPushButton::clicked, [this] { stats_->cmdSave_Click(); });
+    on(ui.cboMapIndex, &QComboBox::activated, [this] { encounter_->cboMapIndex_Click(); });
+    on(ui.cmdSaveFreq, &QPushButton::clicked, [this] { encounter_->cmdSaveFreq_Click(); });
+    on(ui.cmdCalculate, &QPushButton::clicked, [this] { calculator_->cmdCalculate_Click(); });
+    on(ui.cmdPreview1, &QPushButton::clicked, [this] { previews_->cmdPreview1_Click(); });
+    on(ui.cmdPreview2, &QPushButton::clicked, [this] { previews_->cmdPreview2_Click(); });
+    on(ui.cmdPreview3, &QPushButton::clicked, [this] { previews_->cmdPreview3_Click(); });
+    on(ui.Command1, &QPushButton::clicked, [this] { Command1_Click(); });
+    for (int i = 0; i < static_cast<int>(encounter.txtMonFreq.size()); ++i)
+        on(encounter.txtMonFreq[i], &QLineEdit::textChanged,
+           [this, i] { encounter_->txtMonFreq_Change(i); });
+    for (int i = 0; i < static_cast<int>(encounter.txtNOMnum.size()); ++i)
+        on(encounter.txtNOMnum[i], &QLineEdit::textChanged,
+           [this, i] { encounter_->txtNOMnum_Change(i); });
 }
 
 // ---- Start-up and exit ----

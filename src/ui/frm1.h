@@ -22,6 +22,7 @@ class BattleCalculator;
 class EncounterEditor;
 class PreviewPages;
 class StatsEditor;
+struct EncounterControls;
 
 class frm1 : public QWidget {
     Q_OBJECT
@@ -49,7 +50,8 @@ private:
 
     void applyDesignFonts();
     void nameListTextBoxes();
-    void connectHandlers();
+    // Runs each handler inside the one error guard, so no error crosses the event loop.
+    void connectHandlers(const EncounterControls& encounter);
     void endProgram();
 
     std::unique_ptr<Ui::frm1> ui_;
