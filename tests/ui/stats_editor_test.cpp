@@ -142,6 +142,91 @@ TEST_F(StatsEditorTest, ConversionErrorsAreReportedAndWriteNothing) {
     }
 }
 
+TEST_F(StatsEditorTest, PickFillsTheControlsInTheDesignsOrder) {
+    MonsterRecord r = fixtureMonster(7);
+    r.item2 = 5;
+    putRecord(7, r);
+    start();
+    QStringList filled;
+    const auto record = [&](QWidget* control) { filled.append(control->objectName()); };
+    for (QLineEdit* box : window->findChildren<QLineEdit*>()) {
+        if (!box->objectName().isEmpty())
+            QObject::connect(box, &QLineEdit::textChanged, [=] { record(box); });
+    }
+    for (QComboBox* list : {view->cboItem1, view->cboItem2})
+        QObject::connect(list, &QComboBox::currentIndexChanged, [=] { record(list); });
+    pick(view->cboMonsterList, 7);
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(filled.join(' '),
+              "txtName txtGold txtHP txtExp txtAgi txtLevel txtStr cboItem1 txtitem1Perc "
+              "txtItem2Perc cboItem2 txtSpecial1 txtSpecial1perc txtSpecial2 txtSpecial2Perc "
+              "txtS1target txtS2target txtDef txtSP1min txtSP1max txtSp2min txtSP2max "
+              "txtOffMin txtOffMax txtS1PorM txtS2PorM txtMpower txtCanURun");
+}
+
+TEST_F(StatsEditorTest, AnItemListWithTypedTextSavesNoItem) {
+    // Typing leaves the list without a selection, so Save stores -1 even for the text of
+    // an entry, and even for the entry the list showed before.
+    const struct {
+        const char* row;
+        QComboBox* Ui_frm1::*list;
+        const char* typed;
+        std::int16_t MonsterRecord::*item;
+    } rows[] = {
+        {"item1 typed as the entry it showed", &frm1TestView::cboItem1, "Item 3",
+         &MonsterRecord::item1},
+        {"item1 typed as another entry", &frm1TestView::cboItem1, "Item 9", &MonsterRecord::item1},
+        {"item2 typed as an entry", &frm1TestView::cboItem2, "Item 5", &MonsterRecord::item2},
+        {"item2 typed as no entry", &frm1TestView::cboItem2, "Sword", &MonsterRecord::item2},
+    };
+    MonsterRecord r = fixtureMonster(3);
+    r.item2 = 5;
+    putRecord(3, r);
+    start();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.row);
+        pick(view->cboMonsterList, 3);
+        QComboBox* list = (*view).*row.list;
+        list->lineEdit()->selectAll();
+        QTest::keyClicks(list->lineEdit(), row.typed);
+        ASSERT_EQ(list->currentText(), row.typed);
+        view->cmdSave->click();
+        ASSERT_TRUE(errors.empty());
+        EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 3).*row.item, -1);
+        putRecord(3, r);
+    }
+}
+
+TEST_F(StatsEditorTest, TheFirstFailingControlInSaveOrderDecidesTheError) {
+    const struct {
+        const char* row;
+        std::pair<QLineEdit * Ui_frm1::*, const char*> earlier, later;
+        ErrorKind error;
+    } rows[] = {
+        {"hp overflows before s1Target is no number",
+         {&frm1TestView::txtHP, "40000"},
+         {&frm1TestView::txtS1target, "abc"},
+         ErrorKind::Overflow},
+        {"s2Target is empty before canURun overflows",
+         {&frm1TestView::txtS2target, ""},
+         {&frm1TestView::txtCanURun, "40000"},
+         ErrorKind::TypeMismatch},
+    };
+    start();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.row);
+        pick(view->cboMonsterList, 3);
+        errors.clear();
+        const Bytes before = monstersFile();
+        type((*view).*row.earlier.first, row.earlier.second);
+        type((*view).*row.later.first, row.later.second);
+        view->cmdSave->click();
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].kind(), row.error);
+        EXPECT_EQ(monstersFile(), before);
+    }
+}
+
 TEST_F(StatsEditorTest, SaveWithoutAPickedMonster) {
     start();
     const Bytes before = monstersFile();
