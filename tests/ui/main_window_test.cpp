@@ -248,6 +248,7 @@ TEST_F(MainWindowTest, MonsterListFollowsTheSpriteFileLength) {
     const std::pair<std::size_t, int> cases[] = {{0, 0},     {8999, 0},  {9000, 1},
                                                  {17999, 1}, {18000, 2}, {513000, 57}};
     for (const auto& [bytes, entries] : cases) {
+        SCOPED_TRACE(std::to_string(bytes) + " bytes of sprites");
         SetUp();
         writeBytes(file(kSpriteFileName), Bytes(bytes, 7));
         start();

@@ -131,6 +131,7 @@ TEST_F(StatsEditorTest, ConversionErrorsAreReportedAndWriteNothing) {
     pick(view->cboMonsterList, 3);
     const Bytes before = monstersFile();
     for (const auto& c : cases) {
+        SCOPED_TRACE(((*view).*c.box)->objectName().toStdString() + " = \"" + c.text + "\"");
         pick(view->cboMonsterList, 3);
         errors.clear();
         type((*view).*c.box, c.text);
