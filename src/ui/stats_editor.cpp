@@ -9,18 +9,17 @@ namespace valmor {
 
 StatsEditor::StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
                          const GameFolderStart& game)
-    : cboMonsterList_(controls.cboMonsterList), pic1_(controls.pic1), dataDir_(dataDir),
-      game_(game),
+    : ui_(controls), dataDir_(dataDir), game_(game),
       inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form, false)),
       inFillOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form, true)) {}
 
 void StatsEditor::cboMonsterList_Click() {
-    const auto n = static_cast<std::int16_t>(cboMonsterList_->currentIndex());
+    const auto n = static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex());
     {
         const ByteFile spriteFile(dataDir_ / kSpriteFileName);
-        pic1_->clear();
-        drawSprite(spriteFile, n, 0, 0, game_.colourTable, *pic1_);
-        pic1_->update();
+        ui_.pic1->clear();
+        drawSprite(spriteFile, n, 0, 0, game_.colourTable, *ui_.pic1);
+        ui_.pic1->update();
     }
     monsterStats_ = readMonsterRecord(dataDir_ / kMonsterFileName, n);
     // An item position the list does not have is reported once every control is filled,
@@ -45,7 +44,8 @@ void StatsEditor::cmdSave_Click() {
     r.hp2 = r.hp;
     monsterStats_ = r;
     writeMonsterRecord(dataDir_ / kMonsterFileName,
-                       static_cast<std::int16_t>(cboMonsterList_->currentIndex()), monsterStats_);
+                       static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex()),
+                       monsterStats_);
 }
 
 } // namespace valmor

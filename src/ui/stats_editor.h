@@ -9,8 +9,6 @@
 #include "data/monster_record.h"
 #include "ui/record_controls.h"
 
-class QComboBox;
-
 namespace valmor {
 
 class PictureBox;
@@ -30,8 +28,7 @@ public:
     void cmdSave_Click();
 
 private:
-    QComboBox* cboMonsterList_;
-    PictureBox* pic1_;
+    StatsControls ui_;
     const std::filesystem::path& dataDir_;
     const GameFolderStart& game_;
     std::vector<ShownField<MonsterRecord>> inLayoutOrder_;
