@@ -23,8 +23,8 @@ void recomputeTotal(QLineEdit* total, const std::array<QLineEdit*, N>& boxes) {
 EncounterEditor::EncounterEditor(const EncounterControls& controls,
                                  const std::filesystem::path& dataDir)
     : ui_(controls), dataDir_(dataDir),
-      inLayoutOrder_(shownFields<EncounterRecord>(kEncounterLayout, *controls.form, false)),
-      inFillOrder_(shownFields<EncounterRecord>(kEncounterLayout, *controls.form, true)) {}
+      inLayoutOrder_(shownFields<EncounterRecord>(kEncounterLayout, *controls.form)),
+      inFillOrder_(inFillOrder(inLayoutOrder_)) {}
 
 std::int16_t EncounterEditor::mapNumber() const {
     return checkedAdd16(static_cast<std::int16_t>(ui_.cboMapIndex->currentIndex()), 1);

@@ -22,10 +22,9 @@ template <typename Record> struct ShownField {
     QWidget* control;
 };
 
-// Every field that has a control, with that control, in layout order or in fill order.
+// Every field that has a control, with that control, in layout order.
 template <typename Record, typename Layout>
-std::vector<ShownField<Record>> shownFields(const Layout& layout, const QWidget& form,
-                                            bool inFillOrder) {
+std::vector<ShownField<Record>> shownFields(const Layout& layout, const QWidget& form) {
     std::vector<ShownField<Record>> shown;
     for (const RecordField<Record>& field : layout) {
         if (field.shownAs == FieldControl::None)
@@ -38,8 +37,13 @@ std::vector<ShownField<Record>> shownFields(const Layout& layout, const QWidget&
             throw std::logic_error("the form has no control " + name.toStdString());
         shown.push_back({&field, control});
     }
-    if (inFillOrder)
-        std::ranges::sort(shown, {}, [](const ShownField<Record>& s) { return s.field->fillStep; });
+    return shown;
+}
+
+// The same fields in the order the editor fills their controls.
+template <typename Record>
+std::vector<ShownField<Record>> inFillOrder(std::vector<ShownField<Record>> shown) {
+    std::ranges::sort(shown, {}, [](const ShownField<Record>& s) { return s.field->fillStep; });
     return shown;
 }
 

@@ -10,8 +10,8 @@ namespace valmor {
 StatsEditor::StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
                          const GameFolderStart& game)
     : ui_(controls), dataDir_(dataDir), game_(game),
-      inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form, false)),
-      inFillOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form, true)) {}
+      inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form)),
+      inFillOrder_(inFillOrder(inLayoutOrder_)) {}
 
 void StatsEditor::cboMonsterList_Click() {
     const auto n = static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex());
