@@ -50,7 +50,8 @@ private:
 
     void applyDesignFonts();
     void nameListTextBoxes();
-    // Runs each handler inside the one error guard, so no error crosses the event loop.
+    // Runs each feature's handler inside the one error guard, so no error crosses the event
+    // loop; a handler called directly lets its errors through.
     void connectHandlers(const EncounterControls& encounter);
     void endProgram();
 

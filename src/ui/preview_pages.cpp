@@ -30,7 +30,7 @@ void PreviewPages::showPreviewPage(int page) {
 void PreviewPages::drawPreviewPage(int page) {
     PictureBox& picture = *windows_.at(page - 1)->picture();
     const ByteFile spriteFile(dataDir_ / kSpriteFileName);
-    auto n = static_cast<std::int16_t>(frmPictureList::firstSprite(page));
+    auto n = static_cast<std::int16_t>(previewFirstSprite(page));
     for (int i = 0; i < kPreviewGridSize; ++i) {
         for (int j = 0; j < kPreviewGridSize; ++j) {
             if (n > game_.lastMonsterIndex)

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "data/preview_page.h"
 #include "data/sprite.h"
 #include "editor_fixture.h"
 #include "ui/frm_picture_list.h"
@@ -44,7 +45,7 @@ protected:
         const QImage shown = image(page);
         for (int i = 0; i < 5; ++i) {
             for (int j = 0; j < 5; ++j) {
-                const int n = frmPictureList::firstSprite(page) + 5 * i + j;
+                const int n = previewFirstSprite(page) + 5 * i + j;
                 for (std::size_t k = 0; k < kCellPoints.size(); ++k) {
                     const QPoint at = kCellPoints[k], p = QPoint(95 * j, 105 * i) + at;
                     if (!shown.rect().contains(p))
@@ -122,7 +123,7 @@ TEST_F(PreviewTest, SecondPressClearsAndRedrawsTheSameWindowFromTheFile) {
         first->picture()->setPoint(5, 5, 0x0000FF); // in the sprite's transparent corner
         // Sprite 57, added after start-up, stays beyond lastMonsterIndex.
         writeBytes(file(kSpriteFileName),
-                   withPixel(fixtureSprites(58), frmPictureList::firstSprite(page), 200));
+                   withPixel(fixtureSprites(58), previewFirstSprite(page), 200));
         press(page);
         EXPECT_EQ(view->previewWindow(page), first);
         EXPECT_EQ(image(page).pixel(5, 5), background(page));
@@ -147,7 +148,7 @@ TEST_F(PreviewTest, ClosedWindowIsCreatedAgainByTheNextPress) {
         EXPECT_TRUE(closed.isNull());
         EXPECT_EQ(view->previewWindow(page), nullptr);
         writeBytes(file(kSpriteFileName),
-                   withPixel(fixtureSprites(57), frmPictureList::firstSprite(page), 201));
+                   withPixel(fixtureSprites(57), previewFirstSprite(page), 201));
         press(page);
         expectPage(page, 56);
         EXPECT_EQ(image(page).pixel(30, 60), fixtureColour(201));
