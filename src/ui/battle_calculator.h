@@ -3,9 +3,10 @@
 
 #include <array>
 
-#include "data/battle_estimate.h"
+#include <QLineEdit>
 
-class QLineEdit;
+#include "data/battle_estimate.h"
+#include "ui/record_text.h"
 
 namespace valmor {
 
@@ -18,7 +19,14 @@ class BattleCalculator {
 public:
     explicit BattleCalculator(const CalculatorControls& controls) : ui_(controls) {}
 
-    void cmdCalculate_Click();
+    // Each box is read when its step needs it and each result shown before the next step.
+    void cmdCalculate_Click() {
+        estimateBattle(
+            [&](BattleInput in) { return numberIn(ui_.inputs[static_cast<std::size_t>(in)]); },
+            [&](BattleResult out, const std::string& text) {
+                showText(ui_.results[static_cast<std::size_t>(out)], QString::fromStdString(text));
+            });
+    }
 
 private:
     CalculatorControls ui_;

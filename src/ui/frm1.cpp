@@ -150,24 +150,22 @@ void frm1::connectHandlers(const EncounterControls& encounter) {
 
 void frm1::Form_Load() {
     game_ = readGameFolderStart(dataDir_);
-    QStringList monsters;
-    monsters.reserve(game_.lastMonsterIndex + 1);
-    for (int i = 0; i <= game_.lastMonsterIndex; ++i)
-        monsters.append(QString::number(i));
-    PickList::fill(ui_->cboMonsterList, monsters, ui_->cboMonsterList->currentText());
-
+    const auto numbers = [](int first, int count) {
+        QStringList list;
+        list.reserve(count);
+        for (int i = 0; i < count; ++i)
+            list.append(QString::number(first + i));
+        return list;
+    };
+    PickList::fill(ui_->cboMonsterList, numbers(0, game_.lastMonsterIndex + 1),
+                   ui_->cboMonsterList->currentText());
     QStringList items;
     items.reserve(static_cast<qsizetype>(game_.itemNames.size()));
     for (const std::string& name : game_.itemNames)
         items.append(recordTextToDisplay(name));
     PickList::fill(ui_->cboItem1, items, QString());
     PickList::fill(ui_->cboItem2, items, QString());
-
-    QStringList maps;
-    maps.reserve(kMapCount);
-    for (int k = 0; k < kMapCount; ++k)
-        maps.append(QString::number(k + 1));
-    PickList::fill(ui_->cboMapIndex, maps, ui_->cboMapIndex->currentText());
+    PickList::fill(ui_->cboMapIndex, numbers(1, kMapCount), ui_->cboMapIndex->currentText());
 }
 
 void frm1::Command1_Click() {
