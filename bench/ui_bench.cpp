@@ -15,6 +15,8 @@
 #include "ui/design_fonts.h"
 #include "ui/frm1.h"
 
+#include "../tests/ui/frm1_test_view.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -75,10 +77,11 @@ BENCHMARK(BM_StartUp32767Frames)->Unit(benchmark::kMillisecond);
 
 void BM_MonsterPick(benchmark::State& state) {
     auto window = startedWindow(demoDir());
+    const valmor::frm1TestView view(*window);
     int n = 0;
     for (auto _ : state) {
-        window->cboMonsterList->setCurrentIndex(n);
-        window->cboMonsterList_Click();
+        view.cboMonsterList->setCurrentIndex(n);
+        view.stats().cboMonsterList_Click();
         n = (n + 1) % 57;
     }
 }
@@ -86,18 +89,20 @@ BENCHMARK(BM_MonsterPick)->Unit(benchmark::kMicrosecond);
 
 void BM_PreviewPage(benchmark::State& state) {
     auto window = startedWindow(demoDir());
-    window->cmdPreview1_Click();
+    const valmor::frm1TestView view(*window);
+    view.previews().cmdPreview1_Click();
     for (auto _ : state)
-        window->cmdPreview1_Click();
+        view.previews().cmdPreview1_Click();
 }
 BENCHMARK(BM_PreviewPage)->Unit(benchmark::kMicrosecond);
 
 void BM_MapPick(benchmark::State& state) {
     auto window = startedWindow(demoDir());
+    const valmor::frm1TestView view(*window);
     int k = 0;
     for (auto _ : state) {
-        window->cboMapIndex->setCurrentIndex(k);
-        window->cboMapIndex_Click();
+        view.cboMapIndex->setCurrentIndex(k);
+        view.encounter().cboMapIndex_Click();
         k = (k + 1) % valmor::kMapCount;
     }
 }
@@ -105,15 +110,16 @@ BENCHMARK(BM_MapPick)->Unit(benchmark::kMicrosecond);
 
 void BM_Calculate(benchmark::State& state) {
     auto window = startedWindow(demoDir());
-    window->cboMonsterList->setCurrentIndex(12);
-    window->cboMonsterList_Click();
+    const valmor::frm1TestView view(*window);
+    view.cboMonsterList->setCurrentIndex(12);
+    view.stats().cboMonsterList_Click();
     const std::pair<QLineEdit*, const char*> inputs[] = {
-        {window->txtChLvl, "12"}, {window->txtChStr, "25"}, {window->txtChAgi, "14"},
-        {window->txtChDam, "9"},  {window->txtChDef, "4"},  {window->txtChHP, "60"}};
+        {view.txtChLvl, "12"}, {view.txtChStr, "25"}, {view.txtChAgi, "14"},
+        {view.txtChDam, "9"},  {view.txtChDef, "4"},  {view.txtChHP, "60"}};
     for (const auto& [box, text] : inputs)
         box->setText(text);
     for (auto _ : state)
-        window->cmdCalculate_Click();
+        view.calculator().cmdCalculate_Click();
 }
 BENCHMARK(BM_Calculate)->Unit(benchmark::kMicrosecond);
 

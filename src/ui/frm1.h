@@ -1,31 +1,30 @@
-// The editor's main window: the monster stats editor, the encounter editor, the battle
-// damage calculator, the preview buttons and Exit, with the state the handlers share.
+// The editor's main window: a thin view that lays out the form and hands each control's
+// events to its feature (stats editor, encounter editor, calculator, preview pages) inside
+// one error guard.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
-#include <QPointer>
 #include <QWidget>
 
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "data/palette.h"
+#include "data/game_folder.h"
 #include "ui/error_report.h"
-#include "ui_frm1.h"
 
-class QLineEdit;
+namespace Ui {
+class frm1;
+}
 
 namespace valmor {
 
-class frmPictureList;
+class BattleCalculator;
+class EncounterEditor;
+class PreviewPages;
+class StatsEditor;
+struct EncounterControls;
 
-// Control members carry the names the handlers use (txtName, cboMapIndex, ...); the three
-// control arrays are std::arrays so a handler is told the member index.
-class frm1 : public QWidget, public Ui::frm1 {
+class frm1 : public QWidget {
     Q_OBJECT
 
 public:
@@ -41,54 +40,30 @@ public:
     // Start-up: palette, colour table, sprite count and the four lists. Throws the first
     // error, naming the file concerned; the caller then ends the program.
     void Form_Load();
-
-    // The event handlers. The window runs each of them inside the error guard; calling one
-    // directly lets its errors through.
-    void cboMonsterList_Click();
-    void cmdSave_Click();
-    void cboMapIndex_Click();
-    void txtMonFreq_Change(int index);
-    void txtNOMnum_Change(int index);
-    void cmdSaveFreq_Click();
-    void cmdCalculate_Click();
-    void cmdPreview1_Click() { showPreviewPage(1); }
-    void cmdPreview2_Click() { showPreviewPage(2); }
-    void cmdPreview3_Click() { showPreviewPage(3); }
     void Command1_Click();
-
-    std::array<QLineEdit*, 5> txtMonIndex{};
-    std::array<QLineEdit*, 5> txtMonFreq{};
-    std::array<QLineEdit*, 3> txtNOMnum{};
-
-    // State shared by the handlers; it lives as long as the window.
-    PaletteLevels paletteLevels;
-    ColourTable colourTable{};
-    std::int16_t lastMonsterIndex = -1;
-    MonsterRecord monsterStats;
-    EncounterRecord encounterRecord;
-
-    // The preview window of page 1 to 3, or null while it does not exist.
-    frmPictureList* previewWindow(int page) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class frm1TestView; // the controls by design name, for tests
+
     void applyDesignFonts();
     void nameListTextBoxes();
-    void connectHandlers();
-    template <typename Handler> void runGuarded(Handler&& handler);
-    std::filesystem::path dataFile(const char* name) const { return dataDir_ / name; }
-
-    void showPreviewPage(int page);
-    void drawPreviewPage(int page);
-    void saveEncounter();
+    // Runs each feature's handler inside the one error guard, so no error crosses the event
+    // loop; a handler called directly lets its errors through.
+    void connectHandlers(const EncounterControls& encounter);
     void endProgram();
 
+    std::unique_ptr<Ui::frm1> ui_;
     std::filesystem::path dataDir_;
+    GameFolderStart game_;
     std::unique_ptr<ErrorReport> errorReport_;
     std::function<void()> programEnd_;
-    std::array<QPointer<frmPictureList>, 3> previewWindows_;
+    std::unique_ptr<StatsEditor> stats_;
+    std::unique_ptr<EncounterEditor> encounter_;
+    std::unique_ptr<BattleCalculator> calculator_;
+    std::unique_ptr<PreviewPages> previews_;
 };
 
 } // namespace valmor

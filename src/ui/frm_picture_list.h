@@ -15,8 +15,6 @@ public:
     // Page 1 to 3: "Monsters 0-24", "Monsters 25-49" or "Game Bosses". Created hidden.
     explicit frmPictureList(int page, QWidget* parent = nullptr);
 
-    static int firstSprite(int page) { return 25 * (page - 1); }
-
     PictureBox* picture() const { return picture_; }
 
 private:

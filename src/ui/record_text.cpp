@@ -1,5 +1,9 @@
 #include "record_text.h"
 
+#include <QLineEdit>
+
+#include "data/conversions.h"
+
 namespace valmor {
 
 namespace {
@@ -57,6 +61,15 @@ QValidator::State RecordTextValidator::validate(QString& input, int&) const {
 
 std::string numberText(const QString& text) {
     return text.toStdString();
+}
+
+double numberIn(const QLineEdit* box) {
+    return ParseNumber(numberText(box->text()));
+}
+
+void showText(QLineEdit* box, const QString& text) {
+    box->setText(text);
+    box->setCursorPosition(0);
 }
 
 } // namespace valmor

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QValidator>
 
+class QLineEdit;
+
 namespace valmor {
 
 QString recordTextToDisplay(std::string_view bytes);
@@ -23,5 +25,10 @@ public:
 
 // A control text for the number conversions, which look at ASCII characters only.
 std::string numberText(const QString& text);
+// The number a box holds, as ParseNumber reads its text.
+double numberIn(const QLineEdit* box);
+
+// Sets a box's text and shows its start, as a text longer than the box is read from the left.
+void showText(QLineEdit* box, const QString& text);
 
 } // namespace valmor

@@ -83,25 +83,25 @@ TEST_F(AccessibilityTest, NamesSayWhichBoxIsWhich) {
         QWidget* control;
         const char* name;
     } cases[] = {
-        {"caption of the label beside it", window->txtHP, "HP"},
-        {"list with its label", window->cboItem1->lineEdit(), "Item1"},
-        {"misspelt caption put right", window->txtStr, "Strength"},
-        {"two P or M boxes told apart", window->txtS1PorM, "Special1 P or M"},
-        {"second P or M box", window->txtS2PorM, "Special2 P or M"},
-        {"trailing colon dropped", window->txtChLvl, "Char Level"},
-        {"inner colon and trailing blank dropped", window->txtChDam, "Char Item Damage"},
-        {"result box", window->txtHit2KillCh, "Hits to kill char"},
-        {"map list", window->cboMapIndex->lineEdit(), "Index to file"},
-        {"monster list", window->cboMonsterList->lineEdit(), "Monster"},
-        {"first encounter monster", window->txtMonIndex[0], "Monster 1"},
-        {"last encounter monster", window->txtMonIndex[4], "Monster 5"},
-        {"frequency", window->txtMonFreq[1], "Monster 2 frequency"},
-        {"number of monsters", window->txtNOMnum[2], "Number of monsters 3"},
-        {"total frequency", window->txtTotalFreq, "Total frequency"},
-        {"total number", window->txtTotalMon, "Total number of monsters"},
-        {"monster's Save", window->cmdSave, "Save monster"},
-        {"map's Save", window->cmdSaveFreq, "Save map"},
-        {"picture", window->pic1, "Monster sprite"},
+        {"caption of the label beside it", view->txtHP, "HP"},
+        {"list with its label", view->cboItem1->lineEdit(), "Item1"},
+        {"misspelt caption put right", view->txtStr, "Strength"},
+        {"two P or M boxes told apart", view->txtS1PorM, "Special1 P or M"},
+        {"second P or M box", view->txtS2PorM, "Special2 P or M"},
+        {"trailing colon dropped", view->txtChLvl, "Char Level"},
+        {"inner colon and trailing blank dropped", view->txtChDam, "Char Item Damage"},
+        {"result box", view->txtHit2KillCh, "Hits to kill char"},
+        {"map list", view->cboMapIndex->lineEdit(), "Index to file"},
+        {"monster list", view->cboMonsterList->lineEdit(), "Monster"},
+        {"first encounter monster", view->txtMonIndex[0], "Monster 1"},
+        {"last encounter monster", view->txtMonIndex[4], "Monster 5"},
+        {"frequency", view->txtMonFreq[1], "Monster 2 frequency"},
+        {"number of monsters", view->txtNOMnum[2], "Number of monsters 3"},
+        {"total frequency", view->txtTotalFreq, "Total frequency"},
+        {"total number", view->txtTotalMon, "Total number of monsters"},
+        {"monster's Save", view->cmdSave, "Save monster"},
+        {"map's Save", view->cmdSaveFreq, "Save map"},
+        {"picture", view->pic1, "Monster sprite"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row);
@@ -138,8 +138,8 @@ TEST_F(AccessibilityTest, ExactlyTheResultBoxesSayTheyAreReadOnly) {
     start();
     for (QLineEdit* box : window->findChildren<QLineEdit*>()) {
         SCOPED_TRACE(box->objectName().toStdString());
-        const bool result = box == window->txtDam2Mon || box == window->txtDam2Ch ||
-                            box == window->txtHit2KillMon || box == window->txtHit2KillCh;
+        const bool result = box == view->txtDam2Mon || box == view->txtDam2Ch ||
+                            box == view->txtHit2KillMon || box == view->txtHit2KillCh;
         EXPECT_EQ(box->isReadOnly(), result);
         EXPECT_EQ(QAccessible::queryAccessibleInterface(box)->state().readOnly, result);
         EXPECT_EQ(descriptionOf(box), result ? "Read-only result" : "");
@@ -148,15 +148,15 @@ TEST_F(AccessibilityTest, ExactlyTheResultBoxesSayTheyAreReadOnly) {
 
 TEST_F(AccessibilityTest, PicturesHaveADescription) {
     start();
-    EXPECT_EQ(descriptionOf(window->pic1), "The sprite of the monster picked in the list below");
+    EXPECT_EQ(descriptionOf(view->pic1), "The sprite of the monster picked in the list below");
     const char* const names[] = {"Monsters 0-24", "Monsters 25-49", "Game Bosses"};
-    const auto buttons = {window->cmdPreview1, window->cmdPreview2, window->cmdPreview3};
+    const auto buttons = {view->cmdPreview1, view->cmdPreview2, view->cmdPreview3};
     int page = 1;
     for (QPushButton* button : buttons) {
         SCOPED_TRACE("page " + std::to_string(page));
         button->click();
-        ASSERT_NE(window->previewWindow(page), nullptr);
-        PictureBox* picture = window->previewWindow(page)->picture();
+        ASSERT_NE(view->previewWindow(page), nullptr);
+        PictureBox* picture = view->previewWindow(page)->picture();
         EXPECT_EQ(nameOf(picture), names[page - 1]);
         EXPECT_TRUE(descriptionOf(picture).startsWith("The sprites of "))
             << descriptionOf(picture).toStdString();

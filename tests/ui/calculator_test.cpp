@@ -26,13 +26,12 @@ QStringList words(const char* text) {
 class CalculatorTest : public EditorTest {
 protected:
     std::array<QLineEdit*, 12> inputs() const {
-        const frm1& w = *window;
+        const frm1TestView& w = *view;
         return {w.txtChLvl, w.txtChStr, w.txtChAgi, w.txtChDam,  w.txtChDef, w.txtChHP,
                 w.txtLevel, w.txtStr,   w.txtAgi,   w.txtOffMax, w.txtDef,   w.txtHP};
     }
     std::array<QLineEdit*, 4> resultBoxes() const {
-        return {window->txtDam2Mon, window->txtDam2Ch, window->txtHit2KillMon,
-                window->txtHit2KillCh};
+        return {view->txtDam2Mon, view->txtDam2Ch, view->txtHit2KillMon, view->txtHit2KillCh};
     }
     QStringList results() const {
         QStringList texts;
@@ -48,7 +47,7 @@ protected:
         for (QLineEdit* box : resultBoxes())
             box->setText("-");
         errors.clear();
-        window->cmdCalculate->click();
+        view->cmdCalculate->click();
     }
 };
 
@@ -96,21 +95,21 @@ TEST_F(CalculatorTest, ResultBoxesRefuseTypingAndASecondPressWritesTheSameTexts)
         QTest::keyClicks(box, "123");
     }
     EXPECT_EQ(results(), first);
-    window->cmdCalculate->click();
+    view->cmdCalculate->click();
     EXPECT_EQ(results(), first);
     EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(CalculatorTest, UsesTheMonsterAsEditedInTheStatsBoxesWithoutSaving) {
     start();
-    pick(window->cboMonsterList, 20); // level 20, strength 0, agility 0, HP 30 in the file
+    pick(view->cboMonsterList, 20); // level 20, strength 0, agility 0, HP 30 in the file
     const Bytes before = monstersFile();
-    ASSERT_EQ(window->txtLevel->text(), "20");
+    ASSERT_EQ(view->txtLevel->text(), "20");
     const QStringList worked = words(kWorked);
     for (std::size_t k = 0; k < 12; ++k)
         if (k != 6) // the level as the file gave it
             type(inputs()[k], worked.at(static_cast<qsizetype>(k)));
-    window->cmdCalculate->click();
+    view->cmdCalculate->click();
     EXPECT_EQ(results(), words(kWorkedResults));
     EXPECT_EQ(monstersFile(), before);
     EXPECT_TRUE(errors.empty());

@@ -82,8 +82,13 @@ void EditorTest::SetUp() {
     writeBytes(file(kEncounterFileName), encounters);
 }
 
-std::optional<DataError> EditorTest::startExpectingError() {
+void EditorTest::build() {
     window = std::make_unique<frm1>(dir_);
+    view = std::make_unique<frm1TestView>(*window);
+}
+
+std::optional<DataError> EditorTest::startExpectingError() {
+    build();
     window->setErrorReport(std::make_unique<RecordingErrorReport>(errors));
     window->setProgramEnd([this] { ++programEnds; });
     try {

@@ -15,7 +15,7 @@
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
 #include "data/temp_dir.h"
-#include "ui/frm1.h"
+#include "frm1_test_view.h"
 
 // Lets failing expectations show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -67,7 +67,11 @@ protected:
         return kinds;
     }
 
+    // Builds the window and its test view, without start-up.
+    void build();
+
     std::unique_ptr<frm1> window;
+    std::unique_ptr<frm1TestView> view;
     std::vector<DataError> errors;
     int programEnds = 0;
 };

@@ -43,7 +43,7 @@ class EncounterEditorTest : public EditorTest {
 protected:
     // The 13 boxes in the record's field order.
     std::array<QLineEdit*, 13> fields() const {
-        const frm1& w = *window;
+        const frm1TestView& w = *view;
         return {w.txtMonIndex[0], w.txtMonIndex[1], w.txtMonIndex[2], w.txtMonIndex[3],
                 w.txtMonIndex[4], w.txtMonFreq[0],  w.txtMonFreq[1],  w.txtMonFreq[2],
                 w.txtMonFreq[3],  w.txtMonFreq[4],  w.txtNOMnum[0],   w.txtNOMnum[1],
@@ -54,8 +54,8 @@ protected:
         for (std::size_t i = 0; i < N; ++i)
             type(boxes[i], texts.at(static_cast<qsizetype>(i)));
     }
-    void pickMap(int map) { pick(window->cboMapIndex, map - 1); }
-    void save() { window->cmdSaveFreq->click(); }
+    void pickMap(int map) { pick(view->cboMapIndex, map - 1); }
+    void save() { view->cmdSaveFreq->click(); }
     void useOneToThirteenForMap9() {
         writeBytes(file(kEncounterFileName), withRecord(encounterFile(), 9, oneToThirteen()));
     }
@@ -75,17 +75,17 @@ TEST_F(EncounterEditorTest, TotalsFollowEveryTypedBox) {
     for (const auto& [frequencies, texts, total] : cases) {
         SCOPED_TRACE(texts.join('|').toStdString());
         if (frequencies)
-            typeAll(window->txtMonFreq, texts);
+            typeAll(view->txtMonFreq, texts);
         else
-            typeAll(window->txtNOMnum, texts);
-        EXPECT_EQ((frequencies ? window->txtTotalFreq : window->txtTotalMon)->text(), total);
+            typeAll(view->txtNOMnum, texts);
+        EXPECT_EQ((frequencies ? view->txtTotalFreq : view->txtTotalMon)->text(), total);
     }
     // A total typed by hand stands until one of its boxes changes; the sum then passes
     // through the total's own text after every addition.
-    type(window->txtTotalMon, "999");
-    EXPECT_EQ(window->txtTotalMon->text(), "999");
-    QSignalSpy spy(window->txtTotalMon, &QLineEdit::textChanged);
-    window->txtNOMnum[2]->setText("-2.5");
+    type(view->txtTotalMon, "999");
+    EXPECT_EQ(view->txtTotalMon->text(), "999");
+    QSignalSpy spy(view->txtTotalMon, &QLineEdit::textChanged);
+    view->txtNOMnum[2]->setText("-2.5");
     QStringList passes;
     for (const QList<QVariant>& signal : spy)
         passes.append(signal.at(0).toString());
@@ -115,9 +115,9 @@ TEST_F(EncounterEditorTest, SaveConvertsEveryBoxBeforeOpeningTheFile) {
     EXPECT_TRUE(errors.empty());
     // One box out of the 16-bit range, the last one converted included: nothing written.
     const Bytes saved = encounterFile();
-    for (const auto& [box, text] : {std::pair{window->txtNOMnum[2], "32767.5"},
-                                    {window->txtMonIndex[4], "-32769"},
-                                    {window->txtMonFreq[4], "1e300"}}) {
+    for (const auto& [box, text] : {std::pair{view->txtNOMnum[2], "32767.5"},
+                                    {view->txtMonIndex[4], "-32769"},
+                                    {view->txtMonFreq[4], "1e300"}}) {
         SCOPED_TRACE(text);
         pickMap(4);
         type(box, text);
@@ -134,15 +134,14 @@ TEST_F(EncounterEditorTest, PickRecomputesTotalsWhileLaterBoxesHoldThePreviousMa
     pickMap(20); // monIndex 20 to 24, frequencies 20, numbers 50, 30, 20
     std::vector<QStringList> freqSeen, nomSeen;
     // Connected after the window's own handlers, so each runs right after one of them.
-    for (QLineEdit* box : window->txtMonFreq)
+    for (QLineEdit* box : view->txtMonFreq)
         QObject::connect(box, &QLineEdit::textChanged, box, [&] {
-            freqSeen.push_back(QStringList{window->txtTotalFreq->text()} +
-                               textsOf(window->txtMonIndex) + textsOf(window->txtMonFreq));
+            freqSeen.push_back(QStringList{view->txtTotalFreq->text()} +
+                               textsOf(view->txtMonIndex) + textsOf(view->txtMonFreq));
         });
-    for (QLineEdit* box : window->txtNOMnum)
+    for (QLineEdit* box : view->txtNOMnum)
         QObject::connect(box, &QLineEdit::textChanged, box, [&] {
-            nomSeen.push_back(QStringList{window->txtTotalMon->text()} +
-                              textsOf(window->txtNOMnum));
+            nomSeen.push_back(QStringList{view->txtTotalMon->text()} + textsOf(view->txtNOMnum));
         });
     pickMap(9);
     // Frequency box i is set after monIndex(i) and before monIndex(i + 1).
@@ -163,8 +162,8 @@ TEST_F(EncounterEditorTest, PickRecomputesTotalsWhileLaterBoxesHoldThePreviousMa
             << i;
     // Bytes 01 00 .. 0D 00 land in monIndex(0..4), monFreq(0..4), nomNum(0..2).
     EXPECT_EQ(textsOf(fields()), kOneToThirteen);
-    EXPECT_EQ(window->txtTotalFreq->text(), "40");
-    EXPECT_EQ(window->txtTotalMon->text(), "36");
+    EXPECT_EQ(view->txtTotalFreq->text(), "40");
+    EXPECT_EQ(view->txtTotalMon->text(), "36");
     EXPECT_TRUE(errors.empty());
 }
 
@@ -176,9 +175,9 @@ TEST_F(EncounterEditorTest, LastMapIsReadAndWrittenAtOffset6942) {
     const Bytes before = encounterFile();
     ASSERT_EQ(before.size(), 6968u);
     pickMap(kMapCount);
-    EXPECT_EQ(window->txtMonIndex[0]->text(), "257");
-    EXPECT_EQ(window->txtNOMnum[2]->text(), "13");
-    type(window->txtMonFreq[4], "-2");
+    EXPECT_EQ(view->txtMonIndex[0]->text(), "257");
+    EXPECT_EQ(view->txtNOMnum[2]->text(), "13");
+    type(view->txtMonFreq[4], "-2");
     save();
     last[18] = 0xFE;
     last[19] = 0xFF;
@@ -202,8 +201,8 @@ TEST_F(EncounterEditorTest, MapIsSavedOnlyWhileSelected) {
     const std::pair<const char*, std::function<void()>> cases[] = {
         {"Save right after start-up", [] {}}, {"map 7 typed after picking 5", [this] {
                                                    pickMap(5);
-                                                   type(window->txtMonFreq[0], "99");
-                                                   type(window->cboMapIndex->lineEdit(), "7");
+                                                   type(view->txtMonFreq[0], "99");
+                                                   type(view->cboMapIndex->lineEdit(), "7");
                                                }}};
     for (const auto& [name, before] : cases) {
         SCOPED_TRACE(name);
@@ -218,12 +217,12 @@ TEST_F(EncounterEditorTest, MapIsSavedOnlyWhileSelected) {
     // Pick 5, edit, pick 7, pick 5 again: the edit is gone and nothing was written.
     const Bytes stored = encounterFile();
     pickMap(5);
-    type(window->txtMonFreq[2], "77");
+    type(view->txtMonFreq[2], "77");
     pickMap(7);
     pickMap(5);
-    EXPECT_EQ(textsOf(window->txtMonIndex), QStringList({"5", "6", "7", "8", "9"}));
-    EXPECT_EQ(textsOf(window->txtMonFreq), QStringList(5, "20"));
-    EXPECT_EQ(window->txtTotalFreq->text(), "100");
+    EXPECT_EQ(textsOf(view->txtMonIndex), QStringList({"5", "6", "7", "8", "9"}));
+    EXPECT_EQ(textsOf(view->txtMonFreq), QStringList(5, "20"));
+    EXPECT_EQ(view->txtTotalFreq->text(), "100");
     EXPECT_EQ(encounterFile(), stored);
     EXPECT_TRUE(errors.empty());
 }
@@ -232,8 +231,8 @@ TEST_F(EncounterEditorTest, OverflowingTotalEndsOnlyItsChangeHandler) {
     useOneToThirteenForMap9();
     start();
     pickMap(1);
-    type(window->txtMonFreq[3], "1e308");
-    type(window->txtMonFreq[4], "1e308");
+    type(view->txtMonFreq[3], "1e308");
+    type(view->txtMonFreq[4], "1e308");
     EXPECT_EQ(errorKinds(), std::vector{ErrorKind::Overflow});
     errors.clear();
     // Setting boxes 0 to 2 overflows against the two 1e308 still standing in boxes 3 and 4;
@@ -241,8 +240,8 @@ TEST_F(EncounterEditorTest, OverflowingTotalEndsOnlyItsChangeHandler) {
     pickMap(9);
     EXPECT_EQ(errorKinds(), std::vector(3, ErrorKind::Overflow));
     EXPECT_EQ(textsOf(fields()), kOneToThirteen);
-    EXPECT_EQ(window->txtTotalFreq->text(), "40");
-    EXPECT_EQ(window->txtTotalMon->text(), "36");
+    EXPECT_EQ(view->txtTotalFreq->text(), "40");
+    EXPECT_EQ(view->txtTotalMon->text(), "36");
     EXPECT_EQ(programEnds, 0);
 }
 
@@ -276,12 +275,12 @@ TEST_F(EncounterEditorTest, SaveFaultIsReportedAndLosesNothing) {
         start();
         const Bytes before = encounterFile();
         pickMap(6);
-        type(window->txtMonFreq[1], "33");
+        type(view->txtMonFreq[1], "33");
         fault();
         save();
         limit.reset();
         EXPECT_EQ(errorKinds(), std::vector{kind});
-        EXPECT_EQ(window->txtMonFreq[1]->text(), "33");
+        EXPECT_EQ(view->txtMonFreq[1]->text(), "33");
         EXPECT_EQ(programEnds, 0);
         if (readOnly) {
             EXPECT_EQ(encounterFile(), before);

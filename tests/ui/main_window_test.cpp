@@ -35,21 +35,21 @@ QStringList entries(const QComboBox* list) {
 
 TEST_F(MainWindowTest, StartsWithFilledListsAndNothingSelected) {
     start();
-    EXPECT_EQ(window->lastMonsterIndex, 56);
-    ASSERT_EQ(window->cboMonsterList->count(), 57);
-    EXPECT_EQ(window->cboMonsterList->itemText(0), "0");
-    EXPECT_EQ(window->cboMonsterList->itemText(56), "56");
-    ASSERT_EQ(window->cboMapIndex->count(), 268);
-    EXPECT_EQ(window->cboMapIndex->itemText(0), "1");
-    EXPECT_EQ(window->cboMapIndex->itemText(267), "268");
-    EXPECT_EQ(window->cboItem1->count(), 100);
-    EXPECT_EQ(entries(window->cboItem1), entries(window->cboItem2));
-    EXPECT_EQ(window->cboItem1->itemText(99), "Item 99");
+    EXPECT_EQ(view->lastMonsterIndex(), 56);
+    ASSERT_EQ(view->cboMonsterList->count(), 57);
+    EXPECT_EQ(view->cboMonsterList->itemText(0), "0");
+    EXPECT_EQ(view->cboMonsterList->itemText(56), "56");
+    ASSERT_EQ(view->cboMapIndex->count(), 268);
+    EXPECT_EQ(view->cboMapIndex->itemText(0), "1");
+    EXPECT_EQ(view->cboMapIndex->itemText(267), "268");
+    EXPECT_EQ(view->cboItem1->count(), 100);
+    EXPECT_EQ(entries(view->cboItem1), entries(view->cboItem2));
+    EXPECT_EQ(view->cboItem1->itemText(99), "Item 99");
 
-    const std::pair<QComboBox*, const char*> lists[] = {{window->cboMonsterList, "Pick Monster"},
-                                                        {window->cboMapIndex, "Map #"},
-                                                        {window->cboItem1, ""},
-                                                        {window->cboItem2, ""}};
+    const std::pair<QComboBox*, const char*> lists[] = {{view->cboMonsterList, "Pick Monster"},
+                                                        {view->cboMapIndex, "Map #"},
+                                                        {view->cboItem1, ""},
+                                                        {view->cboItem2, ""}};
     for (const auto& [list, text] : lists) {
         EXPECT_EQ(list->currentIndex(), -1) << list->objectName().toStdString();
         EXPECT_EQ(list->currentText(), text) << list->objectName().toStdString();
@@ -137,15 +137,15 @@ TEST_F(MainWindowTest, FontsAreTheDesignSizes) {
 
 TEST_F(MainWindowTest, InputLimitsAndReadOnlyResults) {
     start();
-    EXPECT_EQ(window->txtName->maxLength(), 10);
-    EXPECT_EQ(window->txtSpecial1->maxLength(), 12);
-    EXPECT_EQ(window->txtSpecial2->maxLength(), 12);
-    type(window->txtName, "ABCDEFGHIJK");
-    EXPECT_EQ(window->txtName->text(), "ABCDEFGHIJ");
-    type(window->txtGold, "a long text of letters 123");
-    EXPECT_EQ(window->txtGold->text(), "a long text of letters 123");
+    EXPECT_EQ(view->txtName->maxLength(), 10);
+    EXPECT_EQ(view->txtSpecial1->maxLength(), 12);
+    EXPECT_EQ(view->txtSpecial2->maxLength(), 12);
+    type(view->txtName, "ABCDEFGHIJK");
+    EXPECT_EQ(view->txtName->text(), "ABCDEFGHIJ");
+    type(view->txtGold, "a long text of letters 123");
+    EXPECT_EQ(view->txtGold->text(), "a long text of letters 123");
     for (QLineEdit* result :
-         {window->txtDam2Mon, window->txtDam2Ch, window->txtHit2KillMon, window->txtHit2KillCh}) {
+         {view->txtDam2Mon, view->txtDam2Ch, view->txtHit2KillMon, view->txtHit2KillCh}) {
         EXPECT_TRUE(result->isReadOnly());
         type(result, "9");
         EXPECT_EQ(result->text(), "");
@@ -156,15 +156,11 @@ using ShownWindowTest = ShownEditorTest;
 
 TEST_F(ShownWindowTest, TabFollowsTheDesignedOrder) {
     const std::pair<QWidget*, QWidget*> steps[] = {
-        {window->txtCanURun, window->cboMonsterList},
-        {window->cmdPreview3, window->txtChLvl},
-        {window->txtTotalFreq, window->cmdSaveFreq},
-        {window->txtName, window->txtHP},
-        {window->txtMpower, window->txtSpecial1},
-        {window->cmdCalculate, window->txtMonIndex[0]},
-        {window->txtNOMnum[2], window->cboMapIndex},
-        {window->cmdSave, window->Command1},
-        {window->Command1, window->cmdPreview1},
+        {view->txtCanURun, view->cboMonsterList}, {view->cmdPreview3, view->txtChLvl},
+        {view->txtTotalFreq, view->cmdSaveFreq},  {view->txtName, view->txtHP},
+        {view->txtMpower, view->txtSpecial1},     {view->cmdCalculate, view->txtMonIndex[0]},
+        {view->txtNOMnum[2], view->cboMapIndex},  {view->cmdSave, view->Command1},
+        {view->Command1, view->cmdPreview1},
     };
     for (const auto& [from, to] : steps) {
         from->setFocus();
@@ -178,8 +174,8 @@ TEST_F(ShownWindowTest, TabFollowsTheDesignedOrder) {
 }
 
 TEST_F(ShownWindowTest, AccessKeysPressSaveAndExit) {
-    QSignalSpy saves(window->cmdSave, &QPushButton::clicked);
-    window->txtChLvl->setFocus();
+    QSignalSpy saves(view->cmdSave, &QPushButton::clicked);
+    view->txtChLvl->setFocus();
     // An access key animates the press, so the click arrives a moment later.
     QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return saves.count() == 1; }, 2000));
@@ -252,38 +248,39 @@ TEST_F(MainWindowTest, MonsterListFollowsTheSpriteFileLength) {
     const std::pair<std::size_t, int> cases[] = {{0, 0},     {8999, 0},  {9000, 1},
                                                  {17999, 1}, {18000, 2}, {513000, 57}};
     for (const auto& [bytes, entries] : cases) {
+        SCOPED_TRACE(std::to_string(bytes) + " bytes of sprites");
         SetUp();
         writeBytes(file(kSpriteFileName), Bytes(bytes, 7));
         start();
-        EXPECT_EQ(window->cboMonsterList->count(), entries) << bytes;
-        EXPECT_EQ(window->lastMonsterIndex, entries - 1) << bytes;
-        EXPECT_EQ(window->cboMonsterList->currentIndex(), -1);
+        EXPECT_EQ(view->cboMonsterList->count(), entries) << bytes;
+        EXPECT_EQ(view->lastMonsterIndex(), entries - 1) << bytes;
+        EXPECT_EQ(view->cboMonsterList->currentIndex(), -1);
     }
     std::filesystem::remove(file(kSpriteFileName));
     start();
-    EXPECT_EQ(window->cboMonsterList->count(), 0);
+    EXPECT_EQ(view->cboMonsterList->count(), 0);
     EXPECT_TRUE(std::filesystem::exists(file(kSpriteFileName)));
 }
 
 TEST_F(MainWindowTest, QuotedItemNameKeepsItsComma) {
     writeText(file("itemlist.txt"), "\"Sword, rusty\"\r\nShield, Helm\r\n" + fixtureItems(97));
     start();
-    EXPECT_EQ(window->cboItem1->itemText(0), "Sword, rusty");
-    EXPECT_EQ(window->cboItem1->itemText(1), "Shield");
-    EXPECT_EQ(window->cboItem1->itemText(2), "Helm");
+    EXPECT_EQ(view->cboItem1->itemText(0), "Sword, rusty");
+    EXPECT_EQ(view->cboItem1->itemText(1), "Shield");
+    EXPECT_EQ(view->cboItem1->itemText(2), "Helm");
 }
 
 TEST_F(MainWindowTest, HandlerErrorIsReportedOnceAndTheWindowLivesOn) {
     start();
-    window->cmdSave->click(); // empty target boxes
+    view->cmdSave->click(); // empty target boxes
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].kind(), ErrorKind::TypeMismatch);
-    window->cmdSaveFreq->click(); // no map picked, every box converts to 0
+    view->cmdSaveFreq->click(); // no map picked, every box converts to 0
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[1].kind(), ErrorKind::BadRecordNumber);
-    pick(window->cboMonsterList, 3);
+    pick(view->cboMonsterList, 3);
     EXPECT_EQ(errors.size(), 2u);
-    EXPECT_EQ(window->txtGold->text(), "103");
+    EXPECT_EQ(view->txtGold->text(), "103");
 }
 
 TEST(ErrorReportTest, MessageShowsNumberAndTextAndCopies) {
@@ -306,13 +303,13 @@ TEST(ErrorReportTest, MessageShowsNumberAndTextAndCopies) {
 }
 
 TEST_F(MainWindowTest, ExitClosesEveryWindowAndEndsWithZero) {
-    window = std::make_unique<frm1>(dir_);
+    build();
     window->Form_Load();
     window->show();
-    window->cmdPreview1->click();
-    QPointer<frmPictureList> preview = window->previewWindow(1);
+    view->cmdPreview1->click();
+    QPointer<frmPictureList> preview = view->previewWindow(1);
     ASSERT_TRUE(preview && preview->isVisible());
-    QTimer::singleShot(0, [&] { QTest::mouseClick(window->Command1, Qt::LeftButton); });
+    QTimer::singleShot(0, [&] { QTest::mouseClick(view->Command1, Qt::LeftButton); });
     EXPECT_EQ(QApplication::exec(), 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(!preview || !preview->isVisible());

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "data/preview_page.h"
 #include "data/sprite.h"
 #include "editor_fixture.h"
 #include "ui/frm_picture_list.h"
@@ -26,25 +27,25 @@ Bytes withPixel(Bytes sprites, int n, std::uint8_t byte) {
 class PreviewTest : public EditorTest {
 protected:
     void press(int page) const {
-        std::array{window->cmdPreview1, window->cmdPreview2, window->cmdPreview3}
+        std::array{view->cmdPreview1, view->cmdPreview2, view->cmdPreview3}
             .at(static_cast<std::size_t>(page - 1))
             ->click();
     }
-    QImage image(int page) const { return window->previewWindow(page)->picture()->image(); }
+    QImage image(int page) const { return view->previewWindow(page)->picture()->image(); }
     QRgb background(int page) const {
-        return window->previewWindow(page)->picture()->palette().color(QPalette::Window).rgb();
+        return view->previewWindow(page)->picture()->palette().color(QPalette::Window).rgb();
     }
 
     // Every cell of the page holds its sprite up to `lastIndex` and the background after;
     // points beyond the picture are clipped and not checked.
     void expectPage(int page, int lastIndex) const {
         SCOPED_TRACE("page " + std::to_string(page));
-        ASSERT_NE(window->previewWindow(page), nullptr);
-        EXPECT_TRUE(window->previewWindow(page)->isVisible());
+        ASSERT_NE(view->previewWindow(page), nullptr);
+        EXPECT_TRUE(view->previewWindow(page)->isVisible());
         const QImage shown = image(page);
         for (int i = 0; i < 5; ++i) {
             for (int j = 0; j < 5; ++j) {
-                const int n = frmPictureList::firstSprite(page) + 5 * i + j;
+                const int n = previewFirstSprite(page) + 5 * i + j;
                 for (std::size_t k = 0; k < kCellPoints.size(); ++k) {
                     const QPoint at = kCellPoints[k], p = QPoint(95 * j, 105 * i) + at;
                     if (!shown.rect().contains(p))
@@ -71,7 +72,7 @@ TEST_F(PreviewTest, PagesShowTheirSpritesUpToTheLastIndex) {
         SCOPED_TRACE("lastMonsterIndex " + std::to_string(lastIndex));
         writeBytes(file(kSpriteFileName), sprites);
         start();
-        ASSERT_EQ(window->lastMonsterIndex, lastIndex);
+        ASSERT_EQ(view->lastMonsterIndex(), lastIndex);
         for (int page = 1; page <= 3; ++page) {
             press(page);
             expectPage(page, lastIndex);
@@ -100,9 +101,9 @@ TEST_F(PreviewTest, WindowsHaveTheirCaptionsAndLayout) {
     start();
     for (const auto& [page, caption, client, picture] : cases) {
         SCOPED_TRACE(page);
-        EXPECT_EQ(window->previewWindow(page), nullptr);
+        EXPECT_EQ(view->previewWindow(page), nullptr);
         press(page);
-        const frmPictureList* preview = window->previewWindow(page);
+        const frmPictureList* preview = view->previewWindow(page);
         ASSERT_NE(preview, nullptr);
         EXPECT_EQ(preview->windowTitle(), caption);
         EXPECT_EQ(preview->size(), client);
@@ -118,13 +119,13 @@ TEST_F(PreviewTest, SecondPressClearsAndRedrawsTheSameWindowFromTheFile) {
     for (int page = 1; page <= 3; ++page) {
         SCOPED_TRACE(page);
         press(page);
-        frmPictureList* first = window->previewWindow(page);
+        frmPictureList* first = view->previewWindow(page);
         first->picture()->setPoint(5, 5, 0x0000FF); // in the sprite's transparent corner
         // Sprite 57, added after start-up, stays beyond lastMonsterIndex.
         writeBytes(file(kSpriteFileName),
-                   withPixel(fixtureSprites(58), frmPictureList::firstSprite(page), 200));
+                   withPixel(fixtureSprites(58), previewFirstSprite(page), 200));
         press(page);
-        EXPECT_EQ(window->previewWindow(page), first);
+        EXPECT_EQ(view->previewWindow(page), first);
         EXPECT_EQ(image(page).pixel(5, 5), background(page));
         EXPECT_EQ(image(page).pixel(30, 60), fixtureColour(200));
         expectPage(page, 56);
@@ -141,13 +142,13 @@ TEST_F(PreviewTest, ClosedWindowIsCreatedAgainByTheNextPress) {
     for (int page = 1; page <= 3; ++page) {
         SCOPED_TRACE(page);
         press(page);
-        QPointer<frmPictureList> closed = window->previewWindow(page);
+        QPointer<frmPictureList> closed = view->previewWindow(page);
         closed->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(closed.isNull());
-        EXPECT_EQ(window->previewWindow(page), nullptr);
+        EXPECT_EQ(view->previewWindow(page), nullptr);
         writeBytes(file(kSpriteFileName),
-                   withPixel(fixtureSprites(57), frmPictureList::firstSprite(page), 201));
+                   withPixel(fixtureSprites(57), previewFirstSprite(page), 201));
         press(page);
         expectPage(page, 56);
         EXPECT_EQ(image(page).pixel(30, 60), fixtureColour(201));

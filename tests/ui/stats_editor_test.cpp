@@ -28,8 +28,8 @@ protected:
     }
     // Fills both target boxes, which Save cannot leave empty.
     void typeTargets() {
-        type(window->txtS1target, "1");
-        type(window->txtS2target, "2");
+        type(view->txtS1target, "1");
+        type(view->txtS2target, "2");
     }
 };
 
@@ -45,28 +45,28 @@ TEST_F(StatsEditorTest, PickFillsEveryControlFromTheRecord) {
     r.mpower = -32768;
     putRecord(7, r);
     start();
-    pick(window->cboMonsterList, 7);
+    pick(view->cboMonsterList, 7);
     ASSERT_TRUE(errors.empty());
-    EXPECT_EQ(window->txtName->text(), "Orc       ");
-    EXPECT_EQ(window->txtSpecial1->text(), "Fire Breath ");
-    EXPECT_EQ(window->txtSpecial2->text(), "            ");
+    EXPECT_EQ(view->txtName->text(), "Orc       ");
+    EXPECT_EQ(view->txtSpecial1->text(), "Fire Breath ");
+    EXPECT_EQ(view->txtSpecial2->text(), "            ");
     const std::pair<QLineEdit*, const char*> numbers[] = {
-        {window->txtHP, "300"},        {window->txtGold, "-1"},    {window->txtLevel, "7"},
-        {window->txtS1target, "1"},    {window->txtS2target, "2"}, {window->txtCanURun, "1"},
-        {window->txtMpower, "-32768"}, {window->txtDef, "0"}};
+        {view->txtHP, "300"},        {view->txtGold, "-1"},    {view->txtLevel, "7"},
+        {view->txtS1target, "1"},    {view->txtS2target, "2"}, {view->txtCanURun, "1"},
+        {view->txtMpower, "-32768"}, {view->txtDef, "0"}};
     for (const auto& [box, text] : numbers)
         EXPECT_EQ(box->text(), text) << box->objectName().toStdString();
-    EXPECT_EQ(window->cboItem1->currentIndex(), -1);
-    EXPECT_EQ(window->cboItem2->currentIndex(), 5);
-    EXPECT_EQ(window->cboItem2->currentText(), "Item 5");
+    EXPECT_EQ(view->cboItem1->currentIndex(), -1);
+    EXPECT_EQ(view->cboItem2->currentIndex(), 5);
+    EXPECT_EQ(view->cboItem2->currentText(), "Item 5");
 }
 
 TEST_F(StatsEditorTest, PickDrawsTheSpriteIntoPic1) {
     start();
-    pick(window->cboMonsterList, 2);
-    const QImage image = window->pic1->image();
+    pick(view->cboMonsterList, 2);
+    const QImage image = view->pic1->image();
     ASSERT_EQ(image.size(), QSize(96, 96));
-    const QRgb background = window->pic1->palette().color(QPalette::Window).rgb();
+    const QRgb background = view->pic1->palette().color(QPalette::Window).rgb();
     // Unit (x, y) lands on pixel (round(0.96 x), round(0.96 y)); units 20 and 30 alone
     // land on pixels 19 and 29.
     EXPECT_EQ(image.pixel(19, 29), fixtureColour(fixturePixel(2, 20, 30)));
@@ -75,22 +75,22 @@ TEST_F(StatsEditorTest, PickDrawsTheSpriteIntoPic1) {
     EXPECT_EQ(image.pixel(90, 50), background); // right of the 90-unit-wide sprite
     // A second pick clears what the first drew.
     writeBytes(file(kSpriteFileName), Bytes(57 * kSpriteFrameBytes, 0));
-    pick(window->cboMonsterList, 2);
-    EXPECT_EQ(window->pic1->image().pixel(19, 29), background);
+    pick(view->cboMonsterList, 2);
+    EXPECT_EQ(view->pic1->image().pixel(19, 29), background);
 }
 
 TEST_F(StatsEditorTest, SaveWritesOnlyTheRecordOfTheSelectedMonster) {
     start();
-    pick(window->cboMonsterList, 7);
+    pick(view->cboMonsterList, 7);
     const Bytes before = monstersFile();
-    type(window->txtName, "Orc");
-    type(window->txtHP, "2.5");
-    type(window->txtGold, "12 gold pieces");
-    type(window->txtExp, "3.5");
-    type(window->txtDef, "-1");
-    type(window->txtOffMax, "300");
-    PickList::select(window->cboItem1, -1);
-    window->cmdSave->click();
+    type(view->txtName, "Orc");
+    type(view->txtHP, "2.5");
+    type(view->txtGold, "12 gold pieces");
+    type(view->txtExp, "3.5");
+    type(view->txtDef, "-1");
+    type(view->txtOffMax, "300");
+    PickList::select(view->cboItem1, -1);
+    view->cmdSave->click();
     ASSERT_TRUE(errors.empty());
 
     const Bytes after = monstersFile();
@@ -110,44 +110,130 @@ TEST_F(StatsEditorTest, SaveWritesOnlyTheRecordOfTheSelectedMonster) {
     EXPECT_EQ(saved.def, -1);
     EXPECT_EQ(saved.offMax, 300);
     // Save leaves the controls as typed.
-    EXPECT_EQ(window->txtGold->text(), "12 gold pieces");
-    EXPECT_EQ(window->txtName->text(), "Orc");
+    EXPECT_EQ(view->txtGold->text(), "12 gold pieces");
+    EXPECT_EQ(view->txtName->text(), "Orc");
 }
 
 TEST_F(StatsEditorTest, ConversionErrorsAreReportedAndWriteNothing) {
     const struct {
-        QLineEdit* frm1::*box;
+        QLineEdit* Ui_frm1::*box;
         const char* text;
         ErrorKind error;
     } cases[] = {
-        {&frm1::txtS1target, "12abc", ErrorKind::TypeMismatch},
-        {&frm1::txtS2target, "", ErrorKind::TypeMismatch},
-        {&frm1::txtHP, "40000", ErrorKind::Overflow},
-        {&frm1::txtCanURun, "32767.5", ErrorKind::Overflow},
-        {&frm1::txtS1target, "40000", ErrorKind::Overflow},
-        {&frm1::txtGold, "1e400", ErrorKind::Overflow},
+        {&frm1TestView::txtS1target, "12abc", ErrorKind::TypeMismatch},
+        {&frm1TestView::txtS2target, "", ErrorKind::TypeMismatch},
+        {&frm1TestView::txtHP, "40000", ErrorKind::Overflow},
+        {&frm1TestView::txtCanURun, "32767.5", ErrorKind::Overflow},
+        {&frm1TestView::txtS1target, "40000", ErrorKind::Overflow},
+        {&frm1TestView::txtGold, "1e400", ErrorKind::Overflow},
     };
     start();
-    pick(window->cboMonsterList, 3);
+    pick(view->cboMonsterList, 3);
     const Bytes before = monstersFile();
     for (const auto& c : cases) {
-        pick(window->cboMonsterList, 3);
+        SCOPED_TRACE(((*view).*c.box)->objectName().toStdString() + " = \"" + c.text + "\"");
+        pick(view->cboMonsterList, 3);
         errors.clear();
-        type((*window).*c.box, c.text);
-        window->cmdSave->click();
+        type((*view).*c.box, c.text);
+        view->cmdSave->click();
         ASSERT_EQ(errors.size(), 1u) << c.text;
         EXPECT_EQ(errors[0].kind(), c.error) << c.text;
         EXPECT_EQ(monstersFile(), before) << c.text;
-        EXPECT_EQ(((*window).*c.box)->text(), c.text);
+        EXPECT_EQ(((*view).*c.box)->text(), c.text);
+    }
+}
+
+TEST_F(StatsEditorTest, PickFillsTheControlsInTheDesignsOrder) {
+    MonsterRecord r = fixtureMonster(7);
+    r.item2 = 5;
+    putRecord(7, r);
+    start();
+    QStringList filled;
+    const auto record = [&](QWidget* control) { filled.append(control->objectName()); };
+    for (QLineEdit* box : window->findChildren<QLineEdit*>()) {
+        if (!box->objectName().isEmpty())
+            QObject::connect(box, &QLineEdit::textChanged, [=] { record(box); });
+    }
+    for (QComboBox* list : {view->cboItem1, view->cboItem2})
+        QObject::connect(list, &QComboBox::currentIndexChanged, [=] { record(list); });
+    pick(view->cboMonsterList, 7);
+    ASSERT_TRUE(errors.empty());
+    EXPECT_EQ(filled.join(' '),
+              "txtName txtGold txtHP txtExp txtAgi txtLevel txtStr cboItem1 txtitem1Perc "
+              "txtItem2Perc cboItem2 txtSpecial1 txtSpecial1perc txtSpecial2 txtSpecial2Perc "
+              "txtS1target txtS2target txtDef txtSP1min txtSP1max txtSp2min txtSP2max "
+              "txtOffMin txtOffMax txtS1PorM txtS2PorM txtMpower txtCanURun");
+}
+
+TEST_F(StatsEditorTest, AnItemListWithTypedTextSavesNoItem) {
+    // Typing leaves the list without a selection, so Save stores -1 even for the text of
+    // an entry, and even for the entry the list showed before.
+    const struct {
+        const char* row;
+        QComboBox* Ui_frm1::*list;
+        const char* typed;
+        std::int16_t MonsterRecord::*item;
+    } rows[] = {
+        {"item1 typed as the entry it showed", &frm1TestView::cboItem1, "Item 3",
+         &MonsterRecord::item1},
+        {"item1 typed as another entry", &frm1TestView::cboItem1, "Item 9", &MonsterRecord::item1},
+        {"item2 typed as an entry", &frm1TestView::cboItem2, "Item 5", &MonsterRecord::item2},
+        {"item2 typed as no entry", &frm1TestView::cboItem2, "Sword", &MonsterRecord::item2},
+    };
+    MonsterRecord r = fixtureMonster(3);
+    r.item2 = 5;
+    putRecord(3, r);
+    start();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.row);
+        pick(view->cboMonsterList, 3);
+        QComboBox* list = (*view).*row.list;
+        list->lineEdit()->selectAll();
+        QTest::keyClicks(list->lineEdit(), row.typed);
+        ASSERT_EQ(list->currentText(), row.typed);
+        view->cmdSave->click();
+        ASSERT_TRUE(errors.empty());
+        EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 3).*row.item, -1);
+        putRecord(3, r);
+    }
+}
+
+TEST_F(StatsEditorTest, TheFirstFailingControlInSaveOrderDecidesTheError) {
+    const struct {
+        const char* row;
+        std::pair<QLineEdit * Ui_frm1::*, const char*> earlier, later;
+        ErrorKind error;
+    } rows[] = {
+        {"hp overflows before s1Target is no number",
+         {&frm1TestView::txtHP, "40000"},
+         {&frm1TestView::txtS1target, "abc"},
+         ErrorKind::Overflow},
+        {"s2Target is empty before canURun overflows",
+         {&frm1TestView::txtS2target, ""},
+         {&frm1TestView::txtCanURun, "40000"},
+         ErrorKind::TypeMismatch},
+    };
+    start();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.row);
+        pick(view->cboMonsterList, 3);
+        errors.clear();
+        const Bytes before = monstersFile();
+        type((*view).*row.earlier.first, row.earlier.second);
+        type((*view).*row.later.first, row.later.second);
+        view->cmdSave->click();
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].kind(), row.error);
+        EXPECT_EQ(monstersFile(), before);
     }
 }
 
 TEST_F(StatsEditorTest, SaveWithoutAPickedMonster) {
     start();
     const Bytes before = monstersFile();
-    window->cmdSave->click();
+    view->cmdSave->click();
     typeTargets();
-    window->cmdSave->click();
+    view->cmdSave->click();
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].kind(), ErrorKind::TypeMismatch);
     EXPECT_EQ(errors[1].kind(), ErrorKind::BadRecordNumber);
@@ -164,11 +250,11 @@ TEST_F(StatsEditorTest, Hp2FollowsHpAndPartialRecordsReadAsZero) {
     bytes.resize(56 * 86 + 12);
     writeBytes(file(kMonsterFileName), bytes);
     start();
-    pick(window->cboMonsterList, 1);
-    window->cmdSave->click();
+    pick(view->cboMonsterList, 1);
+    view->cmdSave->click();
     EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 1).hp2, 10);
-    pick(window->cboMonsterList, 56);
-    EXPECT_EQ(window->txtGold->text(), "0");
+    pick(view->cboMonsterList, 56);
+    EXPECT_EQ(view->txtGold->text(), "0");
     EXPECT_TRUE(errors.empty());
 }
 
@@ -179,18 +265,18 @@ TEST_F(StatsEditorTest, AnItemTheListDoesNotHaveIsReportedAfterFillingEverything
     r.canURun = 1;
     putRecord(4, r);
     start();
-    pick(window->cboMonsterList, 0); // the previous monster's values must all go
-    pick(window->cboMonsterList, 4);
+    pick(view->cboMonsterList, 0); // the previous monster's values must all go
+    pick(view->cboMonsterList, 4);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].kind(), ErrorKind::InvalidPropertyValue);
     EXPECT_NE(errors[0].subject().find("item1"), std::string::npos);
     EXPECT_NE(errors[0].subject().find("150"), std::string::npos);
-    EXPECT_EQ(window->cboItem1->currentIndex(), -1);
-    EXPECT_EQ(window->cboItem2->currentIndex(), 7);
-    EXPECT_EQ(window->txtCanURun->text(), "1");
-    EXPECT_EQ(window->txtGold->text(), "104");
+    EXPECT_EQ(view->cboItem1->currentIndex(), -1);
+    EXPECT_EQ(view->cboItem2->currentIndex(), 7);
+    EXPECT_EQ(view->txtCanURun->text(), "1");
+    EXPECT_EQ(view->txtGold->text(), "104");
     // Saving stores what the controls show.
-    window->cmdSave->click();
+    view->cmdSave->click();
     EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 4).item1, -1);
 }
 
@@ -200,17 +286,17 @@ TEST_F(StatsEditorTest, StoredTextBytesGoBackUnchanged) {
     r.special2 = std::string("\t\r\n end \x80\x9F  ", 12);
     putRecord(2, r);
     start();
-    pick(window->cboMonsterList, 2);
-    EXPECT_EQ(window->txtName->text(), QString::fromUtf8("A\u2400B\u2401\u2421\u00E9\u00FF  Z"));
+    pick(view->cboMonsterList, 2);
+    EXPECT_EQ(view->txtName->text(), QString::fromUtf8("A\u2400B\u2401\u2421\u00E9\u00FF  Z"));
     const Bytes before = monstersFile();
-    window->cmdSave->click();
+    view->cmdSave->click();
     ASSERT_TRUE(errors.empty());
     EXPECT_EQ(monstersFile(), before);
 }
 
 TEST_F(StatsEditorTest, TextBoxesRefuseWhatTheFileCannotHold) {
     start();
-    for (QLineEdit* box : {window->txtName, window->txtSpecial1, window->txtSpecial2}) {
+    for (QLineEdit* box : {view->txtName, view->txtSpecial1, view->txtSpecial2}) {
         box->clear();
         // QTest types ASCII only; send the key events of other characters by hand.
         for (const QChar c : QString::fromUtf8("Caf\u00E9\u20AC\u4E2D!")) {
@@ -223,33 +309,33 @@ TEST_F(StatsEditorTest, TextBoxesRefuseWhatTheFileCannotHold) {
 
 TEST_F(StatsEditorTest, FileFaultsAreReportedAndLoseNothing) {
     start();
-    pick(window->cboMonsterList, 5);
+    pick(view->cboMonsterList, 5);
     typeTargets();
-    type(window->txtHP, "77");
+    type(view->txtHP, "77");
     const Bytes before = monstersFile();
 
     // A full disk: the record of monster 5 lies past what may be written.
     {
         const FileSizeLimit limit(100);
-        window->cmdSave->click();
+        view->cmdSave->click();
     }
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].kind(), ErrorKind::DiskFull);
-    EXPECT_EQ(window->txtHP->text(), "77");
+    EXPECT_EQ(view->txtHP->text(), "77");
     EXPECT_EQ(monstersFile(), before);
 
     // A device in place of the file is refused, never written to.
     std::filesystem::rename(file(kMonsterFileName), file("monsters.bak"));
     std::filesystem::create_symlink("/dev/full", file(kMonsterFileName));
-    window->cmdSave->click();
+    view->cmdSave->click();
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[1].kind(), ErrorKind::NotARegularFile);
 
     // A directory in place of the file.
     std::filesystem::remove(file(kMonsterFileName));
     std::filesystem::create_directory(file(kMonsterFileName));
-    pick(window->cboMonsterList, 6);
-    window->cmdSave->click();
+    pick(view->cboMonsterList, 6);
+    view->cmdSave->click();
     EXPECT_EQ(errors.size(), 4u);
     std::filesystem::remove(file(kMonsterFileName));
     std::filesystem::rename(file("monsters.bak"), file(kMonsterFileName));
@@ -260,9 +346,9 @@ TEST_F(StatsEditorTest, FileFaultsAreReportedAndLoseNothing) {
         GTEST_SKIP() << "permissions do not stop root";
     std::filesystem::permissions(file(kMonsterFileName), std::filesystem::perms::owner_read);
     errors.clear();
-    pick(window->cboMonsterList, 5);
+    pick(view->cboMonsterList, 5);
     EXPECT_TRUE(errors.empty());
-    window->cmdSave->click();
+    view->cmdSave->click();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].kind(), ErrorKind::PermissionDenied);
     EXPECT_EQ(monstersFile(), before);

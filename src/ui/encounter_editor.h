@@ -1,0 +1,43 @@
+// The encounter editor: a map pick fills the 13 boxes from the map's encounter record and
+// keeps the two running totals; Save writes the boxes back. Both walk the record layout table.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <vector>
+
+#include "data/encounter_record.h"
+#include "ui/record_controls.h"
+
+namespace valmor {
+
+struct EncounterControls {
+    QComboBox* cboMapIndex;
+    QLineEdit* txtTotalFreq;
+    QLineEdit* txtTotalMon;
+    std::array<QLineEdit*, 5> txtMonFreq;
+    std::array<QLineEdit*, 3> txtNOMnum;
+    const QWidget* form; // holds the boxes named in kEncounterLayout
+};
+
+class EncounterEditor {
+public:
+    EncounterEditor(const EncounterControls& controls, const std::filesystem::path& dataDir);
+
+    void cboMapIndex_Click();
+    void txtMonFreq_Change(int index);
+    void txtNOMnum_Change(int index);
+    void cmdSaveFreq_Click() { saveEncounter(); }
+    void saveEncounter();
+
+private:
+    std::int16_t mapNumber() const;
+
+    EncounterControls ui_;
+    const std::filesystem::path& dataDir_;
+    std::vector<ShownField<EncounterRecord>> inLayoutOrder_;
+    std::vector<ShownField<EncounterRecord>> inFillOrder_;
+    EncounterRecord encounterRecord_;
+};
+
+} // namespace valmor

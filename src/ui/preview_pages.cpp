@@ -1,0 +1,46 @@
+#include "preview_pages.h"
+
+#include "data/preview_page.h"
+#include "data/sprite.h"
+
+namespace valmor {
+
+PreviewPages::~PreviewPages() {
+    for (const QPointer<frmPictureList>& window : windows_)
+        delete window.data();
+}
+
+void PreviewPages::closeAll() {
+    for (const QPointer<frmPictureList>& window : windows_) {
+        if (window)
+            window->close();
+    }
+}
+
+void PreviewPages::showPreviewPage(int page) {
+    QPointer<frmPictureList>& window = windows_.at(page - 1);
+    if (!window)
+        window = new frmPictureList(page);
+    window->picture()->clear();
+    drawPreviewPage(page);
+    window->show();
+    window->raise();
+}
+
+void PreviewPages::drawPreviewPage(int page) {
+    PictureBox& picture = *windows_.at(page - 1)->picture();
+    const ByteFile spriteFile(dataDir_ / kSpriteFileName);
+    auto n = static_cast<std::int16_t>(previewFirstSprite(page));
+    for (int i = 0; i < kPreviewGridSize; ++i) {
+        for (int j = 0; j < kPreviewGridSize; ++j) {
+            if (n > game_.lastMonsterIndex)
+                continue;
+            const PreviewCell cell = previewCellOrigin(i, j);
+            drawSprite(spriteFile, n, cell.x, cell.y, game_.colourTable, picture);
+            ++n;
+        }
+    }
+    picture.update();
+}
+
+} // namespace valmor

@@ -1,0 +1,39 @@
+// The monster stats editor: a monster pick shows its sprite and fills the 28 controls from
+// its record; Save writes the controls back. Both walk the record layout table.
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "data/game_folder.h"
+#include "data/monster_record.h"
+#include "ui/record_controls.h"
+
+namespace valmor {
+
+class PictureBox;
+
+struct StatsControls {
+    QComboBox* cboMonsterList;
+    PictureBox* pic1;
+    const QWidget* form; // holds the controls named in kMonsterLayout
+};
+
+class StatsEditor {
+public:
+    StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
+                const GameFolderStart& game);
+
+    void cboMonsterList_Click();
+    void cmdSave_Click();
+
+private:
+    StatsControls ui_;
+    const std::filesystem::path& dataDir_;
+    const GameFolderStart& game_;
+    std::vector<ShownField<MonsterRecord>> inLayoutOrder_;
+    std::vector<ShownField<MonsterRecord>> inFillOrder_;
+    MonsterRecord monsterStats_;
+};
+
+} // namespace valmor
