@@ -14,6 +14,7 @@
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
 #include "demo/tables.h"
+#include "support/monster_builder.h"
 #include "tables/json.h"
 #include "tables/text_stream.h"
 
@@ -42,17 +43,8 @@ MonsterRecord monster(const char* name, std::int16_t hp, std::int16_t def, std::
                       std::int16_t exp, std::int16_t gold, std::int16_t item1 = -1,
                       std::int16_t item1Perc = 0, std::int16_t item2 = -1,
                       std::int16_t item2Perc = 0) {
-    MonsterRecord r;
+    MonsterRecord r = battleMonster(hp, def, offMax, exp, gold, item1, item1Perc, item2, item2Perc);
     r.name = name;
-    r.hp = r.hp2 = hp;
-    r.def = def;
-    r.offMax = offMax;
-    r.exp = exp;
-    r.gold = gold;
-    r.item1 = item1;
-    r.item1Perc = item1Perc;
-    r.item2 = item2;
-    r.item2Perc = item2Perc;
     return r;
 }
 

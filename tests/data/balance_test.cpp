@@ -8,6 +8,7 @@
 
 #include "data/balance.h"
 #include "data/battle_estimate.h"
+#include "support/monster_builder.h"
 #include "support/row_name.h"
 
 namespace valmor::test {
@@ -16,17 +17,7 @@ namespace {
 MonsterRecord monster(std::int16_t hp, std::int16_t def, std::int16_t offMax, std::int16_t exp,
                       std::int16_t gold, std::int16_t item1 = -1, std::int16_t item1Perc = 0,
                       std::int16_t item2 = -1, std::int16_t item2Perc = 0) {
-    MonsterRecord r;
-    r.hp = r.hp2 = hp;
-    r.def = def;
-    r.offMax = offMax;
-    r.exp = exp;
-    r.gold = gold;
-    r.item1 = item1;
-    r.item1Perc = item1Perc;
-    r.item2 = item2;
-    r.item2Perc = item2Perc;
-    return r;
+    return battleMonster(hp, def, offMax, exp, gold, item1, item1Perc, item2, item2Perc);
 }
 
 EncounterRecord map(std::array<std::int16_t, 5> monsters, std::array<std::int16_t, 5> frequencies,
