@@ -10,7 +10,6 @@
 #include <QFile>
 
 #include "app/start_arguments.h"
-#include "data/error.h"
 #include "ui/design_fonts.h"
 #include "ui/error_report.h"
 #include "ui/frm1.h"
@@ -74,17 +73,15 @@ int main(int argc, char* argv[]) {
     }
 
     valmor::frm1 window(start.dataDir);
-    try {
+    // A start-up error is reported like any other, then ends the program unshown.
+    bool loaded = false;
+    valmor::MessageBoxErrorReport report(nullptr);
+    valmor::guarded(report, [&] {
         window.Form_Load();
-    } catch (const valmor::DataError& error) {
-        valmor::showCopyableMessage(nullptr, kTitle, valmor::errorMessage(error));
+        loaded = true;
+    });
+    if (!loaded)
         return EXIT_FAILURE;
-    } catch (const std::exception& error) {
-        valmor::showCopyableMessage(
-            nullptr, kTitle,
-            valmor::errorMessage(valmor::DataError(valmor::ErrorKind::Internal, error.what())));
-        return EXIT_FAILURE;
-    }
     window.show();
     return QApplication::exec();
 }

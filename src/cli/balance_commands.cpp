@@ -52,10 +52,6 @@ std::string percent(double share) {
     return formatNumber(share * 100) + "%";
 }
 
-std::string optionalNumber(const std::optional<double>& value) {
-    return value ? formatNumber(*value) : std::string();
-}
-
 // "error (monster 12: Overflow)" names the failing monster; the rest are plain words.
 std::string verdictText(const MapOutcome& outcome) {
     std::string text(verdictName(outcome.verdict));
@@ -127,17 +123,11 @@ std::string mapsTable(const GameData& data, const Balance& balance, TableFormat 
         for (std::size_t m = 0; m < maps; ++m) {
             for (const ProfileBalance& profile : balance.profiles) {
                 const MapOutcome& o = profile.maps[m];
-                const bool known = !o.draw.empty;
                 appendCsvCell(out, true, false, std::to_string(o.map));
                 appendCsvCell(out, false, true, profile.character.name);
                 appendCsvCell(out, false, true, monstersText(o));
-                appendCsvCell(out, false, false, known ? formatNumber(o.group) : "");
-                appendCsvCell(out, false, false, optionalNumber(o.hits));
-                appendCsvCell(out, false, false, known ? formatNumber(o.exp) : "");
-                appendCsvCell(out, false, false, known ? formatNumber(o.gold) : "");
-                appendCsvCell(out, false, false, optionalNumber(o.damage));
-                appendCsvCell(out, false, false, optionalNumber(o.damagePercent));
-                appendCsvCell(out, false, false, optionalNumber(o.worstPercent));
+                for (const std::string& number : outcomeNumbers(o))
+                    appendCsvCell(out, false, false, number);
                 appendCsvCell(out, false, true, verdictText(o));
                 endCsvRecord(out);
             }
@@ -148,7 +138,6 @@ std::string mapsTable(const GameData& data, const Balance& balance, TableFormat 
     for (std::size_t m = 0; m < maps; ++m) {
         for (const ProfileBalance& profile : balance.profiles) {
             const MapOutcome& o = profile.maps[m];
-            const bool known = !o.draw.empty;
             out += out.size() > 1 ? ",\n{" : "\n{";
             appendJsonNumber(out, "map", std::to_string(o.map));
             appendJsonText(out, "profile", profile.character.name);
@@ -161,13 +150,9 @@ std::string mapsTable(const GameData& data, const Balance& balance, TableFormat 
                 out += '}';
             }
             out += ']';
-            appendJsonNumber(out, "group", known ? formatNumber(o.group) : "");
-            appendJsonNumber(out, "hits", optionalNumber(o.hits));
-            appendJsonNumber(out, "exp", known ? formatNumber(o.exp) : "");
-            appendJsonNumber(out, "gold", known ? formatNumber(o.gold) : "");
-            appendJsonNumber(out, "damage", optionalNumber(o.damage));
-            appendJsonNumber(out, "damage_pct", optionalNumber(o.damagePercent));
-            appendJsonNumber(out, "worst_pct", optionalNumber(o.worstPercent));
+            const auto numbers = outcomeNumbers(o);
+            for (std::size_t i = 0; i < numbers.size(); ++i)
+                appendJsonNumber(out, kMapColumns[3 + i], numbers[i]);
             appendJsonText(out, "verdict", verdictText(o));
             appendJsonKey(out, "drops");
             out += '[';
@@ -197,7 +182,7 @@ std::string monstersTable(const GameData& data, const Balance& balance, TableFor
     else
         out += '[';
     for (std::size_t n = 0; n < data.monsters.size(); ++n) {
-        const std::string name = monsterName(data.monsters[n]);
+        const std::string name = storedText(data.monsters[n].name);
         const std::string maps = std::to_string(balance.mapsPerMonster[n]);
         for (const ProfileBalance& profile : balance.profiles) {
             const auto cells = resultTexts(profile.battles[n]);
@@ -250,7 +235,7 @@ int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view te
     }
     const std::string wanted = lower(text);
     for (std::size_t n = 0; n < monsters.size(); ++n) {
-        if (lower(monsterName(monsters[n])) == wanted)
+        if (lower(storedText(monsters[n].name)) == wanted)
             return static_cast<int>(n);
     }
     throw CliError("no monster is named \"" + std::string(text) + "\"");
@@ -274,6 +259,18 @@ const std::string& balanceHelp() {
     return text;
 }
 
+std::array<std::string, 7> outcomeNumbers(const MapOutcome& o) {
+    const auto known = [&](double value) {
+        return o.draw.empty ? std::string() : formatNumber(value);
+    };
+    const auto optional = [](const std::optional<double>& value) {
+        return value ? formatNumber(*value) : std::string();
+    };
+    return {known(o.group),          optional(o.hits),   known(o.exp),
+            known(o.gold),           optional(o.damage), optional(o.damagePercent),
+            optional(o.worstPercent)};
+}
+
 std::string formatNumber(double value) {
     if (value == 0)
         return "0";
@@ -281,11 +278,6 @@ std::string formatNumber(double value) {
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
     return std::string(buffer, result.ptr);
-}
-
-std::string monsterName(const MonsterRecord& monster) {
-    const auto end = monster.name.find_last_not_of(' ');
-    return latin1ToUtf8(std::string_view(monster.name).substr(0, end + 1));
 }
 
 CharacterProfile characterFromOption(std::string_view text) {
@@ -378,23 +370,6 @@ std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& chara
     return profiles;
 }
 
-bool writeOutput(const Session& session, const std::filesystem::path& output,
-                 std::string_view text) {
-    if (output.empty() || output == "-") {
-        session.out << text;
-        return false;
-    }
-    // An output named like a game file by a slip of -o would destroy it.
-    for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
-                             kEncounterFileName, kItemListFileName}) {
-        std::error_code error;
-        if (std::filesystem::equivalent(output, session.file(name), error))
-            throw CliError("will not write over the game file " + output.string());
-    }
-    writeOutputFile(output, text);
-    return true;
-}
-
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
                   TableFormat format, BalanceRows rows, const std::filesystem::path& output) {
     const GameData data = loadGameData(session.directory);
@@ -431,7 +406,7 @@ void whereMonster(const Session& session, std::string_view monster) {
     std::stable_sort(places.begin(), places.end(),
                      [](const Place& a, const Place& b) { return a.chance > b.chance; });
     std::ostringstream out;
-    out << monsterName(data.monsters[static_cast<std::size_t>(n)]) << " (monster " << n
+    out << storedText(data.monsters[static_cast<std::size_t>(n)].name) << " (monster " << n
         << ") counts in " << places.size() << " of " << data.encounters.size() << " maps"
         << (places.empty() ? ".\n" : ":\n");
     if (!places.empty()) {

@@ -2,6 +2,7 @@
 // (balance), the maps where a monster appears (where), and the HTML report (report).
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -20,11 +21,12 @@ CharacterProfile characterFromOption(std::string_view text);
 // L<level>. Throws CliError naming `source`, the line and the column of the first bad cell.
 std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std::string& source);
 
+// A map's group, hits, exp, gold, damage, damage % and worst %, as text; empty where the
+// verdict leaves them unknown.
+std::array<std::string, 7> outcomeNumbers(const MapOutcome& outcome);
+
 // Up to 6 significant digits, the decimal point whatever the locale; -0 as 0.
 std::string formatNumber(double value);
-
-// A monster's name as UTF-8 without its trailing blanks.
-std::string monsterName(const MonsterRecord& monster);
 
 // The profiles of --character or --characters; `characters` empty when not given.
 std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& characterOptions,
@@ -41,11 +43,6 @@ void whereMonster(const Session& session, std::string_view monster);
 
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
                  const std::filesystem::path& output);
-
-// Replaces `output` with `text`, refusing to write over a game file; "-" or empty writes
-// to session.out. True when a file was written.
-bool writeOutput(const Session& session, const std::filesystem::path& output,
-                 std::string_view text);
 
 } // namespace valmor::cli
 

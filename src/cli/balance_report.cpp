@@ -62,37 +62,23 @@ document.querySelectorAll('table.sortable th').forEach(function(th, column) {
 });
 )";
 
+// The text with the characters that mean something to HTML written as entities.
 std::string escaped(std::string_view text) {
+    constexpr std::string_view kSpecial = "&<>\"";
+    constexpr std::string_view kEntities[] = {"&amp;", "&lt;", "&gt;", "&quot;"};
     std::string out;
-    out.reserve(text.size());
     for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
+        const std::size_t special = kSpecial.find(c);
+        if (special == std::string_view::npos)
             out += c;
-        }
+        else
+            out += kEntities[special];
     }
     return out;
 }
 
 std::string latin1Text(std::string_view stored) {
-    const auto end = stored.find_last_not_of(' ');
-    return escaped(latin1ToUtf8(stored.substr(0, end == std::string_view::npos ? 0 : end + 1)));
-}
-
-std::string optionalNumber(const std::optional<double>& value) {
-    return value ? formatNumber(*value) : std::string();
+    return escaped(storedText(stored));
 }
 
 // A chart's top: the value rounded up to 1, 1.5, 2, 2.5, 3, 4, 5, 6 or 8 times a power of
@@ -338,15 +324,10 @@ private:
         for (std::size_t m = 0; m < data_.encounters.size(); ++m) {
             for (const ProfileBalance& profile : balance_.profiles) {
                 const MapOutcome& o = profile.maps[m];
-                const bool known = !o.draw.empty;
                 html_ += "<tr class=\"map-row\"><td>" + std::to_string(o.map) +
                          "</td><td class=\"text\">" + escaped(profile.character.name) +
                          "</td><td class=\"text\">" + monstersCell(o) + "</td>";
-                for (const std::string& cell :
-                     {known ? formatNumber(o.group) : std::string(), optionalNumber(o.hits),
-                      known ? formatNumber(o.exp) : std::string(),
-                      known ? formatNumber(o.gold) : std::string(), optionalNumber(o.damage),
-                      optionalNumber(o.damagePercent), optionalNumber(o.worstPercent)})
+                for (const std::string& cell : outcomeNumbers(o))
                     html_ += "<td>" + cell + "</td>";
                 html_ += "<td class=\"text verdict " + verdictClass(o.verdict) + "\">" +
                          std::string(verdictName(o.verdict)) +

@@ -12,6 +12,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/files.h"
+#include "cli/game_data.h"
 #include "cli/sprite_images.h"
 #include "data/byte_file.h"
 #include "data/encounter_record.h"
@@ -31,30 +32,8 @@ std::ostream* terminal(const Session& session) {
     return session.errIsTerminal ? &session.err : nullptr;
 }
 
-std::filesystem::path gameFile(const Session& session, std::string_view name) {
-    const std::filesystem::path path = session.file(name);
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        const std::string folder =
-            session.directory.empty() ? "the working directory" : session.directory.string();
-        throw CliError("no " + std::string(name) + " in " + folder +
-                       " (run in the game's folder, or name it with -C DIR)");
-    }
-    return path;
-}
-
 std::string sourceName(const std::filesystem::path& input) {
     return input == "-" ? "<stdin>" : input.string();
-}
-
-// A table written over a game file by a slip of -o would destroy it.
-void refuseGameFile(const Session& session, const std::filesystem::path& output) {
-    for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
-                             kEncounterFileName, kItemListFileName}) {
-        std::error_code error;
-        if (std::filesystem::equivalent(output, session.file(name), error))
-            throw CliError("will not write a table over the game file " + output.string());
-    }
 }
 
 // Opens a game file for a change under its lock, creating it when missing. Should the
@@ -97,17 +76,13 @@ using FromTable = std::string (*)(std::istream&, std::optional<TableFormat>, con
 void exportTable(const Session& session, std::string_view fileName, std::size_t recordBytes,
                  ToTable toTable, TableFormat format, const std::filesystem::path& output,
                  std::string_view label) {
-    const std::string bytes = readRecordFileBytes(gameFile(session, fileName), recordBytes);
+    const std::string bytes =
+        readRecordFileBytes(gameFilePath(session.directory, fileName), recordBytes);
     Progress progress(terminal(session), std::string(label));
     const std::string table = toTable(bytes, format, progress);
-    if (output.empty() || output == "-") {
-        session.out << table;
-        return;
-    }
-    refuseGameFile(session, output);
-    writeOutputFile(output, table);
-    session.out << "wrote " << recordCount(bytes.size(), recordBytes) << " records of " << fileName
-                << " to " << output.string() << '\n';
+    if (writeOutput(session, output, table, "a table"))
+        session.out << "wrote " << recordCount(bytes.size(), recordBytes) << " records of "
+                    << fileName << " to " << output.string() << '\n';
 }
 
 std::size_t importTable(const Session& session, std::string_view fileName, std::size_t recordBytes,
@@ -154,7 +129,7 @@ std::size_t importTable(const Session& session, std::string_view fileName, std::
 }
 
 ColourTable loadColours(const Session& session) {
-    return makeColorFromRGB(loadPalette(gameFile(session, kPaletteFileName)));
+    return makeColorFromRGB(loadPalette(gameFilePath(session.directory, kPaletteFileName)));
 }
 
 // ---- Sprites ----
@@ -274,6 +249,24 @@ std::optional<int> spriteNumberOf(const std::filesystem::path& file) {
 
 } // namespace
 
+bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
+                 std::string_view what) {
+    if (output.empty() || output == "-") {
+        session.out << text;
+        return false;
+    }
+    // An output named like a game file by a slip of -o would destroy it.
+    for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
+                             kEncounterFileName, kItemListFileName}) {
+        std::error_code error;
+        if (std::filesystem::equivalent(output, session.file(name), error))
+            throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
+                           "over the game file " + output.string());
+    }
+    writeOutputFile(output, text);
+    return true;
+}
+
 void exportStats(const Session& session, TableFormat format, const std::filesystem::path& output) {
     exportTable(session, kMonsterFileName, kMonsterRecordBytes, statsToTable, format, output,
                 "export-stats");
@@ -299,7 +292,7 @@ std::size_t importEncounters(const Session& session, const std::filesystem::path
 
 int exportSprites(const Session& session, const std::filesystem::path& folder) {
     const ByteFile sprites(
-        GameFile::open(gameFile(session, kSpriteFileName), GameFile::Access::Read));
+        GameFile::open(gameFilePath(session.directory, kSpriteFileName), GameFile::Access::Read));
     const std::int64_t length = sprites.length();
     const int count = withSubject(kSpriteFileName, [&] { return lastSpriteIndex(length) + 1; });
     const PaletteColours colours = paletteColours(loadColours(session));

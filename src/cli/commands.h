@@ -25,6 +25,12 @@ struct Session {
     std::filesystem::path file(std::string_view name) const { return directory / name; }
 };
 
+// Replaces `output` with `text`, refusing to write over a game file (the refusal names
+// `what`, such as "a table", when given); "-" or empty writes to session.out. True when a
+// file was written.
+bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
+                 std::string_view what = {});
+
 // `output` empty or "-": the table goes to session.out.
 void exportStats(const Session& session, TableFormat format, const std::filesystem::path& output);
 void exportEncounters(const Session& session, TableFormat format,

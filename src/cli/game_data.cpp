@@ -23,8 +23,9 @@ std::vector<Record> decodeRecords(const std::string& bytes,
     return records;
 }
 
-// The path of a game file, or a CliError saying where it was looked for.
-std::filesystem::path gameFile(const std::filesystem::path& directory, std::string_view name) {
+} // namespace
+
+std::filesystem::path gameFilePath(const std::filesystem::path& directory, std::string_view name) {
     const std::filesystem::path path = directory / name;
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
@@ -35,30 +36,29 @@ std::filesystem::path gameFile(const std::filesystem::path& directory, std::stri
     return path;
 }
 
-} // namespace
-
 GameData loadGameData(const std::filesystem::path& directory) {
     GameData data;
     data.monsters = decodeRecords(
-        readRecordFileBytes(gameFile(directory, kMonsterFileName), kMonsterRecordBytes),
+        readRecordFileBytes(gameFilePath(directory, kMonsterFileName), kMonsterRecordBytes),
         decodeMonsterRecord);
     data.encounters = decodeRecords(
-        readRecordFileBytes(gameFile(directory, kEncounterFileName), kEncounterRecordBytes),
+        readRecordFileBytes(gameFilePath(directory, kEncounterFileName), kEncounterRecordBytes),
         decodeEncounterRecord);
     if (data.encounters.size() < static_cast<std::size_t>(kMapCount))
         data.encounters.resize(kMapCount);
-    data.itemNames = loadItemNames(gameFile(directory, kItemListFileName));
+    data.itemNames = loadItemNames(gameFilePath(directory, kItemListFileName));
     // Only the sprite file's length counts here; its frames can run to hundreds of megabytes.
     const GameFile sprites =
-        GameFile::open(gameFile(directory, kSpriteFileName), GameFile::Access::Read);
+        GameFile::open(gameFilePath(directory, kSpriteFileName), GameFile::Access::Read);
     data.spriteCount = lastSpriteIndex(sprites.size()) + 1;
     return data;
 }
 
 GamePictures loadGamePictures(const std::filesystem::path& directory) {
-    ByteFile sprites(GameFile::open(gameFile(directory, kSpriteFileName), GameFile::Access::Read));
+    ByteFile sprites(
+        GameFile::open(gameFilePath(directory, kSpriteFileName), GameFile::Access::Read));
     const int count = lastSpriteIndex(sprites.length()) + 1;
-    return {makeColorFromRGB(loadPalette(gameFile(directory, kPaletteFileName))),
+    return {makeColorFromRGB(loadPalette(gameFilePath(directory, kPaletteFileName))),
             std::move(sprites), count};
 }
 

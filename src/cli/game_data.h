@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/byte_file.h"
@@ -13,6 +14,9 @@
 #include "data/sprite.h"
 
 namespace valmor::cli {
+
+// The path of a game file in `directory`; throws CliError saying where it was looked for.
+std::filesystem::path gameFilePath(const std::filesystem::path& directory, std::string_view name);
 
 struct GameData {
     // One per record; a partial last record reads as if its missing bytes were zero.

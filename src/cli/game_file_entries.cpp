@@ -44,11 +44,6 @@ std::string hex64(std::uint64_t value) {
     return text;
 }
 
-std::string trimmedName(std::string_view latin1) {
-    const std::size_t end = latin1.find_last_not_of(' ');
-    return latin1ToUtf8(latin1.substr(0, end == std::string_view::npos ? 0 : end + 1));
-}
-
 // Each chunk one record of `layout`; a partial last record reads as if its missing bytes
 // were zero, as the editor reads it, and says how many bytes it has.
 template <typename Layout>
@@ -69,7 +64,7 @@ void addRecords(GameFileEntries& result, const std::filesystem::path& path, std:
                 const std::string_view text(reinterpret_cast<const char*>(at), field.width);
                 value = quoteText(text);
                 if (entry.caption.empty())
-                    entry.caption = trimmedName(text);
+                    entry.caption = storedText(text);
             }
             entry.fields.push_back({std::string(field.name), value});
         }

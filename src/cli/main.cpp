@@ -7,13 +7,7 @@
 
 #include "cli/cli.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#define VALMOR_ISATTY(fd) _isatty(fd)
-#else
 #include <unistd.h>
-#define VALMOR_ISATTY(fd) isatty(fd)
-#endif
 
 namespace {
 
@@ -26,15 +20,12 @@ void reportQtMessage(QtMsgType, const QMessageLogContext&, const QString& messag
 } // namespace
 
 int main(int argc, char* argv[]) {
-#if defined(SIGXFSZ)
     // A file size limit makes a write fail, reported like a full disk, instead of ending
     // the program halfway.
     std::signal(SIGXFSZ, SIG_IGN);
-#endif
     qInstallMessageHandler(reportQtMessage);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("valmor-data"));
-    const bool errIsTerminal = VALMOR_ISATTY(2) != 0;
     return valmor::cli::runCli(QCoreApplication::arguments(), std::cin, std::cout, std::cerr,
-                               errIsTerminal);
+                               isatty(STDERR_FILENO) != 0);
 }

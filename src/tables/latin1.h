@@ -11,6 +11,11 @@ namespace valmor::cli {
 
 std::string latin1ToUtf8(std::string_view latin1);
 
+// A stored text (a monster's name, say) as UTF-8 without the blanks that pad it.
+inline std::string storedText(std::string_view latin1) {
+    return latin1ToUtf8(latin1.substr(0, latin1.find_last_not_of(' ') + 1));
+}
+
 // Appends the UTF-8 bytes of one Unicode code point.
 void appendUtf8(std::string& out, std::uint32_t code);
 
