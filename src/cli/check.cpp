@@ -183,9 +183,10 @@ private:
 
     // The records of a record file, a partial last record read zero-filled; warns about
     // the partial record.
-    template <typename Record, typename Decode>
-    std::optional<std::vector<Record>> readRecords(std::string_view name, std::size_t recordBytes,
-                                                   Decode decode) {
+    template <typename Record, std::size_t N>
+    std::optional<std::vector<Record>>
+    readRecords(std::string_view name, std::size_t recordBytes,
+                const std::array<RecordField<Record>, N>& layout) {
         const auto path = existing(name);
         if (!path)
             return std::nullopt;
@@ -202,16 +203,13 @@ private:
                         std::to_string(recordBytes) + " bytes");
         std::vector<Record> records;
         forEachRecord(bytes, recordBytes, [&](std::span<const std::uint8_t> record) {
-            records.push_back(decode(record));
+            records.push_back(decodeRecord<Record>(layout, record));
         });
         return records;
     }
 
     void checkStats() {
-        const auto records = readRecords<MonsterRecord>(
-            kMonsterFileName, kMonsterRecordBytes, [](std::span<const std::uint8_t> bytes) {
-                return decodeMonsterRecord(bytes.first<kMonsterRecordBytes>());
-            });
+        const auto records = readRecords(kMonsterFileName, kMonsterRecordBytes, kMonsterLayout);
         if (!records)
             return;
         report_.statsRecords = records->size();
@@ -253,10 +251,8 @@ private:
     }
 
     void checkEncounters() {
-        const auto records = readRecords<EncounterRecord>(
-            kEncounterFileName, kEncounterRecordBytes, [](std::span<const std::uint8_t> bytes) {
-                return decodeEncounterRecord(bytes.first<kEncounterRecordBytes>());
-            });
+        const auto records =
+            readRecords(kEncounterFileName, kEncounterRecordBytes, kEncounterLayout);
         if (!records)
             return;
         report_.encounterRecords = records->size();

@@ -12,14 +12,16 @@ namespace valmor::cli {
 
 namespace {
 
-template <typename Record, std::size_t Size>
-std::vector<Record> decodeRecords(const std::string& bytes,
-                                  Record (*decode)(std::span<const std::uint8_t, Size>)) {
+// Every record of a record file; a partial last one reads as if its missing bytes were zero.
+template <typename Record, std::size_t N>
+std::vector<Record> readRecords(const std::filesystem::path& directory, std::string_view name,
+                                std::size_t recordBytes,
+                                const std::array<RecordField<Record>, N>& layout) {
     std::vector<Record> records;
-    records.reserve(recordCount(bytes.size(), Size));
-    forEachRecord(bytes, Size, [&](std::span<const std::uint8_t> record) {
-        records.push_back(decode(record.first<Size>()));
-    });
+    forEachRecord(readRecordFileBytes(gameFilePath(directory, name), recordBytes), recordBytes,
+                  [&](std::span<const std::uint8_t> record) {
+                      records.push_back(decodeRecord<Record>(layout, record));
+                  });
     return records;
 }
 
@@ -38,12 +40,9 @@ std::filesystem::path gameFilePath(const std::filesystem::path& directory, std::
 
 GameData loadGameData(const std::filesystem::path& directory) {
     GameData data;
-    data.monsters = decodeRecords(
-        readRecordFileBytes(gameFilePath(directory, kMonsterFileName), kMonsterRecordBytes),
-        decodeMonsterRecord);
-    data.encounters = decodeRecords(
-        readRecordFileBytes(gameFilePath(directory, kEncounterFileName), kEncounterRecordBytes),
-        decodeEncounterRecord);
+    data.monsters = readRecords(directory, kMonsterFileName, kMonsterRecordBytes, kMonsterLayout);
+    data.encounters =
+        readRecords(directory, kEncounterFileName, kEncounterRecordBytes, kEncounterLayout);
     if (data.encounters.size() < static_cast<std::size_t>(kMapCount))
         data.encounters.resize(kMapCount);
     data.itemNames = loadItemNames(gameFilePath(directory, kItemListFileName));
