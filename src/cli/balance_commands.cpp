@@ -217,12 +217,6 @@ std::string monstersTable(const GameData& data, const Balance& balance, TableFor
 
 // The monster number that `text` names: its number, or its name.
 int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view text) {
-    const auto lower = [](std::string_view s) {
-        std::string result(trimmed(s));
-        std::transform(result.begin(), result.end(), result.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return result;
-    };
     if (monsters.empty())
         throw CliError("the stats file holds no monsters");
     if (const auto number = numberIn(text)) {
@@ -233,9 +227,8 @@ int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view te
                            std::to_string(monsters.size() - 1));
         return static_cast<int>(*number);
     }
-    const std::string wanted = lower(text);
     for (std::size_t n = 0; n < monsters.size(); ++n) {
-        if (lower(storedText(monsters[n].name)) == wanted)
+        if (equalIgnoringCase(trimmed(storedText(monsters[n].name)), trimmed(text)))
             return static_cast<int>(n);
     }
     throw CliError("no monster is named \"" + std::string(text) + "\"");

@@ -105,6 +105,14 @@ const OptionInfo kCharacter{{"character"},
                             "a profile: level, strength, agility, item damage, item defense, HP"};
 const OptionInfo kCharacters{{"characters"}, "FILE.csv", "profiles from a CSV table, one a row"};
 
+// A command that reports every failure by throwing: it succeeds when it returns.
+template <typename Command> std::function<int(const Invocation&)> succeeds(Command command) {
+    return [command](const Invocation& call) {
+        command(call);
+        return kExitSuccess;
+    };
+}
+
 std::vector<CharacterProfile> profiles(const QCommandLineParser& parser) {
     std::vector<std::string> options;
     for (const QString& value : parser.values("character"))
@@ -125,11 +133,10 @@ const std::vector<CommandInfo>& commands() {
          "array with one object per record.",
          {kExportFormat, kOutput},
          0,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              exportStats(call.session, exportFormat(call.parser),
                          toPath(call.parser.value("output")));
-             return kExitSuccess;
-         }},
+         })},
         {"import-stats",
          "[--format csv|json]",
          "FILE",
@@ -146,11 +153,10 @@ const std::vector<CommandInfo>& commands() {
          "mode, is written beside the old one, flushed and renamed over it.",
          {kImportFormat, kTruncate},
          1,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              importStats(call.session, toPath(call.arguments[0]), importFormat(call.parser),
                          call.parser.isSet("truncate"));
-             return kExitSuccess;
-         }},
+         })},
         {"export-encounters",
          "[--format csv|json] [-o FILE]",
          "",
@@ -159,11 +165,10 @@ const std::vector<CommandInfo>& commands() {
          "columns map, monIndex0 to monIndex4, monFreq0 to monFreq4 and nomNum0 to nomNum2.",
          {kExportFormat, kOutput},
          0,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              exportEncounters(call.session, exportFormat(call.parser),
                               toPath(call.parser.value("output")));
-             return kExitSuccess;
-         }},
+         })},
         {"import-encounters",
          "[--format csv|json]",
          "FILE",
@@ -175,11 +180,10 @@ const std::vector<CommandInfo>& commands() {
          "named, and a table of fewer maps than the file holds needs --truncate.",
          {kImportFormat, kTruncate},
          1,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              importEncounters(call.session, toPath(call.arguments[0]), importFormat(call.parser),
                               call.parser.isSet("truncate"));
-             return kExitSuccess;
-         }},
+         })},
         {"export-sprites",
          "",
          "DIR",
@@ -190,10 +194,9 @@ const std::vector<CommandInfo>& commands() {
          "transparent. The images are 8-bit indexed with the palette as their colour table.",
          {},
          1,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              exportSprites(call.session, toPath(call.arguments[0]));
-             return kExitSuccess;
-         }},
+         })},
         {"import-sprite",
          "[--nearest]",
          "N FILE.png",
@@ -207,11 +210,10 @@ const std::vector<CommandInfo>& commands() {
          "under the file's lock and flushed to the disk; the rest of the file is untouched.",
          {kNearest},
          2,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              importSprite(call.session, spriteNumber(call.arguments[0]), toPath(call.arguments[1]),
                           call.parser.isSet("nearest"));
-             return kExitSuccess;
-         }},
+         })},
         {"import-sprites",
          "[--nearest]",
          "DIR",
@@ -223,10 +225,9 @@ const std::vector<CommandInfo>& commands() {
          "checked as import-sprite checks it before the first frame is written.",
          {kNearest},
          1,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              importSprites(call.session, toPath(call.arguments[0]), call.parser.isSet("nearest"));
-             return kExitSuccess;
-         }},
+         })},
         {"balance",
          "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monsters] [--format "
          "csv|json] [-o FILE]",
@@ -239,12 +240,11 @@ const std::vector<CommandInfo>& commands() {
           kOutput,
           {{"monsters"}, {}, "one row per monster and profile: the calculator's four texts"}},
          0,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              writeBalance(call.session, profiles(call.parser), exportFormat(call.parser),
                           call.parser.isSet("monsters") ? BalanceRows::Monsters : BalanceRows::Maps,
                           toPath(call.parser.value("output")));
-             return kExitSuccess;
-         }},
+         })},
         {"where",
          "",
          "MONSTER",
@@ -254,10 +254,9 @@ const std::vector<CommandInfo>& commands() {
          "works it out) and the map's chances of a group of 1, 2 and 3, sorted by chance.",
          {},
          1,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              whereMonster(call.session, call.arguments[0].toStdString());
-             return kExitSuccess;
-         }},
+         })},
         {"report",
          "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [-o FILE]",
          "",
@@ -265,10 +264,9 @@ const std::vector<CommandInfo>& commands() {
          std::string(kReportHelp),
          {kCharacter, kCharacters, kOutput},
          0,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")));
-             return kExitSuccess;
-         }},
+         })},
         {"check",
          "",
          "",
@@ -289,10 +287,9 @@ const std::vector<CommandInfo>& commands() {
          "says which game file it is otherwise. FILE is taken as given, not within -C DIR.",
          {{{"as"}, "NAME", "read FILE as the game file NAME (monsters.tat, ...)"}},
          1,
-         [](const Invocation& call) {
+         succeeds([](const Invocation& call) {
              textconv(call.session, toPath(call.arguments[0]), textconvAs(call.parser));
-             return kExitSuccess;
-         }},
+         })},
         {"diff",
          "",
          "A B",

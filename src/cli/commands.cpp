@@ -23,6 +23,7 @@
 #include "data/palette.h"
 #include "data/record_file.h"
 #include "data/sprite.h"
+#include "tables/latin1.h"
 
 namespace valmor::cli {
 
@@ -233,10 +234,7 @@ void noteMissingStats(const Session& session, int firstNew, int lastNew) {
 std::optional<int> spriteNumberOf(const std::filesystem::path& file) {
     const std::string name = file.filename().string();
     const std::size_t dot = name.size() >= 4 ? name.size() - 4 : 0;
-    std::string extension = name.substr(dot);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (dot == 0 || extension != ".png" || dot > 9)
+    if (dot == 0 || dot > 9 || !equalIgnoringCase(name.substr(dot), ".png"))
         return std::nullopt;
     int n = 0;
     for (std::size_t i = 0; i < dot; ++i) {

@@ -2,6 +2,7 @@
 // ISO-8859-1 is the Unicode code point of the same number.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,13 @@ std::string latin1ToUtf8(std::string_view latin1);
 // A stored text (a monster's name, say) as UTF-8 without the blanks that pad it.
 inline std::string storedText(std::string_view latin1) {
     return latin1ToUtf8(latin1.substr(0, latin1.find_last_not_of(' ') + 1));
+}
+
+// Whether two texts are equal when the letters A to Z count as a to z.
+inline bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 // Appends the UTF-8 bytes of one Unicode code point.

@@ -21,8 +21,6 @@ public:
     // The coordinate system: `width` x `height` units over the inner area. By default one
     // unit is one pixel.
     void setUnits(int width, int height);
-    int unitsWide() const { return unitsWide_; }
-    int unitsHigh() const { return unitsHigh_; }
 
     // Fills the inner area with the background colour. Call it before drawing.
     void clear();
