@@ -4,6 +4,7 @@
 #include <array>
 #include <numeric>
 #include <optional>
+#include <ranges>
 #include <span>
 
 #include "data/checked_int.h"
@@ -117,10 +118,6 @@ private:
                 const std::string place =
                     "line " + std::to_string(token.line) + ", index " + std::to_string(k / 3);
                 const char* component = kComponents[k % 3];
-                const auto problem = [&](const std::string& message) {
-                    error(kPaletteFileName, place, component, message);
-                    readable = false;
-                };
                 try {
                     const std::int16_t level = TextToInt16(token.text);
                     (*scaled[k % 3])[k / 3] = checkedMul16(level, 4);
@@ -130,12 +127,13 @@ private:
                                   std::to_string(kLowestLevel) + " to " +
                                   std::to_string(kHighestLevel));
                 } catch (const DataError& failure) {
-                    if (failure.kind() == ErrorKind::TypeMismatch)
-                        problem(shown(token.text) + " is not a number (" +
-                                editorReading(token.text) + ")");
-                    else
-                        problem(shown(token.text) +
-                                " overflows: a level times 4 must lie within -32768 to 32767");
+                    readable = false;
+                    error(kPaletteFileName, place, component,
+                          shown(token.text) +
+                              (failure.kind() == ErrorKind::TypeMismatch
+                                   ? " is not a number (" + editorReading(token.text) + ")"
+                                   : " overflows: a level times 4 must lie within -32768 to "
+                                     "32767"));
                 }
             }
             if (tokens.levels.size() < kPaletteLevels) {
@@ -346,9 +344,7 @@ void addRangeRules(const std::array<RecordField<Record>, N>& layout,
     for (std::size_t i = 0; i < layout.size();) {
         const ExpectedRange& range = layout[i].expected;
         std::size_t end = i + 1;
-        while (end < layout.size() && layout[end].expected.low == range.low &&
-               layout[end].expected.high == range.high &&
-               layout[end].expected.upToLastSprite == range.upToLastSprite)
+        while (end < layout.size() && layout[end].expected == range)
             ++end;
         if (!range.anyValue()) {
             const std::string first(layout[i].name);
@@ -362,21 +358,17 @@ void addRangeRules(const std::array<RecordField<Record>, N>& layout,
     }
 }
 
-// Breaks a paragraph into lines of at most `width` characters.
-std::string wrapped(const std::string& text, std::size_t width) {
+// Breaks a paragraph into lines of at most `width` characters, at blanks.
+std::string wrapped(std::string_view text, std::size_t width) {
     std::string out;
     std::size_t lineStart = 0;
-    std::size_t lastBreak = std::string::npos;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ')
-            lastBreak = out.size();
-        out += text[i];
-        if (out.size() - lineStart > width && lastBreak != std::string::npos &&
-            lastBreak > lineStart) {
-            out[lastBreak] = '\n';
-            lineStart = lastBreak + 1;
-            lastBreak = std::string::npos;
-        }
+    for (const auto word : std::views::split(text, ' ')) {
+        const bool full = out.size() - lineStart + 1 + std::ranges::size(word) > width;
+        if (!out.empty())
+            out += full ? '\n' : ' ';
+        if (full)
+            lineStart = out.size();
+        out.append(word.begin(), word.end());
     }
     return out;
 }

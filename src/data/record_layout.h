@@ -29,6 +29,7 @@ struct ExpectedRange {
     bool upToLastSprite = false; // a sprite number: 0 to the last sprite of the sprite file
 
     constexpr bool anyValue() const { return low == -32768 && high == 32767 && !upToLastSprite; }
+    bool operator==(const ExpectedRange&) const = default;
 };
 
 template <typename Record> struct RecordField {
