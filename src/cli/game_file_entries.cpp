@@ -136,19 +136,10 @@ void addItems(GameFileEntries& result, const std::filesystem::path& path) {
 } // namespace
 
 std::string_view fileNameOf(GameFileKind file) {
-    switch (file) {
-    case GameFileKind::Palette:
-        return kPaletteFileName;
-    case GameFileKind::Sprites:
-        return kSpriteFileName;
-    case GameFileKind::Monsters:
-        return kMonsterFileName;
-    case GameFileKind::Encounters:
-        return kEncounterFileName;
-    case GameFileKind::Items:
-        return kItemListFileName;
-    }
-    return {};
+    // In the order of GameFileKind.
+    constexpr const char* kNames[] = {kPaletteFileName, kSpriteFileName, kMonsterFileName,
+                                      kEncounterFileName, kItemListFileName};
+    return kNames[static_cast<std::size_t>(file)];
 }
 
 std::optional<GameFileKind> gameFileNamed(std::string_view name) {

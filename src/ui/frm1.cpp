@@ -40,9 +40,6 @@ constexpr ControlFont kControlFonts[] = {
     {"cmdSave", 13.5, false},    {"Command1", 13.5, false},
 };
 
-// Labels that keep their designed size instead of fitting their caption.
-constexpr const char* kFixedSizeLabels[] = {"Label25", "Label28", "Label49"};
-
 } // namespace
 
 frm1::frm1(std::filesystem::path dataDir, QWidget* parent)
@@ -107,11 +104,10 @@ void frm1::applyDesignFonts() {
         if (auto* control = findChild<QWidget*>(QString::fromLatin1(entry.name)))
             control->setFont(designFont(entry.pointSize, entry.bold));
     }
+    // Labels fit their captions, but for three that keep their designed size.
+    const QStringList fixedSize{"Label25", "Label28", "Label49"};
     for (QLabel* label : findChildren<QLabel*>()) {
-        const bool fixed =
-            std::any_of(std::begin(kFixedSizeLabels), std::end(kFixedSizeLabels),
-                        [&](const char* name) { return label->objectName() == name; });
-        if (!fixed)
+        if (!fixedSize.contains(label->objectName()))
             label->resize(label->sizeHint());
     }
 }
