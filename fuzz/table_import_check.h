@@ -10,6 +10,7 @@
 
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
+#include "data/record_file.h"
 #include "fuzz_check.h"
 #include "tables/import_error.h"
 #include "tables/record_tables.h"
@@ -44,7 +45,7 @@ inline void checkImport(std::string_view text, std::optional<cli::TableFormat> f
         return;
     }
     check(bytes.size() % recordBytes == 0, "the bytes are no whole number of records");
-    check(bytes.size() / recordBytes <= cli::kMaxRecords, "more records than a file holds");
+    check(bytes.size() / recordBytes <= kMaxRecords, "more records than a file holds");
     std::istringstream exported(toTable(bytes, exportFormat, none));
     std::string again;
     try {

@@ -12,7 +12,8 @@
 
 namespace valmor {
 
-// Record numbers are signed 16-bit, so no record file is read whole beyond this many records.
+// Record numbers are signed 16-bit, so no record file is read whole, or built from a table,
+// beyond this many records.
 inline constexpr std::size_t kMaxRecords = 32767;
 
 // Reads record n into `record` (its size is the record length). Bytes past the end of

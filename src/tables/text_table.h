@@ -3,6 +3,7 @@
 // that keep reading a table within a fixed amount of memory.
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,8 +15,6 @@ inline constexpr std::size_t kMaxTokenBytes = 64 * 1024;
 // A CSV row (a line, or more when a quoted field holds line ends) and a JSON object are at
 // most this many bytes as written, checked between their tokens.
 inline constexpr std::size_t kMaxRowBytes = 64 * 1024;
-// Record numbers are signed 16-bit in both record files.
-inline constexpr std::size_t kMaxRecords = 32767;
 
 // 1-based; columns count characters (UTF-8 code points), not bytes. 64-bit, so that no
 // input, however long, can make them overflow.
@@ -23,7 +22,7 @@ struct TextPosition {
     std::int64_t line = 1;
     std::int64_t column = 1;
 
-    bool operator==(const TextPosition&) const = default;
+    auto operator<=>(const TextPosition&) const = default;
 };
 
 enum class CellKind {

@@ -14,6 +14,7 @@
 
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
+#include "data/record_file.h"
 #include "tables/import_error.h"
 #include "tables/record_tables.h"
 #include "tables/text_stream.h"
