@@ -1,7 +1,7 @@
 #include "tables/import_error.h"
 
 #include <algorithm>
-#include <utility>
+#include <span>
 
 namespace valmor::cli {
 
@@ -14,16 +14,13 @@ constexpr std::size_t kShownProblems = 20;
 std::string describe(const std::string& source, const std::vector<TableProblem>& problems,
                      std::size_t total) {
     std::string text;
-    for (std::size_t i = 0; i < problems.size(); ++i) {
-        if (i == kShownProblems)
-            break;
-        const TableProblem& problem = problems[i];
+    const std::size_t shown = std::min(problems.size(), kShownProblems);
+    for (const TableProblem& problem : std::span(problems).first(shown)) {
         if (!text.empty())
             text += '\n';
         text += source + ':' + std::to_string(problem.at.line) + ':' +
                 std::to_string(problem.at.column) + ": " + problem.message;
     }
-    const std::size_t shown = std::min(problems.size(), kShownProblems);
     if (total > shown)
         text += "\n" + source + ": " + std::to_string(total - shown) + " more problems not shown";
     return text;
@@ -49,9 +46,7 @@ void ProblemList::add(const ImportError& error) {
 }
 
 void ProblemList::raise(const std::string& source) {
-    std::stable_sort(kept_.begin(), kept_.end(), [](const auto& a, const auto& b) {
-        return std::pair(a.at.line, a.at.column) < std::pair(b.at.line, b.at.column);
-    });
+    std::ranges::stable_sort(kept_, {}, &TableProblem::at);
     throw ImportError(source, std::move(kept_), total_);
 }
 
