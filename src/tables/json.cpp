@@ -9,32 +9,20 @@
 namespace valmor::cli {
 
 void appendJsonString(std::string& out, std::string_view utf8) {
+    // Characters with a one-letter escape, and their letters.
+    constexpr std::string_view kEscaped = "\"\\\n\r\t";
+    constexpr std::string_view kLetters = "\"\\nrt";
     out += '"';
     for (const char c : utf8) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
+        if (const std::size_t which = kEscaped.find(c); which != std::string_view::npos) {
+            out += '\\';
+            out += kLetters[which];
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
+            out += c;
         }
     }
     out += '"';
@@ -281,45 +269,27 @@ Cell JsonReader::readString(const char* what) {
         if (text_.atEnd())
             failAt(cell.at, "this string is never closed");
         advance();
-        switch (e) {
-        case '"':
-        case '\\':
-        case '/':
-            cell.text += e;
-            break;
-        case 'b':
-            cell.text += '\b';
-            break;
-        case 'f':
-            cell.text += '\f';
-            break;
-        case 'n':
-            cell.text += '\n';
-            break;
-        case 'r':
-            cell.text += '\r';
-            break;
-        case 't':
-            cell.text += '\t';
-            break;
-        case 'u': {
-            std::uint32_t code = readHex4();
-            if (code >= 0xD800 && code <= 0xDBFF && text_.peek() == '\\') {
-                advance();
-                expect('u');
-                const std::uint32_t low = readHex4();
-                if (low < 0xDC00 || low > 0xDFFF)
-                    failAt(escapeAt, "a lone UTF-16 surrogate in \\u escapes");
-                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-            } else if (code >= 0xD800 && code <= 0xDFFF) {
-                failAt(escapeAt, "a lone UTF-16 surrogate in \\u escapes");
-            }
-            appendUtf8(cell.text, code);
-            break;
+        // The one-letter escapes, and the characters they stand for.
+        constexpr std::string_view kEscaped = "\"\\/bfnrt";
+        constexpr std::string_view kMeant = "\"\\/\b\f\n\r\t";
+        if (const std::size_t which = kEscaped.find(e); which != std::string_view::npos) {
+            cell.text += kMeant[which];
+            continue;
         }
-        default:
+        if (e != 'u')
             failAt(escapeAt, "unknown escape in a string");
+        std::uint32_t code = readHex4();
+        if (code >= 0xD800 && code <= 0xDBFF && text_.peek() == '\\') {
+            advance();
+            expect('u');
+            const std::uint32_t low = readHex4();
+            if (low < 0xDC00 || low > 0xDFFF)
+                failAt(escapeAt, "a lone UTF-16 surrogate in \\u escapes");
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            failAt(escapeAt, "a lone UTF-16 surrogate in \\u escapes");
         }
+        appendUtf8(cell.text, code);
     }
 }
 
