@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <vector>
 
@@ -41,10 +42,9 @@ std::string shown(std::string_view text) {
             break;
         }
         if (byte < 0x20 || byte == 0x7F) {
-            constexpr char kHex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+            out += escaped;
         } else {
             out += text[i];
         }
@@ -55,6 +55,8 @@ std::string shown(std::string_view text) {
 namespace {
 
 constexpr std::string_view kMapColumn = "map";
+// Imports count their progress in KiB of input.
+constexpr std::int64_t kKiB = 1024;
 
 template <typename Record, std::size_t N> struct TableShape {
     const std::array<RecordField<Record>, N>& layout;
@@ -338,11 +340,8 @@ public:
         }
         if (!problems_.empty())
             problems_.raise(source_);
-        std::string bytes(bytes_.begin(), bytes_.end());
-        bytes.resize(shape_.mapColumn ? highestMap_ * shape_.recordBytes
-                                      : records_ * shape_.recordBytes,
-                     '\0');
-        return bytes;
+        bytes_.resize((shape_.mapColumn ? highestMap_ : records_) * shape_.recordBytes, 0);
+        return std::string(bytes_.begin(), bytes_.end());
     }
 
 private:
@@ -379,7 +378,6 @@ std::optional<std::int64_t> remainingBytes(std::istream& in) {
 template <typename Record, std::size_t N>
 void readRows(RecordImporter<Record, N>& importer, TextStream& text, TableFormat format,
               const std::vector<std::string_view>& names, Progress& progress) {
-    constexpr std::uint64_t kKiB = 1024;
     ProblemList& problems = importer.problems();
     std::vector<const Cell*> cells;
     if (format == TableFormat::Json) {
@@ -393,7 +391,7 @@ void readRows(RecordImporter<Record, N>& importer, TextStream& text, TableFormat
                     cells.push_back(&object.values[i]);
                 importer.row(cells);
             }
-            progress.advanceTo(static_cast<std::int64_t>(text.offset() / kKiB));
+            progress.advanceTo(static_cast<std::int64_t>(text.offset()) / kKiB);
         }
         return;
     }
@@ -405,7 +403,7 @@ void readRows(RecordImporter<Record, N>& importer, TextStream& text, TableFormat
     std::vector<Cell> record;
     while (reader.next(record)) {
         importer.countRecord(record.front().at);
-        progress.advanceTo(static_cast<std::int64_t>(text.offset() / kKiB));
+        progress.advanceTo(static_cast<std::int64_t>(text.offset()) / kKiB);
         if (!where)
             continue; // the rows are still read, for their syntax and their number
         if (record.size() != header.size()) {
@@ -426,7 +424,6 @@ template <typename Record, std::size_t N>
 std::string fromTable(const TableShape<Record, N>& shape, std::istream& in,
                       std::optional<TableFormat> format, const std::string& source,
                       Progress& progress) {
-    constexpr std::int64_t kKiB = 1024;
     progress.start(remainingBytes(in).value_or(0) / kKiB, "KiB");
     TextStream text(in, source);
     text.skipByteOrderMark();
