@@ -129,10 +129,8 @@ TextField TextScanner::readFieldWithPlace() {
             field.text += static_cast<char>(c);
             advance();
         }
-        std::size_t end = field.text.size();
-        while (end > 0 && isBlank(static_cast<unsigned char>(field.text[end - 1])))
-            --end;
-        field.text.resize(end);
+        // npos + 1 is 0: a field of blanks only becomes empty.
+        field.text.resize(field.text.find_last_not_of(" \t") + 1);
     }
     field.endLine = line_;
     consumeSeparator();
@@ -141,7 +139,7 @@ TextField TextScanner::readFieldWithPlace() {
 
 TextInputFile::TextInputFile(const std::filesystem::path& path, std::size_t limit,
                              std::string tooLarge)
-    : scanner_(GameFile::open(path, GameFile::Access::Read), path.filename().string(), limit,
-               std::move(tooLarge)) {}
+    : TextScanner(GameFile::open(path, GameFile::Access::Read), path.filename().string(), limit,
+                  std::move(tooLarge)) {}
 
 } // namespace valmor

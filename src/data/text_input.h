@@ -86,18 +86,10 @@ private:
 
 // A text file opened for sequential input, read within `limit` bytes; a missing file raises
 // FileNotFound, and anything but a regular file is refused.
-class TextInputFile {
+class TextInputFile : public TextScanner {
 public:
     TextInputFile(const std::filesystem::path& path, std::size_t limit = kTextFileLimit,
                   std::string tooLarge = "a text file of the game");
-
-    double readNumber() { return scanner_.readNumber(); }
-    TextToken readNumberToken() { return scanner_.readNumberToken(); }
-    std::string readField() { return scanner_.readField(); }
-    TextField readFieldWithPlace() { return scanner_.readFieldWithPlace(); }
-
-private:
-    TextScanner scanner_;
 };
 
 } // namespace valmor
