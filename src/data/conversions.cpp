@@ -1,5 +1,6 @@
 #include "conversions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -57,9 +58,9 @@ double radixValue(std::string_view digits, int base) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
+// How many times `c` stands at the start of `s`.
 std::size_t countLeading(std::string_view s, char c) {
-    const std::size_t n = s.find_first_not_of(c);
-    return n == std::string_view::npos ? s.size() : n;
+    return std::min(s.find_first_not_of(c), s.size());
 }
 
 // The double nearest to 0.DIGITS x 10^exponent10 where DIGITS are the integer digits followed
@@ -72,9 +73,7 @@ double decimalValue(std::string_view intDigits, std::string_view fracDigits,
     std::int64_t pointAt = 0; // decimal exponent of 0.DIGITS before the written exponent
     if (!intDigits.empty()) {
         pointAt = static_cast<std::int64_t>(intDigits.size());
-        digits.reserve(intDigits.size() + fracDigits.size());
-        digits.append(intDigits);
-        digits.append(fracDigits);
+        digits.append(intDigits).append(fracDigits);
     } else {
         const std::size_t zeros = countLeading(fracDigits, '0');
         pointAt = -static_cast<std::int64_t>(zeros);
@@ -94,11 +93,7 @@ double decimalValue(std::string_view intDigits, std::string_view fracDigits,
 
     char exponentText[8];
     const auto exponentEnd = std::to_chars(exponentText, exponentText + sizeof exponentText, e).ptr;
-    std::string normal = "0.";
-    normal.reserve(digits.size() + 12);
-    normal += digits;
-    normal += 'e';
-    normal.append(exponentText, exponentEnd);
+    const std::string normal = "0." + digits + 'e' + std::string(exponentText, exponentEnd);
 
     double value = 0;
     const auto ec = std::from_chars(normal.data(), normal.data() + normal.size(), value).ec;
@@ -188,20 +183,15 @@ std::string formatSignificant(double value, int digits) {
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits)
             .ptr;
     std::string text(buffer, end);
-    if (const std::size_t e = text.find('e'); e != std::string::npos)
-        text[e] = 'E';
+    std::ranges::replace(text, 'e', 'E');
     return text;
 }
 
 } // namespace
 
 double ParseNumber(std::string_view text) {
-    std::string compact;
-    compact.reserve(text.size());
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n')
-            compact += c;
-    }
+    std::string compact(text);
+    std::erase_if(compact, [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
     return valueOf(scanNumber(compact));
 }
 
