@@ -63,14 +63,14 @@ template <auto Member>
 constexpr MonsterField number(std::string_view name, std::size_t at, std::string_view meaning,
                               std::string_view control, C shownAs, int step,
                               ExpectedRange expected = {}) {
-    return {name,     at,      FieldKind::Int16, 2,   &int16Member<R, Member>, nullptr, meaning,
+    return {name,     at,      FieldKind::Int16, 2,   &member<R, Member>, nullptr, meaning,
             expected, control, shownAs,          step};
 }
 
 template <auto Member>
 constexpr MonsterField text(std::string_view name, std::size_t at, std::size_t width,
                             std::string_view meaning, std::string_view control, int step) {
-    return {name,    at, FieldKind::Text, width,        nullptr, &textMember<R, Member>,
+    return {name,    at, FieldKind::Text, width,        nullptr, &member<R, Member>,
             meaning, {}, control,         C::FixedText, step};
 }
 

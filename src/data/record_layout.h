@@ -3,6 +3,7 @@
 // codec, the editor, check, the tools and the tests walk the table instead of repeating it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -47,17 +48,14 @@ template <typename Record> struct RecordField {
     int fillStep; // the field's place in the order the editor fills its controls, from 1
 };
 
-template <typename Record, auto Member> std::int16_t* int16Member(Record& record) {
+// The accessors a field holds: a member of the record, or an element of an array member.
+template <typename Record, auto Member> auto* member(Record& record) {
     return &(record.*Member);
 }
 
 template <typename Record, auto Array, std::size_t Index>
 std::int16_t* int16Element(Record& record) {
     return &(record.*Array)[Index];
-}
-
-template <typename Record, auto Member> std::string* textMember(Record& record) {
-    return &(record.*Member);
 }
 
 // Keeps the first `width` characters of the text and pads a shorter one with blanks.
@@ -96,8 +94,7 @@ void encodeRecord(const Layout& layout, Record record, std::span<std::uint8_t> b
             storeInt16(at, *field.int16(record));
         } else {
             const std::string text = fixedWidth(*field.text(record), field.width);
-            for (std::size_t i = 0; i < field.width; ++i)
-                at[i] = static_cast<std::uint8_t>(text[i]);
+            std::ranges::copy(text, at);
         }
     }
 }
