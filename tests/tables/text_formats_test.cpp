@@ -197,6 +197,57 @@ TEST(JsonTest, RejectsMalformedTables) {
     }
 }
 
+// Every escape a JSON string may hold, read back to the character it stands for.
+TEST(JsonTest, ReadsEachEscape) {
+    const struct {
+        const char* name;
+        const char* escape;
+        std::string_view meant;
+    } cases[] = {
+        {"quote", "\\\"", "\""},
+        {"backslash", "\\\\", "\\"},
+        {"slash", "\\/", "/"},
+        {"backspace", "\\b", "\b"},
+        {"form feed", "\\f", "\f"},
+        {"line feed", "\\n", "\n"},
+        {"carriage return", "\\r", "\r"},
+        {"tab", "\\t", "\t"},
+        {"code point", "\\u0041", "A"},
+        {"zero code point", "\\u0000", std::string_view("\0", 1)},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const std::string json = std::string("[{\"s\": \"<") + row.escape + ">\"}]";
+        EXPECT_EQ(readJsonObjects(json)[0].values[0].text, "<" + std::string(row.meant) + ">");
+    }
+}
+
+// The escapes a written string uses, byte for byte.
+TEST(JsonTest, WritesEscapesAsExpected) {
+    const struct {
+        const char* name;
+        std::string_view text;
+        const char* written;
+    } cases[] = {
+        {"quote", "\"", "\"\\\"\""},
+        {"backslash", "\\", "\"\\\\\""},
+        {"line feed", "\n", "\"\\n\""},
+        {"carriage return", "\r", "\"\\r\""},
+        {"tab", "\t", "\"\\t\""},
+        {"other control", "\x1B", "\"\\u001B\""},
+        {"zero byte", std::string_view("\0", 1), "\"\\u0000\""},
+        {"slash kept", "/", "\"/\""},
+        {"delete kept", "\x7F", "\"\x7F\""},
+        {"UTF-8 kept", "\xC3\xA9", "\"\xC3\xA9\""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        std::string out;
+        appendJsonString(out, row.text);
+        EXPECT_EQ(out, row.written);
+    }
+}
+
 TEST(JsonTest, WrittenStringsReadBack) {
     std::string text;
     for (int b = 1; b < 128; ++b)
