@@ -1,5 +1,6 @@
 #include "error.h"
 
+#include <algorithm>
 #include <array>
 
 namespace valmor {
@@ -30,11 +31,8 @@ static_assert(kErrorTable[kInternalEntry].kind == ErrorKind::Internal);
 } // namespace
 
 const ErrorInfo& errorInfo(ErrorKind kind) {
-    for (const ErrorInfo& info : kErrorTable) {
-        if (info.kind == kind)
-            return info;
-    }
-    return kErrorTable[kInternalEntry];
+    const auto found = std::ranges::find(kErrorTable, kind, &ErrorInfo::kind);
+    return found != kErrorTable.end() ? *found : kErrorTable[kInternalEntry];
 }
 
 DataError::DataError(ErrorKind kind, std::string subject)

@@ -26,9 +26,6 @@ public:
             ::unlink(path_.c_str());
     }
 
-    int fd() const { return fd_; }
-    const std::filesystem::path& path() const { return path_; }
-
     void write(std::string_view bytes, const std::filesystem::path& shownAs) {
         std::size_t done = 0;
         while (done < bytes.size()) {

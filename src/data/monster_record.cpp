@@ -23,8 +23,7 @@ MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t 
 
 void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
                         const MonsterRecord& record) {
-    const auto bytes = encodeMonsterRecord(record);
-    writeRecord(file, checkedAdd16(spriteIndex, 1), bytes);
+    writeRecord(file, checkedAdd16(spriteIndex, 1), encodeMonsterRecord(record));
 }
 
 } // namespace valmor

@@ -72,15 +72,11 @@ void JsonReader::fail(std::string message) const {
     text_.fail(text_.position(), std::move(message));
 }
 
-void JsonReader::failAt(TextPosition at, std::string message) const {
-    text_.fail(at, std::move(message));
-}
-
 void JsonReader::skipSpace() {
     for (;;) {
         if (inObject_ && text_.offset() - objectStart_ > kMaxRowBytes)
-            failAt(objectAt_, "this object is longer than 64 KiB (65536 bytes), more than any "
-                              "record of a table needs");
+            text_.fail(objectAt_, "this object is longer than 64 KiB (65536 bytes), more than any "
+                                  "record of a table needs");
         const char c = text_.peek();
         if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
             return;
@@ -194,7 +190,7 @@ void JsonReader::skipContainer(int depth) {
 
 void JsonReader::checkTokenLength(const Cell& token, std::uint64_t start, const char* what) {
     if (text_.offset() - start > kMaxTokenBytes)
-        failAt(token.at, std::string("this ") + what + " is longer than 64 KiB (65536 bytes)");
+        text_.fail(token.at, std::string("this ") + what + " is longer than 64 KiB (65536 bytes)");
 }
 
 Cell JsonReader::readNumber() {
@@ -209,7 +205,7 @@ Cell JsonReader::readNumber() {
     };
     const auto digits = [&] {
         if (!isDigit(text_.peek()))
-            failAt(cell.at, "malformed number");
+            text_.fail(cell.at, "malformed number");
         while (isDigit(text_.peek()))
             take();
     };
@@ -253,7 +249,7 @@ Cell JsonReader::readString(const char* what) {
     for (;;) {
         checkTokenLength(cell, start, what);
         if (text_.atEnd())
-            failAt(cell.at, "this string is never closed");
+            text_.fail(cell.at, "this string is never closed");
         const char c = text_.peek();
         if (static_cast<unsigned char>(c) < 0x20)
             fail("a control character inside a string; write it as \\u00XX");
@@ -267,7 +263,7 @@ Cell JsonReader::readString(const char* what) {
         const TextPosition escapeAt = text_.position();
         const char e = text_.peek();
         if (text_.atEnd())
-            failAt(cell.at, "this string is never closed");
+            text_.fail(cell.at, "this string is never closed");
         advance();
         // The one-letter escapes, and the characters they stand for.
         constexpr std::string_view kEscaped = "\"\\/bfnrt";
@@ -277,17 +273,17 @@ Cell JsonReader::readString(const char* what) {
             continue;
         }
         if (e != 'u')
-            failAt(escapeAt, "unknown escape in a string");
+            text_.fail(escapeAt, "unknown escape in a string");
         std::uint32_t code = readHex4();
         if (code >= 0xD800 && code <= 0xDBFF && text_.peek() == '\\') {
             advance();
             expect('u');
             const std::uint32_t low = readHex4();
             if (low < 0xDC00 || low > 0xDFFF)
-                failAt(escapeAt, "a lone UTF-16 surrogate in \\u escapes");
+                text_.fail(escapeAt, "a lone UTF-16 surrogate in \\u escapes");
             code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
         } else if (code >= 0xD800 && code <= 0xDFFF) {
-            failAt(escapeAt, "a lone UTF-16 surrogate in \\u escapes");
+            text_.fail(escapeAt, "a lone UTF-16 surrogate in \\u escapes");
         }
         appendUtf8(cell.text, code);
     }

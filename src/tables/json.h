@@ -35,7 +35,6 @@ public:
 
 private:
     [[noreturn]] void fail(std::string message) const;
-    [[noreturn]] void failAt(TextPosition at, std::string message) const;
     void advance() { text_.advance(); }
     void skipSpace();
     void expect(char c);

@@ -280,12 +280,13 @@ public:
                                                  std::to_string(kMaxRecords)}});
     }
 
-    // The row of the record counted last, its cells in the order of the column names.
-    void row(const std::vector<const Cell*>& cells) {
+    // The row of the record counted last: `where` gives, for each column name in order,
+    // the place of its cell in `cells`.
+    void row(const std::vector<Cell>& cells, const std::vector<std::size_t>& where) {
         std::size_t column = 0;
         std::optional<std::size_t> slot = records_ - 1;
         if (shape_.mapColumn) {
-            const Cell& cell = *cells[column++];
+            const Cell& cell = cells[where[column++]];
             slot.reset();
             if (const auto map = wholeNumber(cell, kMapColumn, 1,
                                              static_cast<long long>(kMaxRecords), problems_)) {
@@ -310,7 +311,7 @@ public:
         }
         Record record{};
         for (const RecordField<Record>& field : shape_.layout) {
-            const Cell& cell = *cells[column++];
+            const Cell& cell = cells[where[column++]];
             if (field.kind == FieldKind::Int16) {
                 if (const auto value = wholeNumber(cell, field.name, -32768, 32767, problems_))
                     *field.int16(record) = static_cast<std::int16_t>(*value);
@@ -379,18 +380,13 @@ template <typename Record, std::size_t N>
 void readRows(RecordImporter<Record, N>& importer, TextStream& text, TableFormat format,
               const std::vector<std::string_view>& names, Progress& progress) {
     ProblemList& problems = importer.problems();
-    std::vector<const Cell*> cells;
     if (format == TableFormat::Json) {
         JsonReader reader(text);
         JsonObject object;
         while (reader.next(object)) {
             importer.countRecord(object.at);
-            if (const auto where = matchNames(object.keys, names, object.at, "field", problems)) {
-                cells.clear();
-                for (const std::size_t i : *where)
-                    cells.push_back(&object.values[i]);
-                importer.row(cells);
-            }
+            if (const auto where = matchNames(object.keys, names, object.at, "field", problems))
+                importer.row(object.values, *where);
             progress.advanceTo(static_cast<std::int64_t>(text.offset()) / kKiB);
         }
         return;
@@ -413,10 +409,7 @@ void readRows(RecordImporter<Record, N>& importer, TextStream& text, TableFormat
                                  " fields; the header has " + std::to_string(header.size()));
             continue;
         }
-        cells.clear();
-        for (const std::size_t i : *where)
-            cells.push_back(&record[i]);
-        importer.row(cells);
+        importer.row(record, *where);
     }
 }
 
