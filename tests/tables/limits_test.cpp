@@ -293,6 +293,13 @@ TEST(TableLimitsTest, EachMissingMapIsNamed) {
          encounterRow(3) + "x" + kEncounterRest + encounterRow(2),
          "3:1: map: \"x\" is not a whole number\n"},
         {"a map above the limit", encounterRow(32768), "2:1: map: 32768 is outside 1 to 32767\n"},
+        // Gaps are found last but listed in the order of the text, by line, then column.
+        {"a gap before a later column", "3,40000" + kEncounterRest.substr(2) + encounterRow(1),
+         "2:1: map 2 is missing; every map from 1 to 3 needs a row\n"
+         "2:3: monIndex0: 40000 is outside -32768 to 32767\n"},
+        {"a gap before a later line", encounterRow(3) + "1,40000" + kEncounterRest.substr(2),
+         "2:1: map 2 is missing; every map from 1 to 3 needs a row\n"
+         "3:3: monIndex0: 40000 is outside -32768 to 32767\n"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
