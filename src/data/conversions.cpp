@@ -215,14 +215,10 @@ std::int16_t TextToInt16(std::string_view text) {
 }
 
 int digitValue(char c, int base) {
+    // from_chars takes letters in either case and leaves the value alone on failure.
     int d = -1;
-    if (c >= '0' && c <= '9')
-        d = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        d = c - 'A' + 10;
-    return d < base ? d : -1;
+    std::from_chars(&c, &c + 1, d, base);
+    return d;
 }
 
 std::string FormatInt(std::int16_t value) {
