@@ -59,7 +59,11 @@ std::int16_t* int16Element(Record& record) {
 }
 
 // Keeps the first `width` characters of the text and pads a shorter one with blanks.
-std::string fixedWidth(std::string_view text, std::size_t width);
+inline std::string fixedWidth(std::string_view text, std::size_t width) {
+    std::string field(text.substr(0, width));
+    field.resize(width, ' ');
+    return field;
+}
 
 inline std::int16_t loadInt16(const std::uint8_t* bytes) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)));
