@@ -114,8 +114,7 @@ MapOutcome mapOutcome(int map, const EncounterRecord& record,
         const int n = record.monIndex[i];
         const MonsterRecord& monster = monsters[static_cast<std::size_t>(n)];
         const MonsterBattle& battle = battles[static_cast<std::size_t>(n)];
-        const auto listed = std::find_if(outcome.monsters.begin(), outcome.monsters.end(),
-                                         [n](const MonsterChance& m) { return m.monster == n; });
+        const auto listed = std::ranges::find(outcome.monsters, n, &MonsterChance::monster);
         if (listed == outcome.monsters.end())
             outcome.monsters.push_back({n, p});
         else

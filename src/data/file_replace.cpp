@@ -67,14 +67,6 @@ void syncFolder(const std::filesystem::path& folder) {
     ::close(fd);
 }
 
-std::filesystem::path realPath(const std::filesystem::path& path) {
-    std::error_code error;
-    const std::filesystem::path real = std::filesystem::canonical(path, error);
-    if (error)
-        throw fileError(error.value(), path);
-    return real;
-}
-
 } // namespace
 
 std::filesystem::path replacementPath(const std::filesystem::path& target) {
@@ -86,7 +78,10 @@ std::filesystem::path replacementPath(const std::filesystem::path& target) {
 void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
                        std::string_view bytes) {
     const std::filesystem::path& shownAs = locked.path();
-    const std::filesystem::path target = realPath(shownAs);
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::canonical(shownAs, error);
+    if (error)
+        throw fileError(error.value(), shownAs);
     const std::filesystem::path temporaryPath = replacementPath(target);
     // Only the holder of the lock writes this file, so one found here was left by a replace
     // that was interrupted.

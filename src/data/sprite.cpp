@@ -18,8 +18,7 @@ std::int16_t lastSpriteIndex(std::int64_t fileLength) {
 
 SpriteFrame readSpriteFrame(const ByteFile& spriteFile, std::int16_t n) {
     SpriteFrame frame;
-    const std::int64_t base = std::int64_t{n} * kSpriteFrameBytes;
-    spriteFile.read(base + 1, frame);
+    spriteFile.read(std::int64_t{n} * kSpriteFrameBytes + 1, frame);
     return frame;
 }
 
