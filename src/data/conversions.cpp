@@ -16,10 +16,6 @@ namespace valmor {
 
 namespace {
 
-bool isDecimalDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // The parts of a number found at the start of a text; evaluated only once the caller knows
 // how much of the text it covers.
 struct Scan {

@@ -25,6 +25,10 @@ std::string FormatInt(std::int16_t value);
 // The value of c as a digit of `base` (up to 16, either case), or -1.
 int digitValue(char c, int base);
 
+inline bool isDecimalDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 // Up to 15 significant digits, no trailing zeros; exponent form (1.5E+20, 1E-05)
 // when the decimal exponent is 15 or more, or -5 or less.
 std::string FormatDouble(double value);

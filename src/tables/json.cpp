@@ -32,10 +32,6 @@ namespace {
 
 constexpr int kMaxDepth = 64;
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 } // namespace
 
 JsonReader::JsonReader(TextStream& text) : text_(text) {
@@ -142,11 +138,9 @@ Cell JsonReader::readValue(int depth) {
     const char c = text_.peek();
     if (c == '"')
         return readString();
-    if (c == '-' || isDigit(c))
+    if (c == '-' || isDecimalDigit(c))
         return readNumber();
-    Cell cell;
-    cell.kind = CellKind::Other;
-    cell.at = text_.position();
+    Cell cell{.text = {}, .kind = CellKind::Other, .at = text_.position()};
     if (c == '[' || c == '{') {
         skipContainer(depth);
         cell.text = c == '[' ? "an array" : "an object";
@@ -194,9 +188,7 @@ void JsonReader::checkTokenLength(const Cell& token, std::uint64_t start, const 
 }
 
 Cell JsonReader::readNumber() {
-    Cell cell;
-    cell.kind = CellKind::Number;
-    cell.at = text_.position();
+    Cell cell{.text = {}, .kind = CellKind::Number, .at = text_.position()};
     const std::uint64_t start = text_.offset();
     const auto take = [&] {
         cell.text += text_.peek();
@@ -204,9 +196,9 @@ Cell JsonReader::readNumber() {
         checkTokenLength(cell, start, "number");
     };
     const auto digits = [&] {
-        if (!isDigit(text_.peek()))
+        if (!isDecimalDigit(text_.peek()))
             text_.fail(cell.at, "malformed number");
-        while (isDigit(text_.peek()))
+        while (isDecimalDigit(text_.peek()))
             take();
     };
     if (text_.peek() == '-')
@@ -241,9 +233,7 @@ std::uint32_t JsonReader::readHex4() {
 }
 
 Cell JsonReader::readString(const char* what) {
-    Cell cell;
-    cell.kind = CellKind::String;
-    cell.at = text_.position();
+    Cell cell{.text = {}, .kind = CellKind::String, .at = text_.position()};
     const std::uint64_t start = text_.offset();
     advance();
     for (;;) {
