@@ -43,12 +43,11 @@ Scan scanRadix(std::string_view text) {
 
 // Values up to FFFF are 16-bit two's complement, up to FFFFFFFF 32-bit; larger ones overflow.
 double radixValue(std::string_view digits, int base) {
-    std::uint64_t value = 0;
-    for (char c : digits) {
-        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digitValue(c, base));
-        if (value > 0xFFFFFFFFu)
-            throw DataError(ErrorKind::Overflow);
-    }
+    std::uint64_t value = 0; // stays 0 for no digits ("&H")
+    const auto error =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, base).ec;
+    if (error == std::errc::result_out_of_range || value > 0xFFFFFFFFu)
+        throw DataError(ErrorKind::Overflow);
     if (value <= 0xFFFFu)
         return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
@@ -110,8 +109,7 @@ Scan scanDecimal(std::string_view text) {
     std::size_t pos = 0;
     const auto digitRun = [&] {
         const std::size_t start = pos;
-        while (pos < text.size() && isDecimalDigit(text[pos]))
-            ++pos;
+        pos = std::min(text.find_first_not_of("0123456789", pos), text.size());
         return text.substr(start, pos - start);
     };
 
