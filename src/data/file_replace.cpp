@@ -70,9 +70,7 @@ void syncFolder(const std::filesystem::path& folder) {
 } // namespace
 
 std::filesystem::path replacementPath(const std::filesystem::path& target) {
-    std::filesystem::path temporary = target;
-    temporary += ".valmor-new";
-    return temporary;
+    return std::filesystem::path(target) += ".valmor-new";
 }
 
 void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
