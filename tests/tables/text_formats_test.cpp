@@ -185,6 +185,10 @@ TEST(JsonTest, RejectsMalformedTables) {
         {"[{\"a\": \"open}]", "1:8: this string is never closed"},
         {"[{\"a\": nul}]", "1:11: expected l"},
         {"[{\"a\": " + std::string(100, '[') + "}]", "1:71: values nested too deeply"},
+        {"[{1: 2}]", "1:3: expected a field name in double quotes"},
+        {"[{\"a\": {1: 2}}]", "1:9: expected a field name in double quotes"},
+        {"[{\"a\": {\"b\" 2}}]", "1:13: expected :"},
+        {"[{\"a\": { \"b\" : 2 }, 3}]", "1:21: expected a field name in double quotes"},
     };
     for (const std::size_t chunk : kChunkSizes) {
         SCOPED_TRACE("chunks of " + std::to_string(chunk) + " bytes");
