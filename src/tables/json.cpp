@@ -122,16 +122,22 @@ void JsonReader::readObject(JsonObject& object) {
     } else {
         do {
             skipSpace();
-            if (text_.peek() != '"')
-                fail("expected a field name in double quotes");
-            object.keys.push_back(readString("key"));
-            skipSpace();
-            expect(':');
-            skipSpace();
+            object.keys.push_back(readKey());
             object.values.push_back(readValue(1));
         } while (endOfList('}'));
     }
     inObject_ = false;
+}
+
+// A key in double quotes, and the colon after it with the blanks around the colon.
+Cell JsonReader::readKey() {
+    if (text_.peek() != '"')
+        fail("expected a field name in double quotes");
+    Cell key = readString("key");
+    skipSpace();
+    expect(':');
+    skipSpace();
+    return key;
 }
 
 Cell JsonReader::readValue(int depth) {
@@ -170,14 +176,8 @@ void JsonReader::skipContainer(int depth) {
     }
     do {
         skipSpace();
-        if (close == '}') {
-            if (text_.peek() != '"')
-                fail("expected a field name in double quotes");
-            readString("key");
-            skipSpace();
-            expect(':');
-            skipSpace();
-        }
+        if (close == '}')
+            readKey();
         readValue(depth + 1);
     } while (endOfList(close));
 }

@@ -41,6 +41,7 @@ private:
     bool endOfList(char close);
     void finish();
     void readObject(JsonObject& object);
+    Cell readKey();
     Cell readValue(int depth);
     void skipContainer(int depth);
     Cell readNumber();
