@@ -53,7 +53,6 @@ double radixValue(std::string_view digits, int base) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-// How many times `c` stands at the start of `s`.
 std::size_t countLeading(std::string_view s, char c) {
     return std::min(s.find_first_not_of(c), s.size());
 }
