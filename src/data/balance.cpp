@@ -70,21 +70,10 @@ EncounterDraw encounterDraw(const EncounterRecord& map, std::size_t monsterCount
 }
 
 std::string_view verdictName(Verdict verdict) {
-    switch (verdict) {
-    case Verdict::Safe:
-        return "safe";
-    case Verdict::Risky:
-        return "risky";
-    case Verdict::Deadly:
-        return "deadly";
-    case Verdict::Unbeatable:
-        return "unbeatable";
-    case Verdict::Error:
-        return "error";
-    case Verdict::Empty:
-        return "empty";
-    }
-    return "error";
+    constexpr std::string_view kNames[] = {"safe",       "risky", "deadly",
+                                           "unbeatable", "error", "empty"};
+    static_assert(std::size(kNames) == static_cast<std::size_t>(Verdict::Empty) + 1);
+    return kNames[static_cast<std::size_t>(verdict)];
 }
 
 MapOutcome mapOutcome(int map, const EncounterRecord& record,
