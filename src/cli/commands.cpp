@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <vector>
 
 #include <QByteArray>

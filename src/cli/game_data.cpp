@@ -1,6 +1,5 @@
 #include "cli/game_data.h"
 
-#include <algorithm>
 #include <span>
 
 #include "cli/cli_error.h"

@@ -115,9 +115,8 @@ bool hasPaletteTable(const QImage& image, const PaletteColours& colours) {
     if (table.size() > kPaletteEntries)
         return false;
     for (qsizetype i = 0; i < table.size(); ++i) {
-        const QRgb wanted = colours[static_cast<std::size_t>(i)];
-        const bool same = i == 0 ? qAlpha(table[i]) == 0 : table[i] == wanted;
-        if (!same)
+        // Entry 0 is any fully transparent colour.
+        if (i == 0 ? qAlpha(table[i]) != 0 : table[i] != colours[static_cast<std::size_t>(i)])
             return false;
     }
     return true;
@@ -227,12 +226,10 @@ ImportedFrame spriteFrameFromImage(const QImage& image, const PaletteColours& co
 }
 
 std::string spriteFileName(int n, int count) {
-    const int width = std::max(3, static_cast<int>(std::to_string(std::max(count - 1, 0)).size()));
-    std::string digits = std::to_string(n);
-    return std::string(
-               static_cast<std::size_t>(std::max(0, width - static_cast<int>(digits.size()))),
-               '0') +
-           digits + ".png";
+    const std::size_t width =
+        std::max<std::size_t>(3, std::to_string(std::max(count - 1, 0)).size());
+    const std::string digits = std::to_string(n);
+    return std::string(width - std::min(width, digits.size()), '0') + digits + ".png";
 }
 
 } // namespace valmor::cli

@@ -3,7 +3,6 @@
 // the map number.
 #pragma once
 
-#include <cstddef>
 #include <istream>
 #include <optional>
 #include <string>

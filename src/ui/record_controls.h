@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 #include <QComboBox>
