@@ -28,11 +28,7 @@ void appendJsonString(std::string& out, std::string_view utf8) {
     out += '"';
 }
 
-namespace {
-
 constexpr int kMaxDepth = 64;
-
-} // namespace
 
 JsonReader::JsonReader(TextStream& text) : text_(text) {
     text_.skipByteOrderMark();

@@ -4,11 +4,7 @@
 
 namespace valmor::cli {
 
-namespace {
-
 constexpr int kBarWidth = 30;
-
-} // namespace
 
 Progress::Progress(std::ostream* terminal, std::string label)
     : terminal_(terminal), label_(std::move(label)) {}

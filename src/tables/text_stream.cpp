@@ -6,11 +6,7 @@
 
 namespace valmor::cli {
 
-namespace {
-
 constexpr const char* kReadFailed = "reading the input failed; the table was read up to here";
-
-} // namespace
 
 TextStream::TextStream(std::istream& in, std::string source, std::size_t chunkBytes)
     : in_(in), source_(std::move(source)), chunkBytes_(chunkBytes > 0 ? chunkBytes : 1) {}
