@@ -396,8 +396,7 @@ void whereMonster(const Session& session, std::string_view monster) {
         if (chance > 0)
             places.push_back({static_cast<int>(m + 1), chance, draw});
     }
-    std::stable_sort(places.begin(), places.end(),
-                     [](const Place& a, const Place& b) { return a.chance > b.chance; });
+    std::ranges::stable_sort(places, std::ranges::greater{}, &Place::chance);
     std::ostringstream out;
     out << storedText(data.monsters[static_cast<std::size_t>(n)].name) << " (monster " << n
         << ") counts in " << places.size() << " of " << data.encounters.size() << " maps"

@@ -158,10 +158,8 @@ private:
                 html_ += "<td>" + formatNumber(value) + "</td>";
             for (int v = 0; v <= static_cast<int>(Verdict::Empty); ++v)
                 html_ += "<td>" +
-                         std::to_string(std::count_if(profile.maps.begin(), profile.maps.end(),
-                                                      [v](const MapOutcome& o) {
-                                                          return static_cast<int>(o.verdict) == v;
-                                                      })) +
+                         std::to_string(std::ranges::count(profile.maps, static_cast<Verdict>(v),
+                                                           &MapOutcome::verdict)) +
                          "</td>";
             html_ += "</tr>\n";
         }

@@ -23,10 +23,7 @@
 namespace valmor::cli {
 
 int CheckReport::exitStatus() const {
-    const auto is = [](Severity severity) {
-        return [severity](const CheckProblem& problem) { return problem.severity == severity; };
-    };
-    if (std::any_of(problems.begin(), problems.end(), is(Severity::Error)))
+    if (std::ranges::find(problems, Severity::Error, &CheckProblem::severity) != problems.end())
         return 2;
     return problems.empty() ? 0 : 1;
 }
@@ -411,8 +408,8 @@ int check(const Session& session) {
     const CheckReport report = checkGameFiles(session.directory);
     for (const CheckProblem& problem : report.problems)
         session.out << formatProblem(problem) << '\n';
-    const auto errors = std::count_if(report.problems.begin(), report.problems.end(),
-                                      [](const auto& p) { return p.severity == Severity::Error; });
+    const auto errors =
+        std::ranges::count(report.problems, Severity::Error, &CheckProblem::severity);
     const auto warnings = static_cast<std::ptrdiff_t>(report.problems.size()) - errors;
     if (report.problems.empty())
         session.out << "check: no problems in " << report.sprites << " sprites, "

@@ -412,8 +412,7 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
         throw UsageError("no command given");
     const std::string name = positional.front().toStdString();
     const auto& list = commands();
-    const auto command = std::find_if(list.begin(), list.end(),
-                                      [&](const CommandInfo& info) { return info.name == name; });
+    const auto command = std::ranges::find(list, name, &CommandInfo::name);
     if (command == list.end())
         throw UsageError("unknown command " + shown(name));
 

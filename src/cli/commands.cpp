@@ -349,8 +349,7 @@ int importSprites(const Session& session, const std::filesystem::path& folder, b
         throw CliError("cannot read the folder " + folder.string() + ": " + error.message());
     if (sources.empty())
         throw CliError("no sprite images (000.png, 001.png, ...) in " + folder.string());
-    std::sort(sources.begin(), sources.end(),
-              [](const SpriteSource& a, const SpriteSource& b) { return a.n < b.n; });
+    std::ranges::sort(sources, {}, &SpriteSource::n);
     for (std::size_t i = 1; i < sources.size(); ++i) {
         if (sources[i].n == sources[i - 1].n)
             throw CliError("two images for sprite " + std::to_string(sources[i].n) + ": " +

@@ -16,8 +16,7 @@ std::string title(const Entry& entry) {
 }
 
 const std::string& valueOf(const Entry& entry, std::string_view name) {
-    const auto field = std::find_if(entry.fields.begin(), entry.fields.end(),
-                                    [&](const EntryField& f) { return f.name == name; });
+    const auto field = std::ranges::find(entry.fields, name, &EntryField::name);
     return field == entry.fields.end() ? kNoValue : field->value;
 }
 

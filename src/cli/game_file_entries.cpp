@@ -71,8 +71,7 @@ void addSprites(GameFileEntries& result, const std::filesystem::path& path) {
     readCounted(result, path, kSpriteFrameBytes, [&](std::span<const std::uint8_t> frame) {
         Entry entry;
         entry.label = "sprite " + std::to_string(result.entries.size());
-        const auto pixels = std::count_if(frame.begin(), frame.end(),
-                                          [](std::uint8_t index) { return index != 0; });
+        const auto pixels = std::ssize(frame) - std::ranges::count(frame, 0);
         entry.fields = {{"hash", hex64(fnv1a64(frame))}, {"pixels", std::to_string(pixels)}};
         if (frame.size() < static_cast<std::size_t>(kSpriteFrameBytes))
             entry.fields.push_back({"bytes", std::to_string(frame.size())});
