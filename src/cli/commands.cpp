@@ -180,7 +180,7 @@ int putSprites(const Session& session, const std::vector<SpriteSource>& sources,
     GameFileChange change(target);
     GameFile& file = change.file();
     const std::int64_t oldSize = change.lockedAs().size;
-    const int count = withSubject(kSpriteFileName, [&] { return lastSpriteIndex(oldSize) + 1; });
+    const int count = lastSpriteIndex(oldSize) + 1;
     checkSpriteNumbers(sources, count);
     Progress progress(terminal(session), std::string(label));
     progress.start(static_cast<std::int64_t>(sources.size()));
@@ -288,11 +288,10 @@ std::size_t importEncounters(const Session& session, const std::filesystem::path
 }
 
 int exportSprites(const Session& session, const std::filesystem::path& folder) {
-    const ByteFile sprites(
-        GameFile::open(gameFilePath(session.directory, kSpriteFileName), GameFile::Access::Read));
-    const std::int64_t length = sprites.length();
-    const int count = withSubject(kSpriteFileName, [&] { return lastSpriteIndex(length) + 1; });
-    const PaletteColours colours = paletteColours(loadColours(session));
+    const GamePictures pictures = loadGamePictures(session.directory);
+    const std::int64_t length = pictures.spriteFile.length();
+    const int count = pictures.spriteCount;
+    const PaletteColours colours = paletteColours(pictures.colours);
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error)
@@ -302,8 +301,7 @@ int exportSprites(const Session& session, const std::filesystem::path& folder) {
     int n = 0;
     try {
         for (; n < count; ++n) {
-            const SpriteFrame frame = readSpriteFrame(sprites, static_cast<std::int16_t>(n));
-            const QByteArray png = encodePng(spriteImage(frame, colours));
+            const QByteArray png = encodePng(spriteImage(pictures.frame(n), colours));
             writeOutputFile(folder / spriteFileName(n, count),
                             {png.constData(), static_cast<std::size_t>(png.size())});
             progress.advance();
