@@ -21,14 +21,8 @@ void PreviewPages::showPreviewPage(int page) {
     QPointer<frmPictureList>& window = windows_.at(page - 1);
     if (!window)
         window = new frmPictureList(page);
-    window->picture()->clear();
-    drawPreviewPage(page);
-    window->show();
-    window->raise();
-}
-
-void PreviewPages::drawPreviewPage(int page) {
-    PictureBox& picture = *windows_.at(page - 1)->picture();
+    PictureBox& picture = *window->picture();
+    picture.clear();
     const ByteFile spriteFile(dataDir_ / kSpriteFileName);
     auto n = static_cast<std::int16_t>(previewFirstSprite(page));
     for (int i = 0; i < kPreviewGridSize; ++i) {
@@ -41,6 +35,8 @@ void PreviewPages::drawPreviewPage(int page) {
         }
     }
     picture.update();
+    window->show();
+    window->raise();
 }
 
 } // namespace valmor

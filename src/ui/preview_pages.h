@@ -28,7 +28,6 @@ public:
 
 private:
     void showPreviewPage(int page);
-    void drawPreviewPage(int page);
 
     const std::filesystem::path& dataDir_;
     const GameFolderStart& game_;
