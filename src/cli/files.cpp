@@ -8,20 +8,13 @@
 
 namespace valmor::cli {
 
-namespace {
-
-[[noreturn]] void tooLarge(std::string_view name, std::size_t limit) {
-    throw CliError("cannot read " + std::string(name) + ": larger than " +
-                   std::to_string(limit / (1024 * 1024)) + " MiB, more than any input of the tool");
-}
-
-} // namespace
-
 std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) {
     try {
         const GameFile file = GameFile::open(path, GameFile::Access::Read);
         if (file.size() > static_cast<std::int64_t>(limit))
-            tooLarge(path.string(), limit);
+            throw CliError("cannot read " + path.string() + ": larger than " +
+                           std::to_string(limit / (1024 * 1024)) +
+                           " MiB, more than any input of the tool");
         std::string bytes(static_cast<std::size_t>(file.size()), '\0');
         bytes.resize(
             file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size())));
