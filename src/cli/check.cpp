@@ -329,12 +329,6 @@ CheckReport checkGameFiles(const std::filesystem::path& directory) {
 
 namespace {
 
-std::string rangeText(const ExpectedRange& range) {
-    return std::to_string(range.low) + " to " +
-           (range.upToLastSprite ? std::string("the last sprite number")
-                                 : std::to_string(range.high));
-}
-
 template <typename Record, std::size_t N>
 void addRangeRules(const std::array<RecordField<Record>, N>& layout,
                    std::vector<std::string>& rules) {
@@ -349,7 +343,9 @@ void addRangeRules(const std::array<RecordField<Record>, N>& layout,
             const std::string names = end - i == 1   ? first
                                       : end - i == 2 ? first + " or " + last
                                                      : first + " to " + last;
-            rules.push_back(names + " outside " + rangeText(range));
+            rules.push_back(names + " outside " + std::to_string(range.low) + " to " +
+                            (range.upToLastSprite ? std::string("the last sprite number")
+                                                  : std::to_string(range.high)));
         }
         i = end;
     }

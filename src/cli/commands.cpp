@@ -128,10 +128,6 @@ std::size_t importTable(const Session& session, std::string_view fileName, std::
     return records;
 }
 
-ColourTable loadColours(const Session& session) {
-    return makeColorFromRGB(loadPalette(gameFilePath(session.directory, kPaletteFileName)));
-}
-
 // ---- Sprites ----
 
 struct SpriteSource {
@@ -171,7 +167,8 @@ void checkSpriteNumbers(const std::vector<SpriteSource>& sources, int count) {
 // of the whole file per sprite would make putting back N sprites cost N passes.
 int putSprites(const Session& session, const std::vector<SpriteSource>& sources, bool nearest,
                std::string_view label) {
-    const PaletteColours colours = paletteColours(loadColours(session));
+    const PaletteColours colours = paletteColours(
+        makeColorFromRGB(loadPalette(gameFilePath(session.directory, kPaletteFileName))));
     int nearestPixels = 0;
     for (const SpriteSource& source : sources)
         nearestPixels += frameFromPng(source.png, colours, nearest).nearestPixels;
