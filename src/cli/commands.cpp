@@ -32,10 +32,6 @@ std::ostream* terminal(const Session& session) {
     return session.errIsTerminal ? &session.err : nullptr;
 }
 
-std::string sourceName(const std::filesystem::path& input) {
-    return input == "-" ? "<stdin>" : input.string();
-}
-
 // Opens a game file for a change under its lock, creating it when missing. Should the
 // change fail, a file that this call created is removed again, so a failed command leaves
 // the folder as it found it.
@@ -90,7 +86,7 @@ std::size_t importTable(const Session& session, std::string_view fileName, std::
                         std::optional<TableFormat> format, bool truncate, std::string_view label) {
     // The table is read as a stream, one record at a time, so that memory does not grow
     // with the input.
-    const std::string source = sourceName(input);
+    const std::string source = input == "-" ? "<stdin>" : input.string();
     Progress progress(terminal(session), std::string(label));
     std::string bytes;
     if (input == "-") {

@@ -16,11 +16,12 @@ template <typename Record, std::size_t N>
 std::vector<Record> readRecords(const std::filesystem::path& directory, std::string_view name,
                                 std::size_t recordBytes,
                                 const std::array<RecordField<Record>, N>& layout) {
+    const std::string bytes = readRecordFileBytes(gameFilePath(directory, name), recordBytes);
     std::vector<Record> records;
-    forEachRecord(readRecordFileBytes(gameFilePath(directory, name), recordBytes), recordBytes,
-                  [&](std::span<const std::uint8_t> record) {
-                      records.push_back(decodeRecord<Record>(layout, record));
-                  });
+    records.reserve(recordCount(bytes.size(), recordBytes));
+    forEachRecord(bytes, recordBytes, [&](std::span<const std::uint8_t> record) {
+        records.push_back(decodeRecord<Record>(layout, record));
+    });
     return records;
 }
 
