@@ -27,13 +27,5 @@ std::string readAllRecords(cli::TextStream& stream) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0)
-        return 0;
-    const std::string_view table = fuzz::asText(data + 1, size - 1);
-    const bool guess = (data[0] & 1) != 0;
-    const std::size_t chunk = 1 + (data[0] >> 1) % 16;
-    fuzz::checkBothImports(table, guess ? std::nullopt : std::optional(cli::TableFormat::Csv),
-                           cli::TableFormat::Csv);
-    fuzz::checkChunkEdges(table, chunk, readAllRecords);
-    return 0;
+    return fuzz::checkTableInput(data, size, cli::TableFormat::Csv, readAllRecords);
 }

@@ -80,4 +80,18 @@ template <typename Read> void checkChunkEdges(std::string_view text, std::size_t
     check(run(cli::TextStream::kChunkBytes) == run(chunk), "the chunk size changes the result");
 }
 
+// One fuzz input for a table format: its first byte picks whether the format is guessed and
+// the chunk size; the rest is the table, run through both imports and read in small chunks.
+template <typename Read>
+int checkTableInput(const std::uint8_t* data, std::size_t size, cli::TableFormat format,
+                    Read read) {
+    if (size == 0)
+        return 0;
+    const std::string_view table = asText(data + 1, size - 1);
+    const bool guess = (data[0] & 1) != 0;
+    checkBothImports(table, guess ? std::nullopt : std::optional(format), format);
+    checkChunkEdges(table, 1 + (data[0] >> 1) % 16, read);
+    return 0;
+}
+
 } // namespace valmor::fuzz
