@@ -77,8 +77,8 @@ std::string_view verdictName(Verdict verdict) {
 }
 
 MapOutcome mapOutcome(int map, const EncounterRecord& record,
-                      const std::vector<MonsterRecord>& monsters,
-                      const std::vector<MonsterBattle>& battles, double characterHp) {
+                      const std::vector<MonsterRecord>& monsters, const BattleLookup& battleOf,
+                      double characterHp) {
     MapOutcome outcome;
     outcome.map = map;
     outcome.draw = encounterDraw(record, monsters.size());
@@ -102,7 +102,7 @@ MapOutcome mapOutcome(int map, const EncounterRecord& record,
             continue;
         const int n = record.monIndex[i];
         const MonsterRecord& monster = monsters[static_cast<std::size_t>(n)];
-        const MonsterBattle& battle = battles[static_cast<std::size_t>(n)];
+        const MonsterBattle& battle = battleOf(n);
         const auto listed = std::ranges::find(outcome.monsters, n, &MonsterChance::monster);
         if (listed == outcome.monsters.end())
             outcome.monsters.push_back({n, p});
@@ -160,6 +160,7 @@ MapOutcome mapOutcome(int map, const EncounterRecord& record,
     outcome.damage = damage;
     outcome.damagePercent = damage / characterHp * 100;
     outcome.worstPercent = worst / characterHp * 100;
+    outcome.defeatPercent = defeatChance(draw, outcome.monsters, battleOf, characterHp) * 100;
     if (*outcome.damagePercent >= 100)
         outcome.verdict = Verdict::Deadly;
     else if (*outcome.worstPercent >= 100)
@@ -167,6 +168,66 @@ MapOutcome mapOutcome(int map, const EncounterRecord& record,
     else
         outcome.verdict = Verdict::Safe;
     return outcome;
+}
+
+MapOutcome mapOutcome(int map, const EncounterRecord& record,
+                      const std::vector<MonsterRecord>& monsters,
+                      const std::vector<MonsterBattle>& battles, double characterHp) {
+    return mapOutcome(
+        map, record, monsters,
+        [&](int n) -> const MonsterBattle& { return battles[static_cast<std::size_t>(n)]; },
+        characterHp);
+}
+
+std::vector<OrderedDraw> orderedDraws(const EncounterDraw& draw,
+                                      const std::vector<MonsterChance>& monsters,
+                                      const BattleLookup& battleOf) {
+    struct Foe {
+        double chance, hits, hitDamage;
+    };
+    std::vector<Foe> foes;
+    for (const MonsterChance& m : monsters) {
+        const MonsterBattle& battle = battleOf(m.monster);
+        foes.push_back({m.chance, battle.hits, battle.hitDamage()});
+    }
+    std::vector<OrderedDraw> draws;
+    const std::size_t kinds = foes.size();
+    for (std::size_t size = 1; size <= draw.groupSize.size(); ++size) {
+        if (draw.groupSize[size - 1] == 0 || kinds == 0)
+            continue;
+        // The draws of `size` monsters in turn, as the digits of a number in base `kinds`.
+        std::array<std::size_t, 3> pick{};
+        for (bool more = true; more;) {
+            OrderedDraw d;
+            d.count = static_cast<int>(size);
+            d.chance = draw.groupSize[size - 1];
+            double alive = 0; // d_j + ... + d_k, from the last monster drawn back
+            for (std::size_t j = size; j-- > 0;) {
+                const Foe& foe = foes[pick[j]];
+                d.monsters[j] = monsters[pick[j]].monster;
+                d.chance *= foe.chance;
+                alive += foe.hitDamage;
+                d.damage += foe.hits * alive;
+            }
+            draws.push_back(d);
+            std::size_t digit = 0;
+            while (digit < size && ++pick[digit] == kinds)
+                pick[digit++] = 0;
+            more = digit < size;
+        }
+    }
+    return draws;
+}
+
+double defeatChance(const EncounterDraw& draw, const std::vector<MonsterChance>& monsters,
+                    const BattleLookup& battleOf, double characterHp) {
+    double chance = 0;
+    for (const OrderedDraw& d : orderedDraws(draw, monsters, battleOf)) {
+        if (d.damage >= characterHp)
+            chance += d.chance;
+    }
+    // The chances of all draws sum to 1 only up to rounding.
+    return std::min(chance, 1.0);
 }
 
 Balance computeBalance(const std::vector<MonsterRecord>& monsters,
