@@ -230,22 +230,28 @@ double defeatChance(const EncounterDraw& draw, const std::vector<MonsterChance>&
     return std::min(chance, 1.0);
 }
 
+std::vector<int> mapsPerMonster(const std::vector<EncounterRecord>& maps,
+                                std::size_t monsterCount) {
+    std::vector<int> counts(monsterCount, 0);
+    for (const EncounterRecord& record : maps) {
+        const EncounterDraw draw = encounterDraw(record, monsterCount);
+        std::vector<int> counted;
+        for (std::size_t i = 0; i < draw.slot.size(); ++i) {
+            const int n = record.monIndex[i];
+            if (draw.slot[i] > 0 && std::ranges::find(counted, n) == counted.end()) {
+                counted.push_back(n);
+                ++counts[static_cast<std::size_t>(n)];
+            }
+        }
+    }
+    return counts;
+}
+
 Balance computeBalance(const std::vector<MonsterRecord>& monsters,
                        const std::vector<EncounterRecord>& maps,
                        const std::vector<CharacterProfile>& profiles) {
     Balance balance;
-    balance.mapsPerMonster.assign(monsters.size(), 0);
-    for (const EncounterRecord& record : maps) {
-        const EncounterDraw draw = encounterDraw(record, monsters.size());
-        std::vector<int> counted;
-        for (std::size_t i = 0; i < draw.slot.size(); ++i) {
-            const int n = record.monIndex[i];
-            if (draw.slot[i] > 0 && std::find(counted.begin(), counted.end(), n) == counted.end()) {
-                counted.push_back(n);
-                ++balance.mapsPerMonster[static_cast<std::size_t>(n)];
-            }
-        }
-    }
+    balance.mapsPerMonster = mapsPerMonster(maps, monsters.size());
     for (const CharacterProfile& character : profiles) {
         if (!(character.hp > 0))
             throw DataError(ErrorKind::InvalidPropertyValue,

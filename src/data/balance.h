@@ -140,6 +140,11 @@ struct ProfileBalance {
     std::vector<MapOutcome> maps;       // one per encounter record
 };
 
+// The number of maps where each of `monsterCount` monsters counts (a monster in two slots
+// of a map counts once there). Only a monster that counts on some map can change a map's
+// outcome.
+std::vector<int> mapsPerMonster(const std::vector<EncounterRecord>& maps, std::size_t monsterCount);
+
 struct Balance {
     std::vector<ProfileBalance> profiles;
     std::vector<int> mapsPerMonster; // the number of maps where each monster counts
