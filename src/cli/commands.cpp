@@ -7,6 +7,8 @@
 #include <fstream>
 #include <vector>
 
+#include <unistd.h>
+
 #include <QByteArray>
 
 #include "cli/cli_error.h"
@@ -237,6 +239,18 @@ std::optional<int> spriteNumberOf(const std::filesystem::path& file) {
     return n;
 }
 
+// An output named like a game file by a slip of -o would destroy it.
+void refuseGameFile(const Session& session, const std::filesystem::path& output,
+                    std::string_view what) {
+    for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
+                             kEncounterFileName, kItemListFileName}) {
+        std::error_code error;
+        if (std::filesystem::equivalent(output, session.file(name), error))
+            throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
+                           "over the game file " + output.string());
+    }
+}
+
 } // namespace
 
 bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
@@ -245,15 +259,39 @@ bool writeOutput(const Session& session, const std::filesystem::path& output, st
         session.out << text;
         return false;
     }
-    // An output named like a game file by a slip of -o would destroy it.
-    for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
-                             kEncounterFileName, kItemListFileName}) {
-        std::error_code error;
-        if (std::filesystem::equivalent(output, session.file(name), error))
-            throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
-                           "over the game file " + output.string());
-    }
+    refuseGameFile(session, output, what);
     writeOutputFile(output, text);
+    return true;
+}
+
+bool writeOutput(const Session& session, const std::filesystem::path& output,
+                 const std::function<void(std::ostream&)>& write, std::string_view what) {
+    if (output.empty() || output == "-") {
+        write(session.out);
+        return false;
+    }
+    refuseGameFile(session, output, what);
+    // Written beside the output and renamed over it, so a failure leaves the old file.
+    std::filesystem::path temporary = output;
+    temporary += ".valmor-" + std::to_string(::getpid());
+    try {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        write(file);
+        file.close();
+        if (!file)
+            throw CliError("cannot write " + output.string() + ": " + std::strerror(errno) +
+                           "; the old file is unchanged");
+        std::filesystem::rename(temporary, output);
+    } catch (const std::filesystem::filesystem_error& error) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        throw CliError("cannot write " + output.string() + ": " + error.code().message() +
+                       "; the old file is unchanged");
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        throw;
+    }
     return true;
 }
 

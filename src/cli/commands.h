@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -30,6 +31,10 @@ struct Session {
 // file was written.
 bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
                  std::string_view what = {});
+// The same, written as it is made: `write` gets a stream to session.out, or to a temporary
+// file beside `output` renamed into place at the end.
+bool writeOutput(const Session& session, const std::filesystem::path& output,
+                 const std::function<void(std::ostream&)>& write, std::string_view what = {});
 
 // `output` empty or "-": the table goes to session.out.
 void exportStats(const Session& session, TableFormat format, const std::filesystem::path& output);
