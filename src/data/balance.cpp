@@ -179,55 +179,85 @@ MapOutcome mapOutcome(int map, const EncounterRecord& record,
         characterHp);
 }
 
-std::vector<OrderedDraw> orderedDraws(const EncounterDraw& draw,
-                                      const std::vector<MonsterChance>& monsters,
-                                      const BattleLookup& battleOf) {
-    struct Foe {
-        double chance, hits, hitDamage;
-    };
+namespace {
+
+// A counting monster as the draws need it.
+struct Foe {
+    int monster;
+    double chance, hits, hitDamage;
+};
+
+std::vector<Foe> foesOf(const std::vector<MonsterChance>& monsters, const BattleLookup& battleOf) {
     std::vector<Foe> foes;
+    foes.reserve(monsters.size());
     for (const MonsterChance& m : monsters) {
         const MonsterBattle& battle = battleOf(m.monster);
-        foes.push_back({m.chance, battle.hits, battle.hitDamage()});
+        foes.push_back({m.monster, m.chance, battle.hits, battle.hitDamage()});
     }
-    std::vector<OrderedDraw> draws;
+    return foes;
+}
+
+// Calls visit(picks, size, chance, damage) for every ordered draw of `size` monsters, the
+// j-th drawn being foes[picks[j]].
+template <typename Visit>
+void forEachDraw(const EncounterDraw& draw, const std::vector<Foe>& foes, Visit&& visit) {
     const std::size_t kinds = foes.size();
+    if (kinds == 0)
+        return;
     for (std::size_t size = 1; size <= draw.groupSize.size(); ++size) {
-        if (draw.groupSize[size - 1] == 0 || kinds == 0)
+        if (draw.groupSize[size - 1] == 0)
             continue;
         // The draws of `size` monsters in turn, as the digits of a number in base `kinds`.
-        std::array<std::size_t, 3> pick{};
+        std::array<std::size_t, 3> picks{};
         for (bool more = true; more;) {
-            OrderedDraw d;
-            d.count = static_cast<int>(size);
-            d.chance = draw.groupSize[size - 1];
+            double chance = draw.groupSize[size - 1];
+            double damage = 0;
             double alive = 0; // d_j + ... + d_k, from the last monster drawn back
             for (std::size_t j = size; j-- > 0;) {
-                const Foe& foe = foes[pick[j]];
-                d.monsters[j] = monsters[pick[j]].monster;
-                d.chance *= foe.chance;
+                const Foe& foe = foes[picks[j]];
+                chance *= foe.chance;
                 alive += foe.hitDamage;
-                d.damage += foe.hits * alive;
+                damage += foe.hits * alive;
             }
-            draws.push_back(d);
+            visit(picks, size, chance, damage);
             std::size_t digit = 0;
-            while (digit < size && ++pick[digit] == kinds)
-                pick[digit++] = 0;
+            while (digit < size && ++picks[digit] == kinds)
+                picks[digit++] = 0;
             more = digit < size;
         }
     }
+}
+
+} // namespace
+
+std::vector<OrderedDraw> orderedDraws(const EncounterDraw& draw,
+                                      const std::vector<MonsterChance>& monsters,
+                                      const BattleLookup& battleOf) {
+    const std::vector<Foe> foes = foesOf(monsters, battleOf);
+    std::vector<OrderedDraw> draws;
+    forEachDraw(draw, foes,
+                [&](const std::array<std::size_t, 3>& picks, std::size_t size, double chance,
+                    double damage) {
+                    OrderedDraw& d = draws.emplace_back();
+                    for (std::size_t j = 0; j < size; ++j)
+                        d.monsters[j] = foes[picks[j]].monster;
+                    d.count = static_cast<int>(size);
+                    d.chance = chance;
+                    d.damage = damage;
+                });
     return draws;
 }
 
 double defeatChance(const EncounterDraw& draw, const std::vector<MonsterChance>& monsters,
                     const BattleLookup& battleOf, double characterHp) {
-    double chance = 0;
-    for (const OrderedDraw& d : orderedDraws(draw, monsters, battleOf)) {
-        if (d.damage >= characterHp)
-            chance += d.chance;
-    }
+    double sum = 0;
+    forEachDraw(draw, foesOf(monsters, battleOf),
+                [&](const std::array<std::size_t, 3>&, std::size_t, double chance, double damage) {
+                    if (damage >= characterHp)
+                        sum += chance;
+                });
     // The chances of all draws sum to 1 only up to rounding.
-    return std::min(chance, 1.0);
+    return std::min(sum, 1.0);
 }
 
 std::vector<int> mapsPerMonster(const std::vector<EncounterRecord>& maps,
