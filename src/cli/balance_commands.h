@@ -3,15 +3,39 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/commands.h"
 #include "data/balance.h"
 
 namespace valmor::cli {
+
+// The calculator against monsters for every profile, worked out when a monster is first
+// asked for: only the monsters a map counts (or a page shows) are ever computed, whatever
+// the stats file holds. The battles of up to kKeptBytes are kept, all profiles of a
+// monster together; beyond that a battle is worked out at each call and stays valid only
+// until the next, so memory does not grow with the profiles.
+class BattleCache {
+public:
+    BattleCache(const std::vector<MonsterRecord>& monsters,
+                const std::vector<CharacterProfile>& profiles);
+    const MonsterBattle& battle(int monster, std::size_t profile);
+    BattleLookup lookup(std::size_t profile);
+
+private:
+    static constexpr std::size_t kKeptBytes = std::size_t{8} << 20;
+    const std::vector<MonsterRecord>& monsters_;
+    const std::vector<CharacterProfile>& profiles_;
+    std::unordered_map<int, std::size_t> first_; // a monster's first battle in kept_
+    std::deque<MonsterBattle> kept_;
+    MonsterBattle spare_;
+};
 
 // "L,S,A,D,DEF,HP": six numbers; the profile is named "L<level>". Throws UsageError.
 CharacterProfile characterFromOption(std::string_view text);
@@ -70,6 +94,14 @@ inline constexpr std::string_view kEncounterModelHelp =
     "  As a share of the character's HP: damage %.\n"
     "- Worst case: the largest k with P(k) > 0, all k of the counting monster with the\n"
     "  largest h x d: h x d x k(k+1)/2, as a share of HP: worst %.\n"
+    "- Defeat chance, for safe, risky and deadly maps: the chance that one encounter\n"
+    "  defeats a character who starts it at full HP. Each ordered draw (k with P(k), then\n"
+    "  k monsters one after another by P(i)) is fought in the order drawn: monster j\n"
+    "  takes h_j hits, and during them every monster still alive (j to k) hits back once\n"
+    "  per hit. The draw's damage is the sum over j of h_j x (d_j + ... + d_k); it defeats\n"
+    "  the character when it is at least the HP. Defeat %: the summed chances of the\n"
+    "  defeating draws, all of them counted (at most 5 + 25 + 125). The mean damage of the\n"
+    "  draws is the expected damage above.\n"
     "- Verdict: unbeatable when a counting monster cannot be beaten; else deadly when\n"
     "  damage % is 100 or more; else risky when worst % is 100 or more; else safe. A\n"
     "  counting monster whose combat values fail (the calculator's steps before the\n"

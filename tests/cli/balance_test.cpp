@@ -89,13 +89,14 @@ TEST_F(WorkedExampleTest, BalanceGivesTheMapsWorkedByHand) {
     const std::vector<std::string> rows = lines(result.out);
     ASSERT_EQ(rows.size(), 269u); // the header and the editor's 268 maps
     const std::pair<std::size_t, const char*> expected[] = {
-        {0, "map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict"},
-        {1, "1,\"L0\",\"0:75%;1:25%\",2,7.5,30,16,69.9375,69.9375,180,\"risky\""},
-        {2, "2,\"L0\",\"2:60%;0:40%\",1.5,6.9,9.6,4.2,19.16,19.16,48,\"safe\""},
-        {3, "3,\"L0\",\"0:50%;3:50%\",1,,5.5,2.5,,,,\"error (monster 3: Division by zero)\""},
-        {4, "4,\"L0\",\"4:50%;0:50%\",2,,10,4,,,,\"unbeatable\""},
-        {5, "5,\"L0\",\"\",,,,,,,,\"empty\""},
-        {268, "268,\"L0\",\"\",,,,,,,,\"empty\""},
+        {0, "map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict,"
+            "defeat_pct"},
+        {1, "1,\"L0\",\"0:75%;1:25%\",2,7.5,30,16,69.9375,69.9375,180,\"risky\",28.9062"},
+        {2, "2,\"L0\",\"2:60%;0:40%\",1.5,6.9,9.6,4.2,19.16,19.16,48,\"safe\",0"},
+        {3, "3,\"L0\",\"0:50%;3:50%\",1,,5.5,2.5,,,,\"error (monster 3: Division by zero)\","},
+        {4, "4,\"L0\",\"4:50%;0:50%\",2,,10,4,,,,\"unbeatable\","},
+        {5, "5,\"L0\",\"\",,,,,,,,\"empty\","},
+        {268, "268,\"L0\",\"\",,,,,,,,\"empty\","},
     };
     for (const auto& entry : expected) {
         SCOPED_TRACE(rowName(expected, entry));
@@ -143,9 +144,11 @@ TEST_F(WorkedExampleTest, JsonHoldsTheSameValuesAndTheDrops) {
         keys.push_back(key.text);
     EXPECT_EQ(keys, (std::vector<std::string>{"map", "profile", "monsters", "group", "hits", "exp",
                                               "gold", "damage", "damage_pct", "worst_pct",
-                                              "verdict", "drops"}));
+                                              "verdict", "defeat_pct", "drops"}));
     EXPECT_EQ(first.values[8].text, "69.9375");
     EXPECT_EQ(first.values[10].text, "risky");
+    EXPECT_EQ(first.values[11].text, "28.9062");
+    EXPECT_EQ(objects[2].values[11].kind, cli::CellKind::Other); // error: null
     // The drops are nested, so only their text is checked here.
     EXPECT_NE(result.out.find("\"drops\":[{\"item\":7,\"name\":\""), std::string::npos);
     EXPECT_NE(result.out.find("\"expected\":1.25},{\"item\":8,"), std::string::npos);
