@@ -261,22 +261,34 @@ const std::string& balanceHelp() {
 }
 
 BattleCache::BattleCache(const std::vector<MonsterRecord>& monsters,
-                         const std::vector<CharacterProfile>& profiles)
-    : monsters_(monsters), profiles_(profiles) {}
+                         const std::vector<CharacterProfile>& profiles, std::size_t keptBytes)
+    : monsters_(monsters), profiles_(profiles),
+      capacity_(keptBytes / (std::max<std::size_t>(profiles.size(), 1) * sizeof(MonsterBattle))) {}
 
 const MonsterBattle& BattleCache::battle(int monster, std::size_t profile) {
-    if (const auto found = first_.find(monster); found != first_.end())
-        return kept_[found->second + profile];
-    const MonsterRecord& record = monsters_[static_cast<std::size_t>(monster)];
-    if ((kept_.size() + profiles_.size()) * sizeof(MonsterBattle) <= kKeptBytes) {
-        const std::size_t first = kept_.size();
-        first_.emplace(monster, first);
-        for (const CharacterProfile& character : profiles_)
-            kept_.push_back(battleAgainst(character, record));
-        return kept_[first + profile];
+    if (const auto found = kept_.find(monster); found != kept_.end()) {
+        recent_.splice(recent_.begin(), recent_, found->second.recent);
+        return found->second.battles[profile];
     }
-    spare_ = battleAgainst(profiles_[profile], record);
-    return spare_;
+    const MonsterRecord& record = monsters_[static_cast<std::size_t>(monster)];
+    if (capacity_ == 0) {
+        spare_ = battleAgainst(profiles_[profile], record);
+        return spare_;
+    }
+    Kept entry;
+    if (kept_.size() == capacity_) {
+        // The monster asked for longest ago makes room.
+        const auto oldest = kept_.find(recent_.back());
+        entry = std::move(oldest->second);
+        kept_.erase(oldest);
+        recent_.pop_back();
+        entry.battles.clear();
+    }
+    recent_.push_front(monster);
+    entry.recent = recent_.begin();
+    for (const CharacterProfile& character : profiles_)
+        entry.battles.push_back(battleAgainst(character, record));
+    return kept_.emplace(monster, std::move(entry)).first->second.battles[profile];
 }
 
 BattleLookup BattleCache::lookup(std::size_t profile) {

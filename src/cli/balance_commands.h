@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cstddef>
-#include <deque>
 #include <filesystem>
+#include <list>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,23 +18,29 @@ namespace valmor::cli {
 
 // The calculator against monsters for every profile, worked out when a monster is first
 // asked for: only the monsters a map counts (or a page shows) are ever computed, whatever
-// the stats file holds. The battles of up to kKeptBytes are kept, all profiles of a
-// monster together; beyond that a battle is worked out at each call and stays valid only
-// until the next, so memory does not grow with the profiles.
+// the stats file holds. A monster's battles against all profiles are kept together, for
+// the monsters asked for last, up to `keptBytes`; maps near each other share most of their
+// monsters. So memory does not grow with the profiles. A battle given stays valid until
+// the next call.
 class BattleCache {
 public:
+    static constexpr std::size_t kKeptBytes = std::size_t{16} << 20;
     BattleCache(const std::vector<MonsterRecord>& monsters,
-                const std::vector<CharacterProfile>& profiles);
+                const std::vector<CharacterProfile>& profiles, std::size_t keptBytes = kKeptBytes);
     const MonsterBattle& battle(int monster, std::size_t profile);
     BattleLookup lookup(std::size_t profile);
 
 private:
-    static constexpr std::size_t kKeptBytes = std::size_t{8} << 20;
     const std::vector<MonsterRecord>& monsters_;
     const std::vector<CharacterProfile>& profiles_;
-    std::unordered_map<int, std::size_t> first_; // a monster's first battle in kept_
-    std::deque<MonsterBattle> kept_;
-    MonsterBattle spare_;
+    std::size_t capacity_;  // the number of monsters kept
+    std::list<int> recent_; // the kept monsters, the one asked for last first
+    struct Kept {
+        std::list<int>::iterator recent;
+        std::vector<MonsterBattle> battles; // one per profile
+    };
+    std::unordered_map<int, Kept> kept_;
+    MonsterBattle spare_; // when not even one monster's battles fit
 };
 
 // "L,S,A,D,DEF,HP": six numbers; the profile is named "L<level>". Throws UsageError.

@@ -261,6 +261,29 @@ TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
     EXPECT_EQ(readBytes(file(kMonsterFileName)), stats);
 }
 
+TEST(BattleCacheTest, GivesEachBattleWhetherKeptMadeRoomOrNeverKept) {
+    const std::vector<MonsterRecord> monsters{
+        monster("Ooze", 20, 5, 6, 10, 4), monster("Bat", 9, 6, 12, 30, 20),
+        monster("Golem", 10, 8, 3, 4, 2), monster("Wall", 10, 10, 0, 0, 0)};
+    const std::vector<CharacterProfile> profiles{
+        {"a", 0, 0, 0, 10, 2, 100}, {"b", 5, 1, 1, 10, 2, 30}, {"c", 9, 30, 20, 40, 12, 90}};
+    const int asked[] = {0, 1, 0, 2, 3, 1, 0, 3, 3, 2, 0};
+    // Room for every monster, for two (the one asked for longest ago goes), and for none.
+    for (const std::size_t kept : {std::size_t{4}, std::size_t{2}, std::size_t{0}}) {
+        cli::BattleCache cache(monsters, profiles, kept * profiles.size() * sizeof(MonsterBattle));
+        for (const int n : asked) {
+            for (std::size_t p = profiles.size(); p-- > 0;) {
+                SCOPED_TRACE("kept " + std::to_string(kept) + ", monster " + std::to_string(n) +
+                             ", profile " + std::to_string(p));
+                const MonsterBattle expected = battleAgainst(profiles[p], monsters[n]);
+                const MonsterBattle& given = cache.lookup(p)(n);
+                EXPECT_EQ(given.texts, expected.texts);
+                EXPECT_EQ(given.hits, expected.hits);
+            }
+        }
+    }
+}
+
 TEST(BalanceFormatTest, NumbersKeepSixSignificantDigits) {
     const std::pair<double, const char*> cases[] = {
         {0, "0"},
