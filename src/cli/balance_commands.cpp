@@ -421,7 +421,8 @@ void writeBalance(const Session& session, const std::vector<CharacterProfile>& p
         session.out << "wrote " << count << " rows to " << output.string() << '\n';
 }
 
-void whereMonster(const Session& session, std::string_view monster) {
+void whereMonster(const Session& session, std::string_view monster,
+                  const std::vector<CharacterProfile>& profiles) {
     const GameData data = loadGameData(session.directory);
     const int n = monsterNamed(data.monsters, monster);
     struct Place {
@@ -447,11 +448,30 @@ void whereMonster(const Session& session, std::string_view monster) {
         << ") counts in " << places.size() << " of " << data.encounters.size() << " maps"
         << (places.empty() ? ".\n" : ":\n");
     if (!places.empty()) {
-        out << "   map     chance   1 monster  2 monsters  3 monsters\n";
+        // A column per profile: the chance that one encounter defeats it, or the verdict
+        // where that is unknown.
+        std::vector<std::string> headings;
+        for (const CharacterProfile& profile : profiles)
+            headings.push_back(profile.name + " defeat");
+        out << "   map     chance   1 monster  2 monsters  3 monsters";
+        for (const std::string& heading : headings)
+            out << std::setw(static_cast<int>(std::max<std::size_t>(12, heading.size() + 2)))
+                << heading;
+        out << '\n';
+        BattleCache battles(data.monsters, profiles);
         for (const Place& place : places) {
             out << std::setw(6) << place.map << std::setw(11) << percent(place.chance);
             for (const double p : place.draw.groupSize)
                 out << std::setw(12) << percent(p);
+            for (std::size_t p = 0; p < profiles.size(); ++p) {
+                const auto m = static_cast<std::size_t>(place.map - 1);
+                const MapOutcome o = mapOutcome(place.map, data.encounters[m], data.monsters,
+                                                battles.lookup(p), profiles[p].hp);
+                out << std::setw(
+                           static_cast<int>(std::max<std::size_t>(12, headings[p].size() + 2)))
+                    << (o.defeatPercent ? formatNumber(*o.defeatPercent) + "%"
+                                        : std::string(verdictName(o.verdict)));
+            }
             out << '\n';
         }
     }

@@ -68,8 +68,10 @@ enum class BalanceRows { Maps, Monsters };
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
                   TableFormat format, BalanceRows rows, const std::filesystem::path& output);
 
-// `monster` is a number or a name (blanks and case do not matter).
-void whereMonster(const Session& session, std::string_view monster);
+// `monster` is a number or a name (blanks and case do not matter). A column per profile
+// gives the chance that one encounter on the map defeats it.
+void whereMonster(const Session& session, std::string_view monster,
+                  const std::vector<CharacterProfile>& profiles = {});
 
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
                  const std::filesystem::path& output);

@@ -161,6 +161,7 @@ TEST_F(WorkedExampleTest, WhereListsTheMapsOfAMonsterByChance) {
         int status;
         const char* out;
         const char* err;
+        const char* profile = "";
     } cases[] = {
         {"0", 0,
          "Ooze (monster 0) counts in 4 of 268 maps:\n"
@@ -182,10 +183,22 @@ TEST_F(WorkedExampleTest, WhereListsTheMapsOfAMonsterByChance) {
          ""},
         {"5", 1, "", "valmor-data: monster 5: the stats file holds 5 monsters, 0 to 4\n"},
         {"Dragon", 1, "", "valmor-data: no monster is named \"Dragon\"\n"},
+        // A profile adds its defeat chance per map, or the verdict where it is unknown.
+        {"0", 0,
+         "Ooze (monster 0) counts in 4 of 268 maps:\n"
+         "   map     chance   1 monster  2 monsters  3 monsters   L0 defeat\n"
+         "     1        75%         50%          0%         50%    28.9062%\n"
+         "     3        50%        100%          0%          0%       error\n"
+         "     4        50%          0%        100%          0%  unbeatable\n"
+         "     2        40%         50%         50%          0%          0%\n",
+         "", "0,0,0,10,2,100"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.monster);
-        const ToolRun result = run({"where", c.monster});
+        SCOPED_TRACE(std::string(c.monster) + " " + c.profile);
+        std::vector<std::string> arguments{"where", c.monster};
+        if (*c.profile != '\0')
+            arguments.insert(arguments.end(), {"--character", c.profile});
+        const ToolRun result = run(arguments);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.out, c.out);
         EXPECT_EQ(result.err, c.err);
