@@ -222,25 +222,6 @@ void writeMonsterRows(std::ostream& out, const GameData& data,
     out << row << (csv ? "" : "\n]\n");
 }
 
-// The monster number that `text` names: its number, or its name.
-int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view text) {
-    if (monsters.empty())
-        throw CliError("the stats file holds no monsters");
-    if (const auto number = numberIn(text)) {
-        if (*number != std::floor(*number) || *number < 0 ||
-            *number >= static_cast<double>(monsters.size()))
-            throw CliError("monster " + std::string(trimmed(text)) + ": the stats file holds " +
-                           std::to_string(monsters.size()) + " monsters, 0 to " +
-                           std::to_string(monsters.size() - 1));
-        return static_cast<int>(*number);
-    }
-    for (std::size_t n = 0; n < monsters.size(); ++n) {
-        if (equalIgnoringCase(trimmed(storedText(monsters[n].name)), trimmed(text)))
-            return static_cast<int>(n);
-    }
-    throw CliError("no monster is named \"" + std::string(text) + "\"");
-}
-
 } // namespace
 
 const std::string& balanceHelp() {
@@ -294,6 +275,24 @@ const MonsterBattle& BattleCache::battle(int monster, std::size_t profile) {
 BattleLookup BattleCache::lookup(std::size_t profile) {
     return
         [this, profile](int monster) -> const MonsterBattle& { return battle(monster, profile); };
+}
+
+int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view text) {
+    if (monsters.empty())
+        throw CliError("the stats file holds no monsters");
+    if (const auto number = numberIn(text)) {
+        if (*number != std::floor(*number) || *number < 0 ||
+            *number >= static_cast<double>(monsters.size()))
+            throw CliError("monster " + std::string(trimmed(text)) + ": the stats file holds " +
+                           std::to_string(monsters.size()) + " monsters, 0 to " +
+                           std::to_string(monsters.size() - 1));
+        return static_cast<int>(*number);
+    }
+    for (std::size_t n = 0; n < monsters.size(); ++n) {
+        if (equalIgnoringCase(trimmed(storedText(monsters[n].name)), trimmed(text)))
+            return static_cast<int>(n);
+    }
+    throw CliError("no monster is named \"" + std::string(text) + "\"");
 }
 
 std::array<std::string, 7> outcomeNumbers(const MapOutcome& o) {

@@ -55,6 +55,10 @@ std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std
 // verdict leaves them unknown.
 std::array<std::string, 7> outcomeNumbers(const MapOutcome& outcome);
 
+// The monster that `text` names: its number, or its name (blanks and case do not matter).
+// Throws CliError.
+int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view text);
+
 // Up to 6 significant digits, the decimal point whatever the locale; -0 as 0.
 std::string formatNumber(double value);
 
@@ -73,8 +77,11 @@ void writeBalance(const Session& session, const std::vector<CharacterProfile>& p
 void whereMonster(const Session& session, std::string_view monster,
                   const std::vector<CharacterProfile>& profiles = {});
 
+// At most 200 profiles. Every monster that counts on some map gets a full card, and so
+// does each of `monsters` (numbers or names); the others get a row each.
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
-                 const std::filesystem::path& output);
+                 const std::filesystem::path& output,
+                 const std::vector<std::string>& monsters = {});
 
 } // namespace valmor::cli
 
@@ -120,11 +127,16 @@ inline constexpr std::string_view kEncounterModelHelp =
 const std::string& balanceHelp();
 inline constexpr std::string_view kReportHelp =
     "Writes one HTML file that any browser opens offline (inline CSS, SVG charts and\n"
-    "PNG sprites in the game's colours): a summary with the problems check finds; the\n"
-    "damage share per map as bars coloured by verdict (first profile), the expected\n"
-    "experience per map, and with several profiles a heat map of maps by profiles; the\n"
-    "maps table of balance; a bestiary card per monster with its sprite, its values,\n"
-    "its specials, the maps where it appears and the calculator's values per profile.\n"
-    "The model is the one balance --help describes.";
+    "PNG sprites in the game's colours), as it goes: a summary with the problems check\n"
+    "finds; the damage share per map as bars coloured by verdict (first profile), the\n"
+    "expected experience per map, and with several profiles two heat maps of maps by\n"
+    "profiles, of the damage share and of the chance of defeat; the maps table, a row per\n"
+    "map with a cell per profile coloured by verdict holding its damage share and defeat\n"
+    "chance; a bestiary card for every monster that counts on some map (and for those\n"
+    "named with --monster) with its sprite, its values, its specials, the maps where it\n"
+    "appears and the calculator's values per profile, and a row for every other monster.\n"
+    "At most 200 profiles (balance takes any number). It prints on A4 or Letter from a\n"
+    "browser's print dialog, the wide parts in landscape. The model is the one balance\n"
+    "--help describes.";
 
 } // namespace valmor::cli

@@ -265,14 +265,21 @@ const std::vector<CommandInfo>& commands() {
                           profiles(call.parser, false));
          })},
         {"report",
-         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [-o FILE]",
+         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monster N ...] [-o FILE]",
          "",
          "write the balance report as one self-contained HTML page",
          std::string(kReportHelp),
-         {kCharacter, kCharacters, kOutput},
+         {kCharacter,
+          kCharacters,
+          {{"monster"}, "N", "give monster N (a number or a name) a full card too; repeatable"},
+          kOutput},
          0,
          succeeds([](const Invocation& call) {
-             writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")));
+             std::vector<std::string> monsters;
+             for (const QString& monster : call.parser.values("monster"))
+                 monsters.push_back(monster.toStdString());
+             writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")),
+                         monsters);
          })},
         {"check",
          "",

@@ -13,6 +13,7 @@
 #include "cli_fixture.h"
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
+#include "data/sprite.h"
 #include "demo/tables.h"
 #include "support/monster_builder.h"
 #include "tables/json.h"
@@ -345,19 +346,25 @@ TEST_F(BalanceDemoTest, ReportHoldsEveryPartAndNeedsNothingBesideIt) {
     ASSERT_EQ(result.status, 0) << result.err;
     const std::string html = readText(file("report.html"));
     EXPECT_EQ(count(html, "<article class=\"card\""), 57u);
-    EXPECT_EQ(count(html, "<img alt=\"sprite "), 57u);
-    EXPECT_EQ(count(html, "src=\"data:image/png;base64,iVBORw0KGgo"), 57u);
-    EXPECT_EQ(count(html, "<tr class=\"map-row\">"), 268 * 2u);
+    EXPECT_EQ(count(html, "<span class=\"sprite s"), 57u);
+    EXPECT_EQ(count(html, "url(data:image/png;base64,iVBORw0KGgo"), 57u);
+    // A row per map, with a cell per profile.
+    EXPECT_EQ(count(html, "<tr class=\"map-row\">"), 268u);
+    EXPECT_EQ(count(html, "<td class=\"p v-"), 268 * 2u);
     const std::size_t chart = html.find("<svg id=\"damage-chart\"");
     ASSERT_NE(chart, std::string::npos);
     EXPECT_EQ(count(html.substr(chart, html.find("</svg>", chart) - chart), "<rect class=\"bar "),
               268u);
     EXPECT_NE(html.find("<svg id=\"exp-chart\""), std::string::npos);
     EXPECT_NE(html.find("<svg id=\"heat-map\""), std::string::npos);
+    EXPECT_NE(html.find("<svg id=\"defeat-map\""), std::string::npos);
     EXPECT_NE(html.find("check finds no problems"), std::string::npos);
+    EXPECT_NE(html.find("57 of 57 monsters are shown in full"), std::string::npos);
+    EXPECT_EQ(html.find("Monsters on no map"), std::string::npos);
     // Self-contained: no address to fetch anything from.
-    for (const char* outside : {"http:", "https:", "<link", "src=\"/", "url("})
+    for (const char* outside : {"http:", "https:", "<link", "src=\"/"})
         EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+    EXPECT_EQ(count(html, "url("), count(html, "url(data:"));
 
     // One profile: no heat map; problems that check finds appear in the summary.
     MonsterRecord broken = readMonsterRecord(file(kMonsterFileName), 2);
@@ -369,10 +376,83 @@ TEST_F(BalanceDemoTest, ReportHoldsEveryPartAndNeedsNothingBesideIt) {
               0);
     const std::string single = readText(file("report.html"));
     EXPECT_EQ(single.find("<svg id=\"heat-map\""), std::string::npos);
+    EXPECT_EQ(single.find("<svg id=\"defeat-map\""), std::string::npos);
     EXPECT_NE(
         single.find("monsters.tat, record 3 (sprite 2), item1: error: 120 is outside -1 to 99"),
         std::string::npos);
     EXPECT_NE(single.find("120 no such item"), std::string::npos);
+}
+
+// The demo data grown to the formats' limit: 32,767 stats records (the demo monsters over
+// and over, the copies on no map) and a sparse sprite file of as many frames, all blank
+// past the demo's 57.
+class ReportAtTheLimitTest : public BalanceDemoTest {
+protected:
+    void SetUp() override {
+        BalanceDemoTest::SetUp();
+        const std::vector<MonsterRecord> monsters = demo::demoMonsters();
+        std::string stats;
+        for (std::size_t n = 0; n < 32767; ++n) {
+            const auto bytes = encodeMonsterRecord(monsters[n % monsters.size()]);
+            stats.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        }
+        writeText(file(kMonsterFileName), stats);
+        std::filesystem::resize_file(file(kSpriteFileName),
+                                     std::uintmax_t{32767} * kSpriteFrameBytes);
+    }
+    ToolRun report(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"-C", dir_.string(), "report", "--characters",
+                                             file(demo::kCharactersFileName).string()});
+        return runTool(arguments);
+    }
+};
+
+TEST_F(ReportAtTheLimitTest, CardsForTheMonstersThatCountARowForEveryOther) {
+    const ToolRun result = report({"--monster", "100", "--monster", "Green Ooze", "--monster",
+                                   "32766", "-o", file("report.html").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string html = readText(file("report.html"));
+    // The 57 that count and the two named that count nowhere; Green Ooze counts already.
+    EXPECT_EQ(count(html, "<article class=\"card\""), 59u);
+    EXPECT_NE(html.find("<article class=\"card\" id=\"monster-32766\""), std::string::npos);
+    EXPECT_NE(html.find("59 of 32767 monsters are shown in full: the 57 that count on some map "
+                        "(only they can change a map) and 2 named with --monster. The other "
+                        "32708 are listed"),
+              std::string::npos);
+    EXPECT_EQ(count(html, "<td class=\"text\">no map</td>"), 32708u);
+    EXPECT_EQ(html.find("<tr id=\"monster-100\">"), std::string::npos);
+    EXPECT_NE(html.find("<tr id=\"monster-101\">"), std::string::npos);
+    // Every monster shows a sprite, but each picture is written once: the demo's 57 and
+    // the blank frame.
+    EXPECT_EQ(count(html, "<span class=\"sprite s"), 32767u);
+    EXPECT_EQ(count(html, "{background-image:url(data:image/png;base64,"), 58u);
+    EXPECT_EQ(count(html, "<tr class=\"map-row\">"), 268u);
+}
+
+TEST_F(ReportAtTheLimitTest, TakesAtMostTwoHundredProfilesAndKnownMonsters) {
+    std::string profiles = "name,level,strength,agility,item_damage,item_defense,hp\n";
+    for (int p = 0; p < 201; ++p)
+        profiles += "P" + std::to_string(p) + ",5,30,23,34,17,105\n";
+    writeText(file("many.csv"), profiles);
+    const struct {
+        std::vector<std::string> arguments;
+        const char* err;
+    } cases[] = {
+        {{"--characters", file("many.csv").string()},
+         "report takes at most 200 profiles, 201 given: a heat map of more rows cannot be read "
+         "(balance takes any number)"},
+        {{"--monster", "32767"}, "monster 32767: the stats file holds 32767 monsters, 0 to 32766"},
+        {{"--monster", "Dragon"}, "no monster is named \"Dragon\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), {"-o", file("refused.html").string()});
+        const ToolRun result = report(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(file("refused.html")));
+    }
 }
 
 } // namespace
