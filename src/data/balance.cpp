@@ -181,49 +181,59 @@ MapOutcome mapOutcome(int map, const EncounterRecord& record,
 
 namespace {
 
-// A counting monster as the draws need it.
+// The counting monsters as the draws need them, at most one per slot.
 struct Foe {
     int monster;
     double chance, hits, hitDamage;
 };
+struct Foes {
+    std::array<Foe, 5> list;
+    std::size_t count = 0;
+};
 
-std::vector<Foe> foesOf(const std::vector<MonsterChance>& monsters, const BattleLookup& battleOf) {
-    std::vector<Foe> foes;
-    foes.reserve(monsters.size());
+Foes foesOf(const std::vector<MonsterChance>& monsters, const BattleLookup& battleOf) {
+    Foes foes;
     for (const MonsterChance& m : monsters) {
         const MonsterBattle& battle = battleOf(m.monster);
-        foes.push_back({m.monster, m.chance, battle.hits, battle.hitDamage()});
+        foes.list[foes.count++] = {m.monster, m.chance, battle.hits, battle.hitDamage()};
     }
     return foes;
 }
 
-// Calls visit(picks, size, chance, damage) for every ordered draw of `size` monsters, the
-// j-th drawn being foes[picks[j]].
+// Walks the ordered draws depth first: visit(picks, size, chance, damage) for the first
+// `size` monsters drawn (foes[picks[0]], ...), `chance` the product of their chances, not
+// yet of P(k). The damage is summed per monster hitting back: monster l hits during all
+// the hits on monsters 1 to l, d_l x (h_1 + ... + h_l), the same sum as over the monsters
+// fought; so a draw's first monsters do the damage of the shorter draw of just them, and
+// every draw that starts with them does at least that. `visit` says whether to go deeper.
 template <typename Visit>
-void forEachDraw(const EncounterDraw& draw, const std::vector<Foe>& foes, Visit&& visit) {
-    const std::size_t kinds = foes.size();
-    if (kinds == 0)
-        return;
-    for (std::size_t size = 1; size <= draw.groupSize.size(); ++size) {
-        if (draw.groupSize[size - 1] == 0)
+void walkDraws(const EncounterDraw& draw, const Foes& foes, Visit&& visit) {
+    std::size_t deepest = 0;
+    for (std::size_t k = 0; k < draw.groupSize.size(); ++k) {
+        if (draw.groupSize[k] > 0)
+            deepest = k + 1;
+    }
+    struct Step {
+        double chance, hits, damage;
+    };
+    const auto then = [&](const Step& before, std::size_t pick) {
+        const Foe& foe = foes.list[pick];
+        const double hits = before.hits + foe.hits;
+        return Step{before.chance * foe.chance, hits, before.damage + foe.hitDamage * hits};
+    };
+    std::array<std::size_t, 3> picks{};
+    for (picks[0] = 0; picks[0] < foes.count; ++picks[0]) {
+        const Step one = then({1, 0, 0}, picks[0]);
+        if (!visit(picks, 1, one.chance, one.damage) || deepest < 2)
             continue;
-        // The draws of `size` monsters in turn, as the digits of a number in base `kinds`.
-        std::array<std::size_t, 3> picks{};
-        for (bool more = true; more;) {
-            double chance = draw.groupSize[size - 1];
-            double damage = 0;
-            double alive = 0; // d_j + ... + d_k, from the last monster drawn back
-            for (std::size_t j = size; j-- > 0;) {
-                const Foe& foe = foes[picks[j]];
-                chance *= foe.chance;
-                alive += foe.hitDamage;
-                damage += foe.hits * alive;
+        for (picks[1] = 0; picks[1] < foes.count; ++picks[1]) {
+            const Step two = then(one, picks[1]);
+            if (!visit(picks, 2, two.chance, two.damage) || deepest < 3)
+                continue;
+            for (picks[2] = 0; picks[2] < foes.count; ++picks[2]) {
+                const Step three = then(two, picks[2]);
+                visit(picks, 3, three.chance, three.damage);
             }
-            visit(picks, size, chance, damage);
-            std::size_t digit = 0;
-            while (digit < size && ++picks[digit] == kinds)
-                picks[digit++] = 0;
-            more = digit < size;
         }
     }
 }
@@ -233,29 +243,41 @@ void forEachDraw(const EncounterDraw& draw, const std::vector<Foe>& foes, Visit&
 std::vector<OrderedDraw> orderedDraws(const EncounterDraw& draw,
                                       const std::vector<MonsterChance>& monsters,
                                       const BattleLookup& battleOf) {
-    const std::vector<Foe> foes = foesOf(monsters, battleOf);
+    const Foes foes = foesOf(monsters, battleOf);
     std::vector<OrderedDraw> draws;
-    forEachDraw(draw, foes,
-                [&](const std::array<std::size_t, 3>& picks, std::size_t size, double chance,
-                    double damage) {
-                    OrderedDraw& d = draws.emplace_back();
-                    for (std::size_t j = 0; j < size; ++j)
-                        d.monsters[j] = foes[picks[j]].monster;
-                    d.count = static_cast<int>(size);
-                    d.chance = chance;
-                    d.damage = damage;
-                });
+    walkDraws(draw, foes,
+              [&](const std::array<std::size_t, 3>& picks, std::size_t size, double chance,
+                  double damage) {
+                  const double groupSize = draw.groupSize[size - 1];
+                  if (groupSize == 0)
+                      return true;
+                  OrderedDraw& d = draws.emplace_back();
+                  for (std::size_t j = 0; j < size; ++j)
+                      d.monsters[j] = foes.list[picks[j]].monster;
+                  d.count = static_cast<int>(size);
+                  d.chance = groupSize * chance;
+                  d.damage = damage;
+                  return true;
+              });
     return draws;
 }
 
 double defeatChance(const EncounterDraw& draw, const std::vector<MonsterChance>& monsters,
                     const BattleLookup& battleOf, double characterHp) {
+    // P(k >= size): once the first monsters drawn defeat the character, every longer draw
+    // that starts with them does too.
+    std::array<double, 4> atLeast{};
+    for (std::size_t k = draw.groupSize.size(); k-- > 0;)
+        atLeast[k] = atLeast[k + 1] + draw.groupSize[k];
     double sum = 0;
-    forEachDraw(draw, foesOf(monsters, battleOf),
-                [&](const std::array<std::size_t, 3>&, std::size_t, double chance, double damage) {
-                    if (damage >= characterHp)
-                        sum += chance;
-                });
+    walkDraws(
+        draw, foesOf(monsters, battleOf),
+        [&](const std::array<std::size_t, 3>&, std::size_t size, double chance, double damage) {
+            if (damage < characterHp)
+                return true;
+            sum += atLeast[size - 1] * chance;
+            return false;
+        });
     // The chances of all draws sum to 1 only up to rounding.
     return std::min(sum, 1.0);
 }
