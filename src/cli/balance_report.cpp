@@ -52,7 +52,8 @@ figure{margin:16px 0}svg{width:100%;height:auto;display:block}svg text{font:10px
 .card dt{color:#555}.card dd{margin:0}
 .card table{font-size:11px;margin-top:4px;width:100%;table-layout:fixed}.card td,.card th{overflow-wrap:anywhere;padding:1px 3px}.card p{margin:4px 0;font-size:12px}
 .others{table-layout:fixed;width:620px}.others td,.others th{width:60px;padding:1px 6px}
-.others .name{width:200px}.others .sprite{width:45px;height:50px;vertical-align:middle}
+.others :is(td,th):nth-child(3){width:200px}.others .sprite{width:45px;height:50px;vertical-align:middle}
+.others td:is(:nth-child(2),:nth-child(3),:nth-child(7)){text-align:left}
 .rows{content-visibility:auto;contain-intrinsic-size:auto 13000px}
 @page{margin:10mm}
 @page wide{size:landscape}
@@ -539,8 +540,11 @@ private:
             pictures_.push_back({static_cast<int>(n), !small});
         else
             pictures_[known->second].full = pictures_[known->second].full || !small;
-        return "<span class=\"sprite s" + std::to_string(known->second) +
-               "\" role=\"img\" aria-label=\"sprite " + std::to_string(n) + "\"></span>";
+        const std::string classes = "sprite s" + std::to_string(known->second);
+        if (small)
+            return "<i class=\"" + classes + "\"></i>";
+        return "<span class=\"" + classes + "\" role=\"img\" aria-label=\"sprite " +
+               std::to_string(n) + "\"></span>";
     }
 
     // The pictures the sprites' classes name, as PNG images.
@@ -629,7 +633,7 @@ private:
         // into view.
         constexpr std::size_t kRowsPerTable = 250;
         out_ << "<h3>Monsters on no map</h3>\n<table class=\"others\"><thead><tr><th>Monster</th>"
-                "<th class=\"text\">Sprite</th><th class=\"text name\">Name</th><th>HP</th>"
+                "<th class=\"text\">Sprite</th><th class=\"text\">Name</th><th>HP</th>"
                 "<th>Exp</th><th>Gold</th><th class=\"text\">Maps</th></tr></thead></table>\n";
         std::size_t rows = 0;
         for (std::size_t n = 0; n < data_.monsters.size(); ++n) {
@@ -639,10 +643,11 @@ private:
                 out_ << (rows > 1 ? "</tbody></table></div>\n" : "")
                      << "<div class=\"rows\"><table class=\"others\"><tbody>\n";
             const MonsterRecord& record = data_.monsters[n];
-            out_ << "<tr id=\"monster-" << n << "\"><td>" << n << "</td><td class=\"text\">"
-                 << sprite(n, true) << "</td><td class=\"text name\">" << latin1Text(record.name)
-                 << "</td><td>" << record.hp << "</td><td>" << record.exp << "</td><td>"
-                 << record.gold << "</td><td class=\"text\">no map</td></tr>\n";
+            // Lean rows, there being thousands: no end tags where HTML implies them, and the
+            // thumbnail beside the name is decoration.
+            out_ << "<tr id=\"monster-" << n << "\"><td>" << n << "<td>" << sprite(n, true)
+                 << "<td>" << latin1Text(record.name) << "<td>" << record.hp << "<td>" << record.exp
+                 << "<td>" << record.gold << "<td>no map\n";
         }
         out_ << "</tbody></table></div>\n</section>\n";
     }
