@@ -10,10 +10,10 @@
 
 namespace valmor {
 
-// The temporary file a replace of `target` writes beside it. A replace that was killed
-// between writing and renaming leaves it behind under this name; the next replace of the
-// same file removes it.
-std::filesystem::path replacementPath(const std::filesystem::path& target);
+// The temporary file a replace of `target` writes beside the file its links lead to. A
+// replace that was killed between writing and renaming leaves it behind under this name;
+// the next replace of the same file removes it.
+GamePath replacementPath(const GamePath& target);
 
 // Replaces the content of `locked` (opened with GameFile::openLocked, its identity taken
 // then as `lockedAs`) with `bytes`. The new file gets the old one's owner, group and mode
