@@ -1,6 +1,5 @@
 #include "file_replace.h"
 
-#include <atomic>
 #include <cerrno>
 #include <string>
 #include <utility>
@@ -119,27 +118,6 @@ void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
                             "nothing was changed)");
     temporary.renameOver(target);
     syncFolder(target.directory());
-}
-
-void writeNewFile(const std::filesystem::path& path, std::string_view bytes) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
-        throw fileError(EISDIR, path);
-    static std::atomic<unsigned> counter{0};
-    std::filesystem::path temporaryPath;
-    int fd = -1;
-    do {
-        temporaryPath =
-            path.parent_path() / ("." + path.filename().string() + ".valmor-" +
-                                  std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EEXIST);
-    if (fd < 0)
-        throw fileError(errno, path);
-    TemporaryFile temporary(GamePath(temporaryPath), fd);
-    temporary.write(bytes, path);
-    temporary.close(path);
-    temporary.renameOver(GamePath(path));
 }
 
 } // namespace valmor

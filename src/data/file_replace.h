@@ -1,6 +1,5 @@
-// Replacing a game file whole, and writing a new output file: the new content goes to a
-// file beside the old one and is renamed over it, so a failure at any point leaves what
-// was there before.
+// Replacing a game file whole: the new content goes to a file beside the old one and is
+// renamed over it, so a failure at any point leaves what was there before.
 #pragma once
 
 #include <filesystem>
@@ -23,10 +22,5 @@ GamePath replacementPath(const GamePath& target);
 // is unchanged and the temporary file removed.
 void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
                        std::string_view bytes);
-
-// Writes `bytes` as a new file at `path`: a link or special file already there is replaced,
-// never followed or written through; a directory there is an error. The new file is
-// written beside and renamed into place, so a failure leaves the old one.
-void writeNewFile(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace valmor
