@@ -408,7 +408,7 @@ std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& chara
 
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
                   TableFormat format, BalanceRows rows, const std::filesystem::path& output) {
-    const GameData data = loadGameData(session.directory);
+    const GameData data = loadGameData(session.folder);
     const std::size_t count = profiles.size() * (rows == BalanceRows::Maps ? data.encounters.size()
                                                                            : data.monsters.size());
     if (writeOutput(session, output, [&](std::ostream& out) {
@@ -422,7 +422,7 @@ void writeBalance(const Session& session, const std::vector<CharacterProfile>& p
 
 void whereMonster(const Session& session, std::string_view monster,
                   const std::vector<CharacterProfile>& profiles) {
-    const GameData data = loadGameData(session.directory);
+    const GameData data = loadGameData(session.folder);
     const int n = monsterNamed(data.monsters, monster);
     struct Place {
         int map;

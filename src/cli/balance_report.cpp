@@ -680,12 +680,12 @@ void writeReport(const Session& session, const std::vector<CharacterProfile>& pr
         throw CliError("report takes at most " + std::to_string(kMostProfiles) + " profiles, " +
                        std::to_string(profiles.size()) +
                        " given: a heat map of more rows cannot be read (balance takes any number)");
-    const GameData data = loadGameData(session.directory);
+    const GameData data = loadGameData(session.folder);
     std::vector<int> named;
     for (const std::string& monster : monsters)
         named.push_back(monsterNamed(data.monsters, monster));
-    const GamePictures pictures = loadGamePictures(session.directory);
-    const CheckReport check = checkGameFiles(session.directory);
+    const GamePictures pictures = loadGamePictures(session.folder);
+    const CheckReport check = checkGameFiles(session.folder);
     if (writeOutput(session, output, [&](std::ostream& out) {
             ReportWriter(out, data, pictures, profiles, named, check).write();
         }))

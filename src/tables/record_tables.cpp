@@ -10,6 +10,7 @@
 
 #include "data/conversions.h"
 #include "data/encounter_record.h"
+#include "data/message_text.h"
 #include "data/monster_record.h"
 #include "data/record_file.h"
 #include "tables/csv.h"
@@ -32,24 +33,14 @@ std::optional<TableFormat> tableFormatNamed(std::string_view name) {
 constexpr std::size_t kShownCharacters = 60;
 
 std::string shown(std::string_view text) {
-    std::string out = "\"";
     std::size_t characters = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool continuation = (byte & 0xC0) == 0x80;
-        if (!continuation && characters++ == kShownCharacters) {
-            out += "...";
+    std::size_t end = 0;
+    for (; end < text.size(); ++end) {
+        const bool continuation = (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;
+        if (!continuation && characters++ == kShownCharacters)
             break;
-        }
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
-            out += escaped;
-        } else {
-            out += text[i];
-        }
     }
-    return out + '"';
+    return '"' + escapeForMessage(text.substr(0, end)) + (end < text.size() ? "..." : "") + '"';
 }
 
 namespace {
