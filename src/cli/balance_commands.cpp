@@ -14,6 +14,7 @@
 #include "tables/json.h"
 #include "tables/latin1.h"
 #include "tables/text_stream.h"
+#include "tables/text_table.h"
 
 namespace valmor::cli {
 
@@ -380,8 +381,8 @@ std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std
             const Cell& cell = row[columns[c]];
             const auto value = numberIn(cell.text);
             if (!value)
-                throw fail(cell.at, std::string(kProfileColumns[c]) + ": \"" + cell.text +
-                                        "\" is not a number");
+                throw fail(cell.at, std::string(kProfileColumns[c]) + ": " + shown(cell.text) +
+                                        " is not a number");
             setProfileValue(profile, c, *value);
         }
         if (!(profile.hp > 0))
@@ -417,7 +418,7 @@ void writeBalance(const Session& session, const std::vector<CharacterProfile>& p
             else
                 writeMonsterRows(out, data, profiles, format);
         }))
-        session.out << "wrote " << count << " rows to " << output.string() << '\n';
+        session.out << "wrote " << count << " rows to " << shownPath(output) << '\n';
 }
 
 void whereMonster(const Session& session, std::string_view monster,
@@ -443,15 +444,15 @@ void whereMonster(const Session& session, std::string_view monster,
     }
     std::ranges::stable_sort(places, std::ranges::greater{}, &Place::chance);
     std::ostringstream out;
-    out << storedText(data.monsters[static_cast<std::size_t>(n)].name) << " (monster " << n
-        << ") counts in " << places.size() << " of " << data.encounters.size() << " maps"
-        << (places.empty() ? ".\n" : ":\n");
+    out << escapeForMessage(storedText(data.monsters[static_cast<std::size_t>(n)].name))
+        << " (monster " << n << ") counts in " << places.size() << " of " << data.encounters.size()
+        << " maps" << (places.empty() ? ".\n" : ":\n");
     if (!places.empty()) {
         // A column per profile: the chance that one encounter defeats it, or the verdict
         // where that is unknown.
         std::vector<std::string> headings;
         for (const CharacterProfile& profile : profiles)
-            headings.push_back(profile.name + " defeat");
+            headings.push_back(escapeForMessage(profile.name) + " defeat");
         out << "   map     chance   1 monster  2 monsters  3 monsters";
         for (const std::string& heading : headings)
             out << std::setw(static_cast<int>(std::max<std::size_t>(12, heading.size() + 2)))

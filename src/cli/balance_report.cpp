@@ -12,6 +12,7 @@
 #include "cli/balance_commands.h"
 #include "cli/check.h"
 #include "cli/cli_error.h"
+#include "cli/files.h"
 #include "cli/game_data.h"
 #include "cli/sprite_images.h"
 #include "tables/latin1.h"
@@ -35,7 +36,6 @@ td.text,th.text{text-align:left}
 rect.v-safe{fill:var(--safe)}rect.v-risky{fill:var(--risky)}rect.v-deadly{fill:var(--deadly)}
 rect.v-unbeatable{fill:var(--unbeatable)}rect.v-error{fill:var(--error)}rect.v-empty{fill:var(--empty)}
 .key span{display:inline-block;padding:0 6px;margin-right:6px;color:#fff}
-.key .defeat{color:#1d1d1d;background:linear-gradient(to right,#fff,#f39c12,#7b0000);padding:0 60px;border:1px solid #999}
 figure{margin:16px 0}svg{width:100%;height:auto;display:block}svg text{font:10px sans-serif;fill:#333}
 .problems li.error{color:#a00}
 .wide{overflow-x:auto}
@@ -689,8 +689,8 @@ void writeReport(const Session& session, const std::vector<CharacterProfile>& pr
     if (writeOutput(session, output, [&](std::ostream& out) {
             ReportWriter(out, data, pictures, profiles, named, check).write();
         }))
-        session.out << "wrote " << output.string() << ": " << data.monsters.size() << " monsters, "
-                    << data.encounters.size() << " maps, " << profiles.size()
+        session.out << "wrote " << shownPath(output) << ": " << data.monsters.size()
+                    << " monsters, " << data.encounters.size() << " maps, " << profiles.size()
                     << (profiles.size() == 1 ? " profile" : " profiles") << '\n';
 }
 
