@@ -1,6 +1,7 @@
 # Test script: installs the build into a scratch prefix and checks that the desktop finds
-# everything there: both programs, the demo data generator, the man pages, the menu entry,
-# the metainfo and every icon, and that AppStream accepts the installed tree as a whole.
+# everything there: both programs, the demo data generator, the compressed man pages, the
+# menu entry, the metainfo and every icon, and that AppStream accepts the installed tree as
+# a whole.
 # Run with -DBUILD_DIR=... -DSCRATCH=... -DDESKTOP_ID=...
 file(REMOVE_RECURSE "${SCRATCH}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${SCRATCH}/usr"
@@ -13,8 +14,8 @@ set(expected
     bin/valmor-editor
     bin/valmor-data
     bin/make_demo_data
-    share/man/man1/valmor-editor.1
-    share/man/man1/valmor-data.1
+    share/man/man1/valmor-editor.1.gz
+    share/man/man1/valmor-data.1.gz
     share/applications/${DESKTOP_ID}.desktop
     share/metainfo/${DESKTOP_ID}.metainfo.xml
     share/icons/hicolor/scalable/apps/${DESKTOP_ID}.svg)
