@@ -1,5 +1,5 @@
 # The Debian package: one package, valmor-editor, holding whatever `cmake --install`
-# installs (both programs, make_demo_data, the man pages and the desktop files). Its
+# installs (both programs, valmor-demo-data, the man pages and the desktop files). Its
 # shared-library dependencies are worked out by dpkg-shlibdeps.
 # Build it with: cmake --workflow --preset package
 set(CPACK_GENERATOR DEB)
@@ -16,8 +16,8 @@ sprites, with a battle damage estimate.
 .
 The package also holds valmor-data, a command-line tool that exports and
 imports the tables as CSV or JSON, turns sprites into PNG images and back and
-checks the game files, and make_demo_data, which writes an original demo data
-set to try them on.")
+checks the game files, and valmor-demo-data, which writes an original demo
+data set to try them on.")
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -13,9 +13,10 @@ endif()
 set(expected
     bin/valmor-editor
     bin/valmor-data
-    bin/make_demo_data
+    bin/valmor-demo-data
     share/man/man1/valmor-editor.1.gz
     share/man/man1/valmor-data.1.gz
+    share/man/man1/valmor-demo-data.1.gz
     share/applications/${DESKTOP_ID}.desktop
     share/metainfo/${DESKTOP_ID}.metainfo.xml
     share/icons/hicolor/scalable/apps/${DESKTOP_ID}.svg)
