@@ -1,5 +1,6 @@
-# Manual pages are installed compressed as Debian wants them: gzip -9n, which leaves out
-# the file name and time stamp, so every build writes the same bytes.
+# Manual pages, and the package's changelog, are installed compressed as Debian wants them:
+# gzip -9n, which leaves out the file name and time stamp, so every build writes the same
+# bytes.
 function(valmor_gzip source output)
     add_custom_command(OUTPUT ${output}
         COMMAND gzip -9n --stdout ${source} > ${output}
