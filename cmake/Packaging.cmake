@@ -1,7 +1,7 @@
 # The Debian package: one package, valmor-editor, holding whatever `cmake --install`
-# installs (both programs, valmor-demo-data, the man pages and the desktop files) and the
-# copyright and changelog Debian wants in its doc folder. Its shared-library dependencies
-# are worked out by dpkg-shlibdeps.
+# installs (both programs, valmor-demo-data, the man pages and the desktop files) and the copyright and changelog Debian wants in its doc folder. Its
+# shared-library dependencies are worked out by dpkg-shlibdeps. lintian checks it once it
+# is built (cmake/Lintian.cmake).
 # Build it with: cmake --workflow --preset package
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME valmor-editor)
@@ -33,6 +33,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/Lintian.cmake)
 
 # The copyright file in Debian's machine-readable form, with the licence text of LICENSE
 # from its first paragraph on, each line indented and an empty one written as " .".
