@@ -1,5 +1,6 @@
 # The Debian package: one package, valmor-editor, holding whatever `cmake --install`
-# installs (both programs, valmor-demo-data, the man pages and the desktop files) and the copyright and changelog Debian wants in its doc folder. Its
+# installs (both programs, valmor-demo-data, the man pages, the bash completion and the
+# desktop files) and the copyright and changelog Debian wants in its doc folder. Its
 # shared-library dependencies are worked out by dpkg-shlibdeps. lintian checks it once it
 # is built (cmake/Lintian.cmake).
 # Build it with: cmake --workflow --preset package
