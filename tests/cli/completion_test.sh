@@ -4,7 +4,6 @@
 # offers the commands and options that the program's --help lists.
 # Usage: completion_test.sh COMPLETION_SCRIPT VALMOR_DATA
 set -u
-export LC_ALL=C
 # shellcheck source=../../completion/valmor-data.bash
 source "$1"
 program=$(realpath "$2")
@@ -14,18 +13,13 @@ cd "$scratch" || exit 1
 mkdir maps sprites
 touch stats.csv maps.json 050.png notes.md monsters.tat report.html
 
-# Words, one a line, sorted onto one line.
-sorted() {
-    local words
-    mapfile -t words < <(sort)
-    echo "${words[*]}"
-}
-
-# What the completion registered for valmor-data offers for LINE, sorted, on one line.
+# Runs the completion registered for valmor-data on LINE, leaving its offer in COMPREPLY.
 # LINE is split into words as bash splits it, at blanks and around =; the word under the
 # cursor is its last.
-function=$(complete -p valmor-data | sed -n 's/.* -F \([^ ]*\) .*/\1/p')
-offered() {
+function=$(complete -p valmor-data)
+function=${function#* -F }
+function=${function%% *}
+complete_line() {
     local line=$1
     read -ra COMP_WORDS <<<"${line//=/ = }"
     [[ $line == *" " ]] && COMP_WORDS+=("")
@@ -34,25 +28,40 @@ offered() {
     COMP_POINT=${#line}
     COMPREPLY=()
     "$function" valmor-data "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
-    printf '%s\n' "${COMPREPLY[@]}" | sorted
 }
 
-# The option names of a --help text's Options list.
+# The option names of the --help text on standard input, from its Options list on.
 help_options() {
-    awk '/^Options:/ { options = 1; next }
-         options && /^ +-/ { for (i = 1; i <= NF && $i ~ /^-/; i++) { sub(",", "", $i); print $i } }'
+    local line words word options=()
+    while IFS= read -r line; do
+        [[ $line == Options:* ]] && options=(" ")
+        [[ ${#options[@]} -gt 0 && $line =~ ^\ +- ]] || continue
+        read -ra words <<<"${line//,/}"
+        for word in "${words[@]}"; do
+            [[ $word == -* ]] || break
+            options+=("$word")
+        done
+    done
+    echo "${options[*]:1}"
 }
 
 passed=0
 failed=0
+# Checks that LINE is offered exactly the words of EXPECTED, in any order.
 expect() {
-    local got
-    got=$(offered "$1")
-    if [[ $got == "$2" ]]; then
+    local line=$1 expected word
+    read -d '' -ra expected <<<"$2"
+    complete_line "$line"
+    local offered=" ${COMPREPLY[*]} "
+    local same=$((${#expected[@]} == ${#COMPREPLY[@]}))
+    for word in "${expected[@]}"; do
+        [[ $offered == *" $word "* ]] || same=0
+    done
+    if ((same)); then
         passed=$((passed + 1))
     else
         failed=$((failed + 1))
-        echo "FAIL: '$1' offers '$got', expected '$2'"
+        echo "FAIL: '$line' offers '${COMPREPLY[*]}', expected '${expected[*]}'"
     fi
 }
 
@@ -77,11 +86,12 @@ for entry in "${cases[@]}"; do
 done
 
 # The commands and each command's options, as the program lists them.
-commands=$("$program" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z-]*\).*/\1/p')
-expect "valmor-data " "$(sorted <<<"$commands")"
-expect "valmor-data -" "$("$program" --help | help_options | sorted)"
+help=$("$program" --help)
+commands=$(sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z-]*\).*/\1/p' <<<"$help")
+expect "valmor-data " "$commands"
+expect "valmor-data -" "$(help_options <<<"$help")"
 for command in $commands; do
-    expect "valmor-data $command -" "$("$program" "$command" --help | help_options | sorted)"
+    expect "valmor-data $command -" "$("$program" "$command" --help | help_options)"
 done
 
 echo "$passed passed, $failed failed"
