@@ -319,15 +319,17 @@ TEST_F(MainWindowTest, HandlerErrorIsReportedOnceAndTheWindowLivesOn) {
 }
 
 TEST(ErrorReportTest, MessageShowsNumberAndTextAndCopies) {
-    const QString message = errorMessage(DataError(ErrorKind::Overflow, "txtHP"));
+    // A name that looks like HTML, as a folder's may, is shown as plain text.
+    const QString message = errorMessage(DataError(ErrorKind::Overflow, "<h1>txtHP</h1>"));
     EXPECT_TRUE(message.contains("'6'"));
     EXPECT_TRUE(message.contains("Overflow"));
-    EXPECT_TRUE(message.contains("txtHP"));
+    EXPECT_TRUE(message.contains("<h1>txtHP</h1>"));
 
     QApplication::clipboard()->clear();
     QTimer::singleShot(0, [] {
         QWidget* box = QApplication::activeModalWidget();
         ASSERT_NE(box, nullptr);
+        EXPECT_EQ(qobject_cast<QMessageBox*>(box)->textFormat(), Qt::PlainText);
         QApplication::setActiveWindow(box);
         EXPECT_TRUE(QTest::qWaitForWindowActive(box));
         QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
