@@ -23,6 +23,7 @@ constexpr std::array kErrorTable{
     ErrorInfo{ErrorKind::FileBusy, 77, "File busy"},
     ErrorInfo{ErrorKind::FileChanged, 78, "File changed by another program"},
     ErrorInfo{ErrorKind::FileTooLarge, 79, "File too large"},
+    ErrorInfo{ErrorKind::RecordChanged, 80, "Record changed by another program"},
 };
 
 constexpr std::size_t kInternalEntry = 10;

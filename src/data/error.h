@@ -24,6 +24,7 @@ enum class ErrorKind {
     FileBusy,        // another program holds the lock for changing the file
     FileChanged,     // the file was changed behind the lock while it was being replaced
     FileTooLarge,    // more than a file of its kind can hold, refused before it is read
+    RecordChanged,   // another program changed a record since the editor read it
 };
 
 // Number and text of each kind. The numbers are stable: users quote them in reports.
