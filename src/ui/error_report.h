@@ -46,6 +46,8 @@ template <typename Handler> void guarded(ErrorReport& report, Handler&& handler)
             report.show(error);
         } catch (const std::exception& error) {
             report.show(DataError(ErrorKind::Internal, error.what()));
+        } catch (...) {
+            report.show(DataError(ErrorKind::Internal, "an exception of unknown type"));
         }
     } catch (...) {
         // The report itself failed (out of memory while building the box): nothing sane

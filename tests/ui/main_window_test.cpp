@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <new>
+#include <stdexcept>
 
 #include <sys/stat.h>
 
@@ -316,6 +319,36 @@ TEST_F(MainWindowTest, HandlerErrorIsReportedOnceAndTheWindowLivesOn) {
     pick(view->cboMonsterList, 3);
     EXPECT_EQ(errors.size(), 2u);
     EXPECT_EQ(view->txtGold->text(), "103");
+}
+
+TEST(ErrorGuardTest, ReportsEveryExceptionOnceAndLetsNoneThrough) {
+    // What the handler throws, and the kind and subject reported (no kind: nothing).
+    const struct {
+        const char* name;
+        std::function<void()> handler;
+        std::optional<ErrorKind> kind;
+        const char* subject;
+    } rows[] = {
+        {"nothing", [] {}, std::nullopt, ""},
+        {"the data layer's own", [] { throw DataError(ErrorKind::Overflow, "txtHP"); },
+         ErrorKind::Overflow, "txtHP"},
+        {"a standard exception", [] { throw std::runtime_error("queue full"); },
+         ErrorKind::Internal, "queue full"},
+        {"out of memory", [] { throw std::bad_alloc(); }, ErrorKind::Internal, "std::bad_alloc"},
+        {"no standard exception", [] { throw 42; }, ErrorKind::Internal,
+         "an exception of unknown type"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<DataError> reported;
+        RecordingErrorReport report(reported);
+        guarded(report, row.handler);
+        ASSERT_EQ(reported.size(), row.kind ? 1u : 0u);
+        if (row.kind) {
+            EXPECT_EQ(reported[0].kind(), *row.kind);
+            EXPECT_EQ(reported[0].subject(), row.subject);
+        }
+    }
 }
 
 TEST(ErrorReportTest, MessageShowsNumberAndTextAndCopies) {
