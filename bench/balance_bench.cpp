@@ -61,7 +61,7 @@ void BM_Balance(benchmark::State& state) {
     for (auto _ : state) {
         std::ostringstream out;
         std::ostringstream err;
-        const valmor::cli::Session session{dir, in, out, err, false};
+        const valmor::cli::Session session{valmor::GameDirectory::open(dir), in, out, err, false};
         valmor::cli::writeBalance(session, profiles, valmor::cli::TableFormat::Csv,
                                   valmor::cli::BalanceRows::Maps, {});
         benchmark::DoNotOptimize(out.str().size());

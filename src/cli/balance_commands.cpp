@@ -365,7 +365,7 @@ std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& chara
 
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
                   TableFormat format, BalanceRows rows, const std::filesystem::path& output) {
-    const GameData data = loadGameData(session.directory);
+    const GameData data = loadGameData(session.folder);
     const Balance balance = computeBalance(data.monsters, data.encounters, profiles);
     const std::size_t count =
         balance.profiles.size() *
@@ -377,7 +377,7 @@ void writeBalance(const Session& session, const std::vector<CharacterProfile>& p
 }
 
 void whereMonster(const Session& session, std::string_view monster) {
-    const GameData data = loadGameData(session.directory);
+    const GameData data = loadGameData(session.folder);
     const int n = monsterNamed(data.monsters, monster);
     struct Place {
         int map;

@@ -422,10 +422,10 @@ private:
 
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
                  const std::filesystem::path& output) {
-    const GameData data = loadGameData(session.directory);
-    const GamePictures pictures = loadGamePictures(session.directory);
+    const GameData data = loadGameData(session.folder);
+    const GamePictures pictures = loadGamePictures(session.folder);
     const Balance balance = computeBalance(data.monsters, data.encounters, profiles);
-    const CheckReport check = checkGameFiles(session.directory);
+    const CheckReport check = checkGameFiles(session.folder);
     if (writeOutput(session, output, ReportWriter(data, pictures, balance, check).write()))
         session.out << "wrote " << output.string() << ": " << data.monsters.size() << " monsters, "
                     << data.encounters.size() << " maps, " << profiles.size()

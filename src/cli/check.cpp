@@ -14,6 +14,7 @@
 #include "data/file_replace.h"
 #include "data/game_file.h"
 #include "data/item_list.h"
+#include "data/message_text.h"
 #include "data/monster_record.h"
 #include "data/palette.h"
 #include "data/record_file.h"
@@ -61,7 +62,7 @@ std::string spriteRange(int first, int last) {
 
 class Checker {
 public:
-    explicit Checker(const std::filesystem::path& directory) : directory_(directory) {}
+    explicit Checker(GameDirectory folder) : folder_(std::move(folder)) {}
 
     CheckReport run() {
         checkPalette();
@@ -88,8 +89,8 @@ private:
 
     // The path of a game file that opens for reading, or nothing (and an error) when it is
     // missing, unreadable or no regular file.
-    std::optional<std::filesystem::path> existing(std::string_view name) {
-        const std::filesystem::path path = directory_ / name;
+    std::optional<GamePath> existing(std::string_view name) {
+        GamePath path = folder_.file(name);
         try {
             GameFile::open(path, GameFile::Access::Read);
             return path;
@@ -299,32 +300,40 @@ private:
     }
 
     // A replace that was killed between writing and renaming leaves its new file behind.
+    // Only an import replaces a file, and the next import of the same file removes it.
     void checkLeftovers() {
-        for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
-                                 kEncounterFileName, kItemListFileName}) {
-            std::error_code ignored;
-            std::filesystem::path real = std::filesystem::canonical(directory_ / name, ignored);
-            if (ignored)
-                real = directory_ / name;
-            const std::filesystem::path leftover = replacementPath(real);
-            if (std::filesystem::exists(std::filesystem::symlink_status(leftover, ignored)))
+        const std::pair<const char*, const char*> files[] = {
+            {kPaletteFileName, nullptr},
+            {kSpriteFileName, nullptr},
+            {kMonsterFileName, "import-stats"},
+            {kEncounterFileName, "import-encounters"},
+            {kItemListFileName, nullptr}};
+        for (const auto& [name, import] : files) {
+            try {
+                const GamePath leftover = replacementPath(folder_.file(name));
+                if (pathKind(leftover) == PathKind::Missing)
+                    continue;
                 warning(name, {}, {},
-                        leftover.filename().string() +
-                            " was left beside it by a replace that did not finish; the next "
-                            "change of " +
-                            name + " removes it");
+                        escapeForMessage(leftover.filename().string()) +
+                            " was left beside it by a replace that did not finish; " +
+                            (import ? std::string("the next valmor-data ") + import +
+                                          " removes it, or remove it by hand"
+                                    : std::string("nothing changes it; remove it by hand")));
+            } catch (const DataError&) {
+                // A name that cannot be followed is reported where the file itself is read.
+            }
         }
     }
 
-    std::filesystem::path directory_;
+    GameDirectory folder_;
     CheckReport report_;
     std::optional<std::int16_t> lastMonsterIndex_;
 };
 
 } // namespace
 
-CheckReport checkGameFiles(const std::filesystem::path& directory) {
-    return Checker(directory).run();
+CheckReport checkGameFiles(const GameDirectory& folder) {
+    return Checker(folder).run();
 }
 
 namespace {
@@ -395,13 +404,13 @@ std::string checkDescription() {
             "; a partial last record; fewer encounter records than the editor's " +
             number(kMapCount) +
             " maps; an item name whose quote does not close on its line; a temporary file left "
-            "beside a game file by an interrupted replace (the next replace of that file removes "
+            "beside a game file by an interrupted replace (the next import of that file removes "
             "it). Exit status 0 when clean, 1 with warnings only, 2 with errors.",
         79);
 }
 
 int check(const Session& session) {
-    const CheckReport report = checkGameFiles(session.directory);
+    const CheckReport report = checkGameFiles(session.folder);
     for (const CheckProblem& problem : report.problems)
         session.out << formatProblem(problem) << '\n';
     const auto errors =

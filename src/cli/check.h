@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "data/game_file.h"
 
 namespace valmor::cli {
 
@@ -32,7 +33,7 @@ struct CheckReport {
     int exitStatus() const;
 };
 
-CheckReport checkGameFiles(const std::filesystem::path& directory);
+CheckReport checkGameFiles(const GameDirectory& folder);
 
 // "monsters.tat, record 5 (sprite 4), item1: error: 120 is outside -1 to 99"
 std::string formatProblem(const CheckProblem& problem);

@@ -9,15 +9,17 @@
 #include <vector>
 
 #include <QCommandLineParser>
-#include <QFile>
 
 #include "cli/balance_commands.h"
 #include "cli/check.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/files.h"
 #include "cli/folder_diff.h"
 #include "cli/textconv.h"
 #include "data/error.h"
+#include "data/game_file.h"
+#include "data/message_text.h"
 #include "tables/text_table.h"
 
 namespace valmor::cli {
@@ -52,14 +54,24 @@ struct CommandInfo {
 const OptionInfo kDirectoryOption{{"C", "directory"}, "DIR", "work on the game files in DIR"};
 const OptionInfo kHelpOption{{"h", "help"}, {}, "show this help"};
 
+// Arguments reach the parser as ISO-8859-1, one character per byte, so every byte of a
+// name comes back exactly as given, whether or not it is UTF-8.
+QString fromBytes(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string bytesOf(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
 std::filesystem::path toPath(const QString& text) {
-    return std::filesystem::path(QFile::encodeName(text).toStdString());
+    return std::filesystem::path(bytesOf(text));
 }
 
 TableFormat exportFormat(const QCommandLineParser& parser) {
     if (!parser.isSet("format"))
         return TableFormat::Csv;
-    const std::string name = parser.value("format").toStdString();
+    const std::string name = bytesOf(parser.value("format"));
     if (const auto format = tableFormatNamed(name))
         return *format;
     throw UsageError("unknown format " + shown(name) + "; use csv or json");
@@ -72,7 +84,7 @@ std::optional<TableFormat> importFormat(const QCommandLineParser& parser) {
 }
 
 int spriteNumber(const QString& text) {
-    const std::string digits = text.toStdString();
+    const std::string digits = bytesOf(text);
     int n = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
     if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size() || n < 0)
@@ -83,10 +95,11 @@ int spriteNumber(const QString& text) {
 std::optional<GameFileKind> textconvAs(const QCommandLineParser& parser) {
     if (!parser.isSet("as"))
         return std::nullopt;
-    const std::string name = parser.value("as").toStdString();
+    const std::string name = bytesOf(parser.value("as"));
     if (const auto file = gameFileNamed(name))
         return file;
-    throw UsageError("--as " + name + ": not a game file name (mypal.pal, monster.dat, " +
+    throw UsageError("--as " + escapeForMessage(name) +
+                     ": not a game file name (mypal.pal, monster.dat, " +
                      "monsters.tat, encountr.mon or itemlist.txt)");
 }
 
@@ -116,7 +129,7 @@ template <typename Command> std::function<int(const Invocation&)> succeeds(Comma
 std::vector<CharacterProfile> profiles(const QCommandLineParser& parser) {
     std::vector<std::string> options;
     for (const QString& value : parser.values("character"))
-        options.push_back(value.toStdString());
+        options.push_back(bytesOf(value));
     return loadProfiles(options, toPath(parser.value("characters")));
 }
 
@@ -255,7 +268,7 @@ const std::vector<CommandInfo>& commands() {
          {},
          1,
          succeeds([](const Invocation& call) {
-             whereMonster(call.session, call.arguments[0].toStdString());
+             whereMonster(call.session, bytesOf(call.arguments[0]));
          })},
         {"report",
          "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [-o FILE]",
@@ -379,15 +392,19 @@ void addOptions(QCommandLineParser& parser, const std::vector<OptionInfo>& optio
     }
 }
 
-std::filesystem::path directoryOf(const QCommandLineParser& top, const QCommandLineParser& sub) {
+// The game folder, opened once: every game file of the command is opened in it.
+GameDirectory folderOf(const QCommandLineParser& top, const QCommandLineParser& sub) {
     const QCommandLineParser& given = sub.isSet("C") ? sub : top;
     if (!given.isSet("C"))
         return {};
     const std::filesystem::path directory = toPath(given.value("C"));
-    std::error_code error;
-    if (!std::filesystem::is_directory(directory, error))
-        throw UsageError("-C " + directory.string() + ": no such directory");
-    return directory;
+    try {
+        return GameDirectory::open(directory);
+    } catch (const DataError& error) {
+        throw UsageError("-C " + shownPath(directory) + ": " +
+                         (error.kind() == ErrorKind::FileNotFound ? std::string("no such directory")
+                                                                  : std::string(error.what())));
+    }
 }
 
 int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::ostream& err,
@@ -398,7 +415,7 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
     top.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     addOptions(top, {kDirectoryOption, kHelpOption, {{"version"}, {}, {}}});
     if (!top.parse(arguments))
-        throw UsageError(top.errorText().toStdString());
+        throw UsageError(escapeForMessage(bytesOf(top.errorText())));
     if (top.isSet("help")) {
         out << mainHelp();
         return kExitSuccess;
@@ -410,7 +427,7 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
     const QStringList positional = top.positionalArguments();
     if (positional.isEmpty())
         throw UsageError("no command given");
-    const std::string name = positional.front().toStdString();
+    const std::string name = bytesOf(positional.front());
     const auto& list = commands();
     const auto command = std::ranges::find(list, name, &CommandInfo::name);
     if (command == list.end())
@@ -423,7 +440,7 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
     rest.prepend(program);
     const std::string prefix = name + ": ";
     if (!sub.parse(rest))
-        throw UsageError(prefix + sub.errorText().toStdString(), name);
+        throw UsageError(prefix + escapeForMessage(bytesOf(sub.errorText())), name);
     if (sub.isSet("help")) {
         out << commandHelp(*command);
         return kExitSuccess;
@@ -437,7 +454,7 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
                              (commandArguments.size() == 1 ? " argument" : " arguments"),
                          name);
     try {
-        const Session session{directoryOf(top, sub), in, out, err, errIsTerminal};
+        const Session session{folderOf(top, sub), in, out, err, errIsTerminal};
         return command->run({session, sub, commandArguments});
     } catch (const UsageError& error) {
         if (!error.command().empty())
@@ -448,12 +465,15 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
 
 } // namespace
 
-int runCli(const QStringList& arguments, std::istream& in, std::ostream& out, std::ostream& err,
-           bool errIsTerminal) {
+int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+           std::ostream& err, bool errIsTerminal) {
     const std::string prefix = std::string(kProgram) + ": ";
     try {
         try {
-            const int status = run(arguments, in, out, err, errIsTerminal);
+            QStringList list;
+            for (const std::string& argument : arguments)
+                list.append(fromBytes(argument));
+            const int status = run(list, in, out, err, errIsTerminal);
             out.flush();
             if (!out) {
                 err << prefix << "cannot write to standard output\n";

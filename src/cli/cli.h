@@ -4,8 +4,8 @@
 
 #include <istream>
 #include <ostream>
-
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace valmor::cli {
 
@@ -14,8 +14,9 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
-// `arguments` start with the program name. Never throws.
-int runCli(const QStringList& arguments, std::istream& in, std::ostream& out, std::ostream& err,
-           bool errIsTerminal);
+// `arguments` start with the program name; each is used byte for byte, whatever its
+// encoding. Never throws.
+int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+           std::ostream& err, bool errIsTerminal);
 
 } // namespace valmor::cli

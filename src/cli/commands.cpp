@@ -7,6 +7,8 @@
 #include <fstream>
 #include <vector>
 
+#include <unistd.h>
+
 #include <QByteArray>
 
 #include "cli/cli_error.h"
@@ -34,22 +36,24 @@ std::ostream* terminal(const Session& session) {
 
 // Opens a game file for a change under its lock, creating it when missing. Should the
 // change fail, a file that this call created is removed again, so a failed command leaves
-// the folder as it found it.
+// the folder as it found it: where the name is a link to a file that did not exist, the
+// link stays and the file created at its end goes.
 class GameFileChange {
 public:
-    explicit GameFileChange(const std::filesystem::path& path)
-        : existed_(std::filesystem::exists(path, ignored_)),
+    explicit GameFileChange(const GamePath& path)
+        : created_(resolveLinks(path)), existed_(pathKind(created_) != PathKind::Missing),
           file_(GameFile::openLocked(path, true)), lockedAs_(file_.identity()) {}
     GameFileChange(const GameFileChange&) = delete;
     GameFileChange& operator=(const GameFileChange&) = delete;
     ~GameFileChange() {
-        if (!done_ && !existed_ && lockedAs_.size == 0) {
-            try {
-                if (identityOf(file_.path()) == lockedAs_)
-                    std::filesystem::remove(file_.path(), ignored_);
-            } catch (const DataError&) {
-                // Gone already: nothing to take back.
-            }
+        if (done_ || existed_)
+            return;
+        try {
+            const FileIdentity now = identityOf(created_);
+            if (now.sameFile(lockedAs_) && now.size == 0)
+                ::unlinkat(created_.directoryFd(), created_.name().c_str(), 0);
+        } catch (const DataError&) {
+            // Gone already: nothing to take back.
         }
     }
 
@@ -58,7 +62,7 @@ public:
     void done() { done_ = true; }
 
 private:
-    std::error_code ignored_;
+    GamePath created_; // where the file is, at the end of its links
     bool existed_;
     GameFile file_;
     FileIdentity lockedAs_;
@@ -73,12 +77,12 @@ void exportTable(const Session& session, std::string_view fileName, std::size_t 
                  ToTable toTable, TableFormat format, const std::filesystem::path& output,
                  std::string_view label) {
     const std::string bytes =
-        readRecordFileBytes(gameFilePath(session.directory, fileName), recordBytes);
+        readRecordFileBytes(gameFilePath(session.folder, fileName), recordBytes);
     Progress progress(terminal(session), std::string(label));
     const std::string table = toTable(bytes, format, progress);
     if (writeOutput(session, output, table, "a table"))
         session.out << "wrote " << recordCount(bytes.size(), recordBytes) << " records of "
-                    << fileName << " to " << output.string() << '\n';
+                    << fileName << " to " << shownPath(output) << '\n';
 }
 
 std::size_t importTable(const Session& session, std::string_view fileName, std::size_t recordBytes,
@@ -86,7 +90,7 @@ std::size_t importTable(const Session& session, std::string_view fileName, std::
                         std::optional<TableFormat> format, bool truncate, std::string_view label) {
     // The table is read as a stream, one record at a time, so that memory does not grow
     // with the input.
-    const std::string source = input == "-" ? "<stdin>" : input.string();
+    const std::string source = input == "-" ? "<stdin>" : shownPath(input);
     Progress progress(terminal(session), std::string(label));
     std::string bytes;
     if (input == "-") {
@@ -100,7 +104,7 @@ std::size_t importTable(const Session& session, std::string_view fileName, std::
             throw CliError("cannot read " + source + ": " + std::strerror(errno));
         bytes = fromTable(file, format, source, progress);
     }
-    const std::filesystem::path target = session.file(fileName);
+    const GamePath target = session.file(fileName);
     const std::size_t records = bytes.size() / recordBytes;
     GameFileChange change(target);
     const std::size_t held =
@@ -114,11 +118,11 @@ std::size_t importTable(const Session& session, std::string_view fileName, std::
     try {
         replaceLockedFile(change.file(), change.lockedAs(), bytes);
     } catch (const DataError& error) {
-        throw CliError("cannot write " + target.string() + ": " + error.what() +
+        throw CliError("cannot write " + shownPath(target.shown()) + ": " + error.what() +
                        "; the old file is unchanged");
     }
     change.done();
-    session.out << "wrote " << records << " records to " << target.string() << '\n';
+    session.out << "wrote " << records << " records to " << shownPath(target.shown()) << '\n';
     if (records != held)
         session.err << "note: " << fileName << " held " << held << " records before\n";
     return records;
@@ -133,7 +137,7 @@ struct SpriteSource {
 
 ImportedFrame frameFromPng(const std::filesystem::path& png, const PaletteColours& colours,
                            bool nearest) {
-    const std::string source = png.string();
+    const std::string source = shownPath(png);
     const std::string bytes = readWholeFile(png);
     return spriteFrameFromImage(
         decodePng(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), source), colours,
@@ -147,8 +151,8 @@ void checkSpriteNumbers(const std::vector<SpriteSource>& sources, int count) {
         if (source.n < count)
             continue;
         if (source.n != next)
-            throw CliError(source.png.string() + ": no sprite " + std::to_string(source.n) + ": " +
-                           kSpriteFileName + " holds " + std::to_string(count) +
+            throw CliError(shownPath(source.png) + ": no sprite " + std::to_string(source.n) +
+                           ": " + kSpriteFileName + " holds " + std::to_string(count) +
                            " sprites; give 0 to " + std::to_string(count - 1) +
                            " to replace one, or " + std::to_string(next) + " to append one");
         if (source.n > 32767)
@@ -164,12 +168,12 @@ void checkSpriteNumbers(const std::vector<SpriteSource>& sources, int count) {
 int putSprites(const Session& session, const std::vector<SpriteSource>& sources, bool nearest,
                std::string_view label) {
     const PaletteColours colours = paletteColours(
-        makeColorFromRGB(loadPalette(gameFilePath(session.directory, kPaletteFileName))));
+        makeColorFromRGB(loadPalette(gameFilePath(session.folder, kPaletteFileName))));
     int nearestPixels = 0;
     for (const SpriteSource& source : sources)
         nearestPixels += frameFromPng(source.png, colours, nearest).nearestPixels;
 
-    const std::filesystem::path target = session.file(kSpriteFileName);
+    const GamePath target = session.file(kSpriteFileName);
     GameFileChange change(target);
     GameFile& file = change.file();
     const std::int64_t oldSize = change.lockedAs().size;
@@ -199,7 +203,7 @@ int putSprites(const Session& session, const std::vector<SpriteSource>& sources,
                           [&](const SpriteSource& s) { return s.n < count; }));
         throw CliError(std::string(failure.what()) + " (" + std::to_string(kept) + " of " +
                        std::to_string(sources.size()) + " sprites were written to " +
-                       target.string() + " before this)");
+                       shownPath(target.shown()) + " before this)");
     }
     change.done();
     progress.finish();
@@ -209,9 +213,14 @@ int putSprites(const Session& session, const std::vector<SpriteSource>& sources,
 }
 
 void noteMissingStats(const Session& session, int firstNew, int lastNew) {
-    std::error_code error;
-    const auto statsBytes = std::filesystem::file_size(session.file(kMonsterFileName), error);
-    const std::size_t records = error ? 0 : recordCount(statsBytes, kMonsterRecordBytes);
+    std::size_t records = 0;
+    try {
+        records =
+            recordCount(static_cast<std::size_t>(identityOf(session.file(kMonsterFileName)).size),
+                        kMonsterRecordBytes);
+    } catch (const DataError&) {
+        // No stats file: no sprite has stats.
+    }
     if (records <= static_cast<std::size_t>(lastNew)) {
         const int first = std::max(firstNew, static_cast<int>(records));
         session.err << "note: " << kMonsterFileName << " holds " << records << " records; "
@@ -239,22 +248,51 @@ std::optional<int> spriteNumberOf(const std::filesystem::path& file) {
 
 } // namespace
 
-bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
-                 std::string_view what) {
-    if (output.empty() || output == "-") {
-        session.out << text;
-        return false;
-    }
-    // An output named like a game file by a slip of -o would destroy it.
+GameFileIdentities::GameFileIdentities(const Session& session) {
     for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
                              kEncounterFileName, kItemListFileName}) {
-        std::error_code error;
-        if (std::filesystem::equivalent(output, session.file(name), error))
-            throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
-                           "over the game file " + output.string());
+        try {
+            files_.push_back(identityOf(session.file(name)));
+        } catch (const DataError&) {
+            // No such game file: nothing to guard.
+        }
     }
-    writeOutputFile(output, text);
+}
+
+void GameFileIdentities::refuse(const std::filesystem::path& output, std::string_view what) const {
+    FileIdentity target;
+    try {
+        target = identityOf(output);
+    } catch (const DataError&) {
+        return; // nothing there yet, or nothing that can be reached: no game file
+    }
+    if (std::ranges::any_of(files_,
+                            [&](const FileIdentity& file) { return file.sameFile(target); }))
+        throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
+                       "over the game file " + shownPath(output));
+}
+
+bool writeOutput(const Session& session, const std::filesystem::path& output,
+                 const std::function<void(std::ostream&)>& write, std::string_view what) {
+    if (output.empty() || output == "-") {
+        write(session.out);
+        return false;
+    }
+    // An output that leads to a game file, by a slip of -o or through a link, would
+    // destroy it.
+    GameFileIdentities(session).refuse(output, what);
+    writeOutputFile(output, write);
     return true;
+}
+
+bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
+                 std::string_view what) {
+    return writeOutput(
+        session, output,
+        [&](std::ostream& stream) {
+            stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+        },
+        what);
 }
 
 void exportStats(const Session& session, TableFormat format, const std::filesystem::path& output) {
@@ -281,31 +319,33 @@ std::size_t importEncounters(const Session& session, const std::filesystem::path
 }
 
 int exportSprites(const Session& session, const std::filesystem::path& folder) {
-    const GamePictures pictures = loadGamePictures(session.directory);
+    const GamePictures pictures = loadGamePictures(session.folder);
     const std::int64_t length = pictures.spriteFile.length();
     const int count = pictures.spriteCount;
     const PaletteColours colours = paletteColours(pictures.colours);
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error)
-        throw CliError("cannot create " + folder.string() + ": " + error.message());
+        throw CliError("cannot create " + shownPath(folder) + ": " + error.message());
+    const GameFileIdentities gameFiles(session);
     Progress progress(terminal(session), "export-sprites");
     progress.start(count);
     int n = 0;
     try {
         for (; n < count; ++n) {
             const QByteArray png = encodePng(spriteImage(pictures.frame(n), colours));
-            writeOutputFile(folder / spriteFileName(n, count),
-                            {png.constData(), static_cast<std::size_t>(png.size())});
+            const std::filesystem::path image = folder / spriteFileName(n, count);
+            gameFiles.refuse(image, "an image");
+            writeOutputFile(image, {png.constData(), static_cast<std::size_t>(png.size())});
             progress.advance();
         }
     } catch (const std::exception& failure) {
         throw CliError("export-sprites stopped at " + spriteFileName(n, count) + " after writing " +
                        std::to_string(n) + " of " + std::to_string(count) + " images to " +
-                       folder.string() + ": " + failure.what());
+                       shownPath(folder) + ": " + failure.what());
     }
     progress.finish();
-    session.out << "wrote " << count << " sprites to " << folder.string();
+    session.out << "wrote " << count << " sprites to " << shownPath(folder);
     if (count > 0)
         session.out << " (" << spriteFileName(0, count) << " to "
                     << spriteFileName(count - 1, count) << ")";
@@ -317,14 +357,14 @@ int exportSprites(const Session& session, const std::filesystem::path& folder) {
 }
 
 void importSprite(const Session& session, int n, const std::filesystem::path& png, bool nearest) {
-    const std::filesystem::path target = session.file(kSpriteFileName);
+    const GamePath target = session.file(kSpriteFileName);
     const int count = putSprites(session, {{n, png}}, nearest, "import-sprite");
     if (n < count) {
-        session.out << "replaced sprite " << n << " in " << target.string() << '\n';
+        session.out << "replaced sprite " << n << " in " << shownPath(target.shown()) << '\n';
         return;
     }
-    session.out << "appended sprite " << n << " to " << target.string() << " (now " << count + 1
-                << " sprites)\n";
+    session.out << "appended sprite " << n << " to " << shownPath(target.shown()) << " (now "
+                << count + 1 << " sprites)\n";
     noteMissingStats(session, n, n);
 }
 
@@ -337,20 +377,20 @@ int importSprites(const Session& session, const std::filesystem::path& folder, b
             sources.push_back({*n, it->path()});
     }
     if (error)
-        throw CliError("cannot read the folder " + folder.string() + ": " + error.message());
+        throw CliError("cannot read the folder " + shownPath(folder) + ": " + error.message());
     if (sources.empty())
-        throw CliError("no sprite images (000.png, 001.png, ...) in " + folder.string());
+        throw CliError("no sprite images (000.png, 001.png, ...) in " + shownPath(folder));
     std::ranges::sort(sources, {}, &SpriteSource::n);
     for (std::size_t i = 1; i < sources.size(); ++i) {
         if (sources[i].n == sources[i - 1].n)
             throw CliError("two images for sprite " + std::to_string(sources[i].n) + ": " +
-                           sources[i - 1].png.string() + " and " + sources[i].png.string());
+                           shownPath(sources[i - 1].png) + " and " + shownPath(sources[i].png));
     }
     const int count = putSprites(session, sources, nearest, "import-sprites");
     const auto appended = std::count_if(sources.begin(), sources.end(),
                                         [&](const SpriteSource& s) { return s.n >= count; });
     session.out << "wrote " << sources.size() << " sprites to "
-                << session.file(kSpriteFileName).string() << " ("
+                << shownPath(session.file(kSpriteFileName).shown()) << " ("
                 << static_cast<std::ptrdiff_t>(sources.size()) - appended << " replaced, "
                 << appended << " appended)\n";
     if (appended > 0)

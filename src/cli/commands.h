@@ -6,28 +6,44 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <istream>
 #include <optional>
 #include <ostream>
 #include <string_view>
+#include <vector>
 
+#include "data/game_file.h"
 #include "tables/record_tables.h"
 
 namespace valmor::cli {
 
 struct Session {
-    std::filesystem::path directory; // the game's folder; empty for the working directory
-    std::istream& in;                // an import from "-" reads this
-    std::ostream& out;               // tables exported without -o, and summaries
-    std::ostream& err;               // notes and the progress bar
-    bool errIsTerminal = false;      // draw a progress bar on `err`
+    GameDirectory folder;       // the game's folder, open; the working directory by default
+    std::istream& in;           // an import from "-" reads this
+    std::ostream& out;          // tables exported without -o, and summaries
+    std::ostream& err;          // notes and the progress bar
+    bool errIsTerminal = false; // draw a progress bar on `err`
 
-    std::filesystem::path file(std::string_view name) const { return directory / name; }
+    GamePath file(std::string_view name) const { return folder.file(name); }
 };
 
-// Replaces `output` with `text`, refusing to write over a game file (the refusal names
-// `what`, such as "a table", when given); "-" or empty writes to session.out. True when a
-// file was written.
+// The game files of the session's folder, to refuse an output that leads to one.
+class GameFileIdentities {
+public:
+    explicit GameFileIdentities(const Session& session);
+    // Throws CliError when `output` names, or links to, one of the game files (the refusal
+    // names `what`, such as "a table", when given).
+    void refuse(const std::filesystem::path& output, std::string_view what = {}) const;
+
+private:
+    std::vector<FileIdentity> files_;
+};
+
+// Writes `output` as `write` produces it (see writeOutputFile), refusing to write over a
+// game file; "-" or empty writes to session.out. True when a file was written.
+bool writeOutput(const Session& session, const std::filesystem::path& output,
+                 const std::function<void(std::ostream&)>& write, std::string_view what = {});
 bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
                  std::string_view what = {});
 

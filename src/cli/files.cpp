@@ -1,18 +1,69 @@
 #include "cli/files.h"
 
+#include <array>
 #include <span>
+#include <streambuf>
 
 #include "cli/cli_error.h"
-#include "data/file_replace.h"
 #include "data/game_file.h"
+#include "data/output_file.h"
 
 namespace valmor::cli {
+
+namespace {
+
+// A stream buffer that hands full buffers to an output file. Errors are kept and thrown
+// again once the writer returns: an exception must not pass through the stream's own code.
+class OutputBuffer : public std::streambuf {
+public:
+    explicit OutputBuffer(OutputFile& file) : file_(file) {
+        setp(buffer_.data(), buffer_.data() + buffer_.size());
+    }
+
+    void finish() {
+        flushBuffer();
+        if (failure_)
+            std::rethrow_exception(failure_);
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!flushBuffer())
+            return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return flushBuffer() ? 0 : -1; }
+
+private:
+    bool flushBuffer() {
+        if (failure_)
+            return false;
+        try {
+            file_.write({pbase(), static_cast<std::size_t>(pptr() - pbase())});
+            setp(buffer_.data(), buffer_.data() + buffer_.size());
+            return true;
+        } catch (...) {
+            failure_ = std::current_exception();
+            return false;
+        }
+    }
+
+    OutputFile& file_;
+    std::array<char, 64 * 1024> buffer_{};
+    std::exception_ptr failure_;
+};
+
+} // namespace
 
 std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) {
     try {
         const GameFile file = GameFile::open(path, GameFile::Access::Read);
         if (file.size() > static_cast<std::int64_t>(limit))
-            throw CliError("cannot read " + path.string() + ": larger than " +
+            throw CliError("cannot read " + shownPath(path) + ": larger than " +
                            std::to_string(limit / (1024 * 1024)) +
                            " MiB, more than any input of the tool");
         std::string bytes(static_cast<std::size_t>(file.size()), '\0');
@@ -20,17 +71,32 @@ std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) 
             file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size())));
         return bytes;
     } catch (const DataError& error) {
-        throw CliError("cannot read " + path.string() + ": " + error.what());
+        throw CliError("cannot read " + shownPath(path) + ": " + error.what());
+    }
+}
+
+void writeOutputFile(const std::filesystem::path& path,
+                     const std::function<void(std::ostream&)>& write) {
+    try {
+        OutputFile file(path);
+        OutputBuffer buffer(file);
+        std::ostream stream(&buffer);
+        write(stream);
+        buffer.finish();
+        file.commit();
+    } catch (const DataError& error) {
+        // An interruption is reported as such by the caller's end of the program.
+        if (error.kind() == ErrorKind::Interrupted)
+            throw;
+        throw CliError("cannot write " + shownPath(path) + ": " + error.what() +
+                       "; the old file is unchanged");
     }
 }
 
 void writeOutputFile(const std::filesystem::path& path, std::string_view bytes) {
-    try {
-        writeNewFile(path, bytes);
-    } catch (const DataError& error) {
-        throw CliError("cannot write " + path.string() + ": " + error.what() +
-                       "; the old file is unchanged");
-    }
+    writeOutputFile(path, [&](std::ostream& stream) {
+        stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    });
 }
 
 } // namespace valmor::cli

@@ -15,8 +15,9 @@
 
 namespace valmor::cli {
 
-// The path of a game file in `directory`; throws CliError saying where it was looked for.
-std::filesystem::path gameFilePath(const std::filesystem::path& directory, std::string_view name);
+// A game file of `folder`; throws CliError saying where it was looked for when there is
+// none, and the data layer's error when the name leads nowhere (a loop of links).
+GamePath gameFilePath(const GameDirectory& folder, std::string_view name);
 
 struct GameData {
     // One per record; a partial last record reads as if its missing bytes were zero.
@@ -28,7 +29,7 @@ struct GameData {
 };
 
 // Throws CliError or DataError naming the file that cannot be read.
-GameData loadGameData(const std::filesystem::path& directory);
+GameData loadGameData(const GameDirectory& folder);
 
 // The palette's colours and the sprite file, whose frames are read one at a time: a sprite
 // file can run to hundreds of megabytes and is never held whole.
@@ -42,6 +43,6 @@ struct GamePictures {
     }
 };
 
-GamePictures loadGamePictures(const std::filesystem::path& directory);
+GamePictures loadGamePictures(const GameDirectory& folder);
 
 } // namespace valmor::cli

@@ -2,10 +2,13 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include <QCoreApplication>
 
 #include "cli/cli.h"
+#include "data/interruption.h"
 
 #include <unistd.h>
 
@@ -26,6 +29,11 @@ int main(int argc, char* argv[]) {
     qInstallMessageHandler(reportQtMessage);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("valmor-data"));
-    return valmor::cli::runCli(QCoreApplication::arguments(), std::cin, std::cout, std::cerr,
-                               isatty(STDERR_FILENO) != 0);
+    // The arguments as bytes: a name that is not UTF-8 is used exactly as given.
+    const std::vector<std::string> arguments(argv, argv + argc);
+    const int status =
+        valmor::cli::runCli(arguments, std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+    // Work stopped by SIGINT, SIGTERM or SIGHUP has been undone: end by that signal.
+    valmor::endByNotedSignal();
+    return status;
 }

@@ -2,7 +2,7 @@
 
 namespace valmor {
 
-ByteFile::ByteFile(const std::filesystem::path& path)
+ByteFile::ByteFile(const GamePath& path)
     : file_(GameFile::openOrCreate(path, GameFile::Access::Read)) {}
 
 void ByteFile::read(std::int64_t position, std::span<std::uint8_t> bytes) const {

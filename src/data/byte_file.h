@@ -12,7 +12,7 @@ namespace valmor {
 class ByteFile {
 public:
     // Opens the file for reading; a missing file is created empty.
-    explicit ByteFile(const std::filesystem::path& path);
+    explicit ByteFile(const GamePath& path);
     explicit ByteFile(GameFile file) : file_(std::move(file)) {}
 
     std::int64_t length() const { return file_.size(); }

@@ -23,6 +23,8 @@ constexpr std::array kErrorTable{
     ErrorInfo{ErrorKind::FileBusy, 77, "File busy"},
     ErrorInfo{ErrorKind::FileChanged, 78, "File changed by another program"},
     ErrorInfo{ErrorKind::FileTooLarge, 79, "File too large"},
+    ErrorInfo{ErrorKind::Interrupted, 18, "Interrupted"},
+    ErrorInfo{ErrorKind::BadFileName, 52, "Bad file name"},
     ErrorInfo{ErrorKind::RecordChanged, 80, "Record changed by another program"},
 };
 

@@ -24,6 +24,8 @@ enum class ErrorKind {
     FileBusy,        // another program holds the lock for changing the file
     FileChanged,     // the file was changed behind the lock while it was being replaced
     FileTooLarge,    // more than a file of its kind can hold, refused before it is read
+    Interrupted,     // SIGINT, SIGTERM or SIGHUP stopped the work, which was undone
+    BadFileName,     // a name that cannot lead to a file: a loop of links, a name too long
     RecordChanged,   // another program changed a record since the editor read it
 };
 

@@ -1,6 +1,5 @@
 #include "file_replace.h"
 
-#include <atomic>
 #include <cerrno>
 #include <string>
 #include <utility>
@@ -16,14 +15,14 @@ namespace {
 // A file descriptor that is closed, and its file removed, unless the work succeeded.
 class TemporaryFile {
 public:
-    TemporaryFile(std::filesystem::path path, int fd) : path_(std::move(path)), fd_(fd) {}
+    TemporaryFile(GamePath place, int fd) : place_(std::move(place)), fd_(fd) {}
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile() {
         if (fd_ >= 0)
             ::close(fd_);
         if (!kept_)
-            ::unlink(path_.c_str());
+            ::unlinkat(place_.directoryFd(), place_.name().c_str(), 0);
     }
 
     void write(std::string_view bytes, const std::filesystem::path& shownAs) {
@@ -43,23 +42,24 @@ public:
             throw fileError(errno, shownAs);
     }
 
-    // Renames the file over `target`; from then on it is no longer removed.
-    void renameOver(const std::filesystem::path& target) {
-        if (::rename(path_.c_str(), target.c_str()) != 0)
-            throw fileError(errno, target);
+    // Renames the file over `target`, in the same folder; from then on it is no longer
+    // removed.
+    void renameOver(const GamePath& target) {
+        if (::renameat(place_.directoryFd(), place_.name().c_str(), target.directoryFd(),
+                       target.name().c_str()) != 0)
+            throw fileError(errno, target.shown());
         kept_ = true;
     }
 
 private:
-    std::filesystem::path path_;
+    GamePath place_;
     int fd_;
     bool kept_ = false;
 };
 
 // Flushes a rename to the disk: it lives in the folder.
-void syncFolder(const std::filesystem::path& folder) {
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void syncFolder(const GameDirectory& folder) {
+    const int fd = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     // Some file systems cannot sync a folder and say so; the rename itself has happened.
@@ -69,25 +69,27 @@ void syncFolder(const std::filesystem::path& folder) {
 
 } // namespace
 
-std::filesystem::path replacementPath(const std::filesystem::path& target) {
-    return std::filesystem::path(target) += ".valmor-new";
+GamePath replacementPath(const GamePath& target) {
+    const GamePath real = resolveLinks(target);
+    return real.sibling(real.filename().string() + ".valmor-new");
 }
 
 void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
                        std::string_view bytes) {
     const std::filesystem::path& shownAs = locked.path();
-    std::error_code error;
-    const std::filesystem::path target = std::filesystem::canonical(shownAs, error);
-    if (error)
-        throw fileError(error.value(), shownAs);
-    const std::filesystem::path temporaryPath = replacementPath(target);
+    // Short names relative to the real file's folder: a link keeps pointing where it did,
+    // and a deep folder never makes a name too long.
+    const GamePath target = resolveLinks(locked.place());
+    const GamePath temporaryPath = target.sibling(target.filename().string() + ".valmor-new");
     // Only the holder of the lock writes this file, so one found here was left by a replace
     // that was interrupted.
-    if (::unlink(temporaryPath.c_str()) != 0 && errno != ENOENT)
-        throw fileError(errno, temporaryPath);
-    const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (::unlinkat(temporaryPath.directoryFd(), temporaryPath.name().c_str(), 0) != 0 &&
+        errno != ENOENT)
+        throw fileError(errno, temporaryPath.shown());
+    const int fd = ::openat(temporaryPath.directoryFd(), temporaryPath.name().c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
-        throw fileError(errno, temporaryPath);
+        throw fileError(errno, temporaryPath.shown());
     TemporaryFile temporary(temporaryPath, fd);
     temporary.write(bytes, shownAs);
 
@@ -95,7 +97,7 @@ void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
     if (::fstat(fd, &fresh) != 0)
         throw fileError(errno, shownAs);
     struct stat wanted {};
-    if (::stat(target.c_str(), &wanted) != 0)
+    if (::fstatat(target.directoryFd(), target.name().c_str(), &wanted, 0) != 0)
         throw fileError(errno, shownAs);
     // Owner and group first: changing them may clear the set-id bits of the mode.
     if ((fresh.st_uid != wanted.st_uid || fresh.st_gid != wanted.st_gid) &&
@@ -109,34 +111,13 @@ void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
         throw fileError(errno, shownAs);
     temporary.close(shownAs);
 
-    if (identityOf(shownAs) != lockedAs)
+    if (identityOf(locked.place()) != lockedAs)
         throw DataError(ErrorKind::FileChanged,
                         shownAs.filename().string() +
                             " (another program changed it while it was being replaced; "
                             "nothing was changed)");
     temporary.renameOver(target);
-    syncFolder(target.parent_path());
-}
-
-void writeNewFile(const std::filesystem::path& path, std::string_view bytes) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
-        throw fileError(EISDIR, path);
-    static std::atomic<unsigned> counter{0};
-    std::filesystem::path temporaryPath;
-    int fd = -1;
-    do {
-        temporaryPath =
-            path.parent_path() / ("." + path.filename().string() + ".valmor-" +
-                                  std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EEXIST);
-    if (fd < 0)
-        throw fileError(errno, path);
-    TemporaryFile temporary(temporaryPath, fd);
-    temporary.write(bytes, path);
-    temporary.close(path);
-    temporary.renameOver(path);
+    syncFolder(target.directory());
 }
 
 } // namespace valmor

@@ -1,6 +1,5 @@
-// Replacing a game file whole, and writing a new output file: the new content goes to a
-// file beside the old one and is renamed over it, so a failure at any point leaves what
-// was there before.
+// Replacing a game file whole: the new content goes to a file beside the old one and is
+// renamed over it, so a failure at any point leaves what was there before.
 #pragma once
 
 #include <filesystem>
@@ -10,10 +9,10 @@
 
 namespace valmor {
 
-// The temporary file a replace of `target` writes beside it. A replace that was killed
-// between writing and renaming leaves it behind under this name; the next replace of the
-// same file removes it.
-std::filesystem::path replacementPath(const std::filesystem::path& target);
+// The temporary file a replace of `target` writes beside the file its links lead to. A
+// replace that was killed between writing and renaming leaves it behind under this name;
+// the next replace of the same file removes it.
+GamePath replacementPath(const GamePath& target);
 
 // Replaces the content of `locked` (opened with GameFile::openLocked, its identity taken
 // then as `lockedAs`) with `bytes`. The new file gets the old one's owner, group and mode
@@ -23,10 +22,5 @@ std::filesystem::path replacementPath(const std::filesystem::path& target);
 // is unchanged and the temporary file removed.
 void replaceLockedFile(const GameFile& locked, const FileIdentity& lockedAs,
                        std::string_view bytes);
-
-// Writes `bytes` as a new file at `path`: a link or special file already there is replaced,
-// never followed or written through; a directory there is an error. The new file is
-// written beside and renamed into place, so a failure leaves the old one.
-void writeNewFile(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace valmor

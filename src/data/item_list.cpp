@@ -2,7 +2,7 @@
 
 namespace valmor {
 
-std::vector<TextField> readItemFields(const std::filesystem::path& path) {
+std::vector<TextField> readItemFields(const GamePath& path) {
     TextInputFile input(path, kTextFileLimit, "an item list");
     std::vector<TextField> fields;
     try {
@@ -15,7 +15,7 @@ std::vector<TextField> readItemFields(const std::filesystem::path& path) {
     return fields;
 }
 
-std::vector<std::string> loadItemNames(const std::filesystem::path& path) {
+std::vector<std::string> loadItemNames(const GamePath& path) {
     TextInputFile input(path, kTextFileLimit, "an item list");
     std::vector<std::string> names;
     names.reserve(kItemCount);

@@ -13,10 +13,10 @@ inline constexpr const char* kItemListFileName = "itemlist.txt";
 inline constexpr int kItemCount = 100;
 
 // The first 100 fields with the lines they stand on, or as many as the file holds.
-std::vector<TextField> readItemFields(const std::filesystem::path& path);
+std::vector<TextField> readItemFields(const GamePath& path);
 
 // The first 100 fields, in file order (bytes as stored, ISO-8859-1). Throws FileNotFound,
 // or InputPastEndOfFile when the file holds fewer than 100 fields.
-std::vector<std::string> loadItemNames(const std::filesystem::path& path);
+std::vector<std::string> loadItemNames(const GamePath& path);
 
 } // namespace valmor

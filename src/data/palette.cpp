@@ -5,7 +5,7 @@
 
 namespace valmor {
 
-PaletteTokens readPaletteTokens(const std::filesystem::path& path) {
+PaletteTokens readPaletteTokens(const GamePath& path) {
     TextInputFile input(path, kPaletteFileLimit, "a palette");
     PaletteTokens tokens;
     tokens.levels.reserve(kPaletteLevels);
@@ -21,7 +21,7 @@ PaletteTokens readPaletteTokens(const std::filesystem::path& path) {
     return tokens;
 }
 
-PaletteLevels loadPalette(const std::filesystem::path& path) {
+PaletteLevels loadPalette(const GamePath& path) {
     const PaletteTokens tokens = readPaletteTokens(path);
     const std::string name = path.filename().string();
     const auto onLine = [&](std::size_t k) {

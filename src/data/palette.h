@@ -48,12 +48,12 @@ struct PaletteTokens {
     std::vector<TextToken> levels;
     int endLine = 0;
 };
-PaletteTokens readPaletteTokens(const std::filesystem::path& path);
+PaletteTokens readPaletteTokens(const GamePath& path);
 
 // Reads 768 levels (red, green, blue for index 0 to 255) and scales each by 4 in checked
 // 16-bit arithmetic. Throws FileNotFound, InputPastEndOfFile or Overflow, naming the file
 // and the line.
-PaletteLevels loadPalette(const std::filesystem::path& path);
+PaletteLevels loadPalette(const GamePath& path);
 
 // Builds the colour table in checked 32-bit arithmetic; nothing is masked or clamped.
 ColourTable makeColorFromRGB(const PaletteLevels& levels);

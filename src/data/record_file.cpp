@@ -91,7 +91,7 @@ void writeRecord(const std::filesystem::path& path, std::int32_t n,
     expected = {std::vector<std::uint8_t>(record.begin(), record.end()), record.size()};
 }
 
-std::string readRecordFileBytes(const std::filesystem::path& path, std::size_t recordBytes) {
+std::string readRecordFileBytes(const GamePath& path, std::size_t recordBytes) {
     const GameFile file = GameFile::open(path, GameFile::Access::Read);
     const std::int64_t size = file.size();
     if (recordCount(static_cast<std::size_t>(size), recordBytes) > kMaxRecords)

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "game_file.h"
+
 namespace valmor {
 
 // Record numbers are signed 16-bit, so no record file is read whole, or built from a table,
@@ -51,7 +53,7 @@ void writeRecord(const std::filesystem::path& path, std::int32_t n,
 
 // Every byte of an existing record file, read whole. A file of more than kMaxRecords
 // records raises FileTooLarge before any byte is read.
-std::string readRecordFileBytes(const std::filesystem::path& path, std::size_t recordBytes);
+std::string readRecordFileBytes(const GamePath& path, std::size_t recordBytes);
 
 // The records of `fileBytes`, a partial last record included.
 std::size_t recordCount(std::size_t fileBytes, std::size_t recordBytes);

@@ -88,7 +88,7 @@ private:
 // FileNotFound, and anything but a regular file is refused.
 class TextInputFile : public TextScanner {
 public:
-    TextInputFile(const std::filesystem::path& path, std::size_t limit = kTextFileLimit,
+    TextInputFile(const GamePath& path, std::size_t limit = kTextFileLimit,
                   std::string tooLarge = "a text file of the game");
 };
 

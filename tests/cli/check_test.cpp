@@ -28,7 +28,7 @@ class CheckTest : public DemoDirTest {
 protected:
     std::vector<std::string> problemLines() {
         std::vector<std::string> lines;
-        for (const cli::CheckProblem& problem : cli::checkGameFiles(dir_).problems)
+        for (const cli::CheckProblem& problem : cli::checkGameFiles(GameDirectory::open(dir_)).problems)
             lines.push_back(cli::formatProblem(problem));
         return lines;
     }
@@ -63,7 +63,7 @@ protected:
 };
 
 TEST_F(CheckTest, DemoDataIsClean) {
-    const cli::CheckReport report = cli::checkGameFiles(dir_);
+    const cli::CheckReport report = cli::checkGameFiles(GameDirectory::open(dir_));
     EXPECT_TRUE(report.problems.empty());
     EXPECT_EQ(report.exitStatus(), 0);
     EXPECT_EQ(cli::check(session()), 0);
@@ -152,7 +152,7 @@ TEST_F(CheckTest, ReportsEachKindOfProblemWithFileRecordAndField) {
          2},
         {[this] { writeText(file("monsters.tat.valmor-new"), "half a file"); },
          {"monsters.tat: warning: monsters.tat.valmor-new was left beside it by a replace that "
-          "did not finish; the next change of monsters.tat removes it"},
+          "did not finish; the next valmor-data import-stats removes it, or remove it by hand"},
          1},
         {[this] {
              const std::string items = readText(file(kItemListFileName));

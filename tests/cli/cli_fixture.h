@@ -24,9 +24,8 @@ struct ToolRun {
 
 // The whole tool in-process, as its command line would run it; `input` is standard input.
 inline ToolRun runTool(const std::vector<std::string>& arguments, const std::string& input = {}) {
-    QStringList list{"valmor-data"};
-    for (const std::string& argument : arguments)
-        list << QString::fromStdString(argument);
+    std::vector<std::string> list{"valmor-data"};
+    list.insert(list.end(), arguments.begin(), arguments.end());
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
@@ -44,7 +43,7 @@ protected:
         in_.str(input);
         out_.str({});
         err_.str({});
-        session_.emplace(cli::Session{dir_, in_, out_, err_, false});
+        session_.emplace(cli::Session{GameDirectory::open(dir_), in_, out_, err_, false});
         return *session_;
     }
 

@@ -88,10 +88,17 @@ TEST_F(FileSafetyTest, EveryCommandRefusesAPipeOrADeviceAtOnceNamingTheFile) {
 TEST_F(FileSafetyTest, OutputsReplaceALinkInsteadOfWritingThroughIt) {
     const Bytes stats = readBytes(file(kMonsterFileName));
     fs::create_directory(file("out"));
+    // An output that leads to a game file is refused, even through a link.
     fs::create_symlink("../monsters.tat", file("out/000.png"));
     fs::create_symlink("monsters.tat", file("table.csv"));
-    EXPECT_EQ(tool({"export-sprites", file("out").string()}).status, 0);
+    const Run images = tool({"export-sprites", file("out").string()});
+    EXPECT_EQ(images.status, 1);
+    EXPECT_NE(images.err.find("will not write an image over the game file"), std::string::npos)
+        << images.err;
     EXPECT_EQ(tool({"export-encounters", "-o", file("table.csv").string()}).status, 1);
+    fs::remove(file("out/000.png"));
+    fs::create_symlink("../elsewhere.png", file("out/000.png"));
+    EXPECT_EQ(tool({"export-sprites", file("out").string()}).status, 0);
     fs::remove(file("table.csv"));
     fs::create_symlink("elsewhere.csv", file("table.csv"));
     writeText(file("elsewhere.csv"), "keep me");
@@ -183,7 +190,7 @@ TEST_F(FileSafetyTest, AnImportThatWouldShrinkTheFileNeedsTruncate) {
 
 TEST_F(FileSafetyTest, AReplaceKeepsOwnerAndModeAndRemovesALeftover) {
     const std::string table = statsTable();
-    writeText(replacementPath(file(kMonsterFileName)), "left by a replace that was killed");
+    writeText(file("monsters.tat.valmor-new"), "left by a replace that was killed");
     fs::permissions(file(kMonsterFileName),
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
     const bool root = geteuid() == 0;
@@ -198,7 +205,7 @@ TEST_F(FileSafetyTest, AReplaceKeepsOwnerAndModeAndRemovesALeftover) {
         EXPECT_EQ(status.st_uid, 65534u);
         EXPECT_EQ(status.st_gid, 65534u);
     }
-    EXPECT_FALSE(fs::exists(replacementPath(file(kMonsterFileName))));
+    EXPECT_FALSE(fs::exists(file("monsters.tat.valmor-new")));
     EXPECT_EQ(tool({"check"}).status, 0);
 }
 

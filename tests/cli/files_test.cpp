@@ -2,9 +2,14 @@
 // failure while writing leaves the old file as it was, and nothing else behind.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <future>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "cli/cli_error.h"
@@ -70,13 +75,49 @@ TEST_F(ReplaceFileTest, RefusesWhatIsNoRegularFile) {
         EXPECT_EQ(kind, std::string(name) == "folder" ? ErrorKind::PermissionDenied
                                                       : ErrorKind::NotARegularFile);
     }
-    // An output over a folder is refused; over a pipe it replaces the pipe, never writing
-    // into it.
     EXPECT_THROW(cli::writeOutputFile(file("folder"), "new"), cli::CliError);
-    EXPECT_TRUE(fs::is_fifo(file("pipe")));
     EXPECT_EQ(entries(dir_), 3u);
-    cli::writeOutputFile(file("pipe"), "new");
-    EXPECT_EQ(readText(file("pipe")), "new");
+}
+
+// What a reader at the other end of a pipe or a socket got.
+std::string readAll(int fd) {
+    std::string got;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+        got.append(buffer, static_cast<std::size_t>(n));
+    close(fd);
+    return got;
+}
+
+TEST_F(ReplaceFileTest, AnOutputOntoAStreamIsWrittenIntoAndNeverReplaced) {
+    ASSERT_EQ(mkfifo(file("pipe").c_str(), 0600), 0);
+    fs::create_symlink("pipe", file("link-to-pipe"));
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = file("socket").string();
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    const std::pair<const char*, std::function<int()>> streams[] = {
+        {"pipe", [&] { return open(file("pipe").c_str(), O_RDONLY); }},
+        {"link-to-pipe", [&] { return open(file("pipe").c_str(), O_RDONLY); }},
+        {"socket", [&] { return accept(listener, nullptr, nullptr); }},
+    };
+    for (const auto& [name, reader] : streams) {
+        SCOPED_TRACE(name);
+        auto got = std::async(std::launch::async, [&] { return readAll(reader()); });
+        cli::writeOutputFile(file(name), std::string(100000, 'x'));
+        EXPECT_EQ(got.get(), std::string(100000, 'x'));
+    }
+    close(listener);
+    cli::writeOutputFile("/dev/null", "into the void");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_fifo(file("pipe")));
+    EXPECT_TRUE(fs::is_symlink(file("link-to-pipe")));
+    EXPECT_TRUE(fs::is_socket(file("socket")));
+    EXPECT_EQ(entries(dir_), 3u);
 }
 
 TEST_F(ReplaceFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {

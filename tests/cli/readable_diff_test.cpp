@@ -101,7 +101,7 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         try {
-            cli::textconv(cli::Session{dir_, in, out, err, false}, file(name), as);
+            cli::textconv(cli::Session{{}, in, out, err, false}, file(name), as);
         } catch (const std::exception& error) {
             return std::string("error: ") + error.what();
         }
@@ -184,7 +184,7 @@ TEST_F(TextconvTest, AsNamesTheFileAndMissingFilesAreErrors) {
     std::istringstream in;
     std::ostringstream out;
     std::ostringstream err;
-    const cli::Session session{dir_, in, out, err, false};
+    const cli::Session session{{}, in, out, err, false};
     // A missing file, a directory, a pipe (which must not block) and a text too large.
     mkfifo(file("mypal.pal").c_str(), 0600);
     std::filesystem::create_directory(file("monster.dat"));
@@ -304,7 +304,7 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         const int status = cli::runCli(
-            {"valmor-data", "diff", QString::fromStdString(first), QString::fromStdString(second)},
+            {"valmor-data", "diff", first.string(), second.string()},
             in, out, err, false);
         return {status, out.str(), err.str()};
     }

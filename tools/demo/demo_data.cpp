@@ -2,9 +2,9 @@
 
 #include "data/encounter_record.h"
 #include "data/error.h"
-#include "data/file_replace.h"
 #include "data/item_list.h"
 #include "data/monster_record.h"
+#include "data/output_file.h"
 #include "data/palette.h"
 #include "data/sprite.h"
 #include "demo/palette_ramps.h"
@@ -61,8 +61,9 @@ std::vector<WrittenFile> writeDemoData(const std::filesystem::path& directory, b
     for (const DemoFile& file : files) {
         const std::filesystem::path path = directory / file.name;
         try {
-            writeNewFile(path,
-                         {reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()});
+            OutputFile output(path);
+            output.write({reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()});
+            output.commit();
         } catch (const DataError& failure) {
             throw DemoDataError("cannot write " + path.string() + ": " + failure.what());
         }
