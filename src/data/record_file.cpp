@@ -91,14 +91,18 @@ void writeRecord(const std::filesystem::path& path, std::int32_t n,
     expected = {std::vector<std::uint8_t>(record.begin(), record.end()), record.size()};
 }
 
-std::string readRecordFileBytes(const GamePath& path, std::size_t recordBytes) {
-    const GameFile file = GameFile::open(path, GameFile::Access::Read);
-    const std::int64_t size = file.size();
+void requireAddressableRecords(const GamePath& path, std::int64_t size, std::size_t recordBytes) {
     if (recordCount(static_cast<std::size_t>(size), recordBytes) > kMaxRecords)
         throw DataError(ErrorKind::FileTooLarge,
                         path.filename().string() + " (" + std::to_string(size) +
                             " bytes: more than the " + std::to_string(kMaxRecords) +
                             " records a record file can address)");
+}
+
+std::string readRecordFileBytes(const GamePath& path, std::size_t recordBytes) {
+    const GameFile file = GameFile::open(path, GameFile::Access::Read);
+    const std::int64_t size = file.size();
+    requireAddressableRecords(path, size, recordBytes);
     std::string bytes(static_cast<std::size_t>(size), '\0');
     const std::size_t got =
         file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));

@@ -51,6 +51,10 @@ void writeRecord(const std::filesystem::path& path, std::int32_t n,
                  std::span<const std::uint8_t> record, RecordSnapshot& expected,
                  std::string_view what);
 
+// Throws FileTooLarge when a record file of `size` bytes holds more than kMaxRecords
+// records, before any of it is read.
+void requireAddressableRecords(const GamePath& path, std::int64_t size, std::size_t recordBytes);
+
 // Every byte of an existing record file, read whole. A file of more than kMaxRecords
 // records raises FileTooLarge before any byte is read.
 std::string readRecordFileBytes(const GamePath& path, std::size_t recordBytes);
