@@ -428,8 +428,8 @@ void writeReport(const Session& session, const std::vector<CharacterProfile>& pr
     const Balance balance = computeBalance(data.monsters, data.encounters, profiles);
     const CheckReport check = checkGameFiles(session.folder);
     if (writeOutput(session, output, ReportWriter(data, pictures, balance, check).write()))
-        session.out << "wrote " << shownPath(output) << ": " << data.monsters.size() << " monsters, "
-                    << data.encounters.size() << " maps, " << profiles.size()
+        session.out << "wrote " << shownPath(output) << ": " << data.monsters.size()
+                    << " monsters, " << data.encounters.size() << " maps, " << profiles.size()
                     << (profiles.size() == 1 ? " profile" : " profiles") << '\n';
 }
 
