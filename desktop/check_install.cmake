@@ -1,6 +1,7 @@
 # Test script: installs the build into a scratch prefix and checks that the desktop finds
-# everything there: both programs, the demo data generator, the man pages, the menu entry,
-# the metainfo and every icon, and that AppStream accepts the installed tree as a whole.
+# everything there: both programs, the demo data generator, the compressed man pages, the
+# bash completion, the copyright and changelog, the menu entry, the metainfo and every
+# icon, and that AppStream accepts the installed tree as a whole.
 # Run with -DBUILD_DIR=... -DSCRATCH=... -DDESKTOP_ID=...
 file(REMOVE_RECURSE "${SCRATCH}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${SCRATCH}/usr"
@@ -12,9 +13,13 @@ endif()
 set(expected
     bin/valmor-editor
     bin/valmor-data
-    bin/make_demo_data
-    share/man/man1/valmor-editor.1
-    share/man/man1/valmor-data.1
+    bin/valmor-demo-data
+    share/man/man1/valmor-editor.1.gz
+    share/man/man1/valmor-data.1.gz
+    share/man/man1/valmor-demo-data.1.gz
+    share/bash-completion/completions/valmor-data
+    share/doc/valmor-editor/copyright
+    share/doc/valmor-editor/changelog.gz
     share/applications/${DESKTOP_ID}.desktop
     share/metainfo/${DESKTOP_ID}.metainfo.xml
     share/icons/hicolor/scalable/apps/${DESKTOP_ID}.svg)

@@ -13,6 +13,11 @@ packages=(
     chromium
     desktop-file-utils appstream librsvg2-bin file
 )
+# `install-deps.sh package` adds what the package workflow needs besides: lintian, which
+# checks the package it builds.
+if [ "${1:-}" = package ]; then
+    packages+=(lintian)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,4 +1,4 @@
-// make_demo_data OUTPUT_DIR [--force]: writes a demo set of the game's five data files
+// valmor-demo-data OUTPUT_DIR [--force]: writes a demo set of the game's five data files
 // and a character progression (characters.csv).
 #include <exception>
 #include <iostream>
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         }
     }
     if (directory == nullptr) {
-        std::cerr << "usage: make_demo_data OUTPUT_DIR [--force]\n"
+        std::cerr << "usage: valmor-demo-data OUTPUT_DIR [--force]\n"
                      "Writes mypal.pal, monster.dat, monsters.tat, encountr.mon, itemlist.txt and "
                      "characters.csv "
                      "into OUTPUT_DIR;\n--force replaces files that already exist.\n";
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         for (const auto& file : valmor::demo::writeDemoData(directory, force, true))
             std::cout << "wrote " << file.path.string() << " (" << file.bytes << " bytes)\n";
     } catch (const std::exception& error) {
-        std::cerr << "make_demo_data: " << error.what() << '\n';
+        std::cerr << "valmor-demo-data: " << error.what() << '\n';
         return 1;
     }
     std::cout.flush();

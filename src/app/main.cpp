@@ -4,10 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <system_error>
 
 #include <QApplication>
-#include <QFile>
 
 #include "app/start_arguments.h"
 #include "ui/design_fonts.h"
@@ -18,19 +16,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("VALMOR Monster Editor");
 
-std::filesystem::path workingDirectory() {
-    std::error_code error;
-    const std::filesystem::path dir = std::filesystem::current_path(error);
-    return error ? std::filesystem::path(".") : dir;
-}
-
-QStringList commandLine(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QFile::decodeName(argv[i]));
-    return arguments;
-}
-
 void write(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
@@ -39,11 +24,13 @@ void write(std::FILE* stream, const QString& text) {
 
 int main(int argc, char* argv[]) {
     using Outcome = valmor::StartArguments::Outcome;
-    const std::filesystem::path workingDir = workingDirectory();
+    // A relative folder is taken from the working directory as it is named, ".", so that no
+    // absolute path is ever needed: one may be longer than the system takes.
+    const std::filesystem::path workingDir(".");
     // --help and --version answer before the window system is reached, so they work without
     // a display. The full reading follows once QApplication has taken out its own options.
     if (const valmor::StartArguments early =
-            valmor::readStartArguments(commandLine(argc, argv), workingDir);
+            valmor::readStartArguments(valmor::commandLine(argc, argv), workingDir);
         early.outcome == Outcome::Print) {
         write(stdout, early.text);
         return EXIT_SUCCESS;
@@ -57,7 +44,7 @@ int main(int argc, char* argv[]) {
     valmor::installDesignFontSubstitutes();
 
     const valmor::StartArguments start =
-        valmor::readStartArguments(QApplication::arguments(), workingDir);
+        valmor::readStartArguments(valmor::commandLine(argc, argv), workingDir);
     switch (start.outcome) {
     case Outcome::Print:
         write(stdout, start.text);
@@ -72,7 +59,11 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    valmor::frm1 window(start.dataDir);
+    // The game folder becomes the working directory and the game files are named alone, so
+    // no path grows with the folder's depth. A folder that cannot be entered (no search
+    // permission) is worked on by its path, and the first file read says why it fails.
+    valmor::frm1 window(valmor::enterFolder(start.dataDir) ? std::filesystem::path()
+                                                           : start.dataDir);
     // A start-up error is reported like any other, then ends the program unshown.
     bool loaded = false;
     valmor::MessageBoxErrorReport report(nullptr);

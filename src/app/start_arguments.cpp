@@ -1,14 +1,44 @@
 #include "start_arguments.h"
 
+#include <cerrno>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QFile>
+
+#include "data/message_text.h"
 
 namespace valmor {
 
 namespace {
+
+// Text built from command-line arguments (Latin-1 characters standing for bytes) as a
+// message shows it: the bytes read as UTF-8, with controls and broken UTF-8 escaped.
+QString shown(const QString& bytes) {
+    return QString::fromStdString(escapeForMessage(bytes.toLatin1().toStdString()));
+}
+
+// Opens what `path` names, links followed, one name at a time from the root or the working
+// directory, so that no call sees more than one name. A descriptor only for looking and
+// changing into, or -1 with errno set.
+int openByNames(const std::filesystem::path& path) {
+    int at = ::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    for (const std::filesystem::path& name : path.relative_path()) {
+        if (at < 0)
+            break;
+        // A trailing slash leaves an empty name: the folder itself, which must be one.
+        const int next = ::openat(at, name.empty() ? "." : name.c_str(), O_PATH | O_CLOEXEC);
+        const int error = errno;
+        ::close(at);
+        errno = error;
+        at = next;
+    }
+    return at;
+}
 
 QString helpText() {
     return QStringLiteral(
@@ -34,7 +64,7 @@ StartArguments usageError(const QString& problem) {
 StartArguments folderError(const QString& folder, const QString& problem) {
     return {StartArguments::Outcome::FolderError,
             {},
-            QStringLiteral("Cannot open the game folder \"%1\": %2.").arg(folder, problem)};
+            QStringLiteral("Cannot open the game folder \"%1\": %2.").arg(shown(folder), problem)};
 }
 
 } // namespace
@@ -47,7 +77,7 @@ StartArguments readStartArguments(const QStringList& arguments,
     parser.addOption(help);
     parser.addOption(version);
     if (!parser.parse(arguments))
-        return usageError(parser.errorText());
+        return usageError(shown(parser.errorText()));
     if (parser.isSet(help))
         return {StartArguments::Outcome::Print, {}, helpText()};
     if (parser.isSet(version)) {
@@ -68,16 +98,36 @@ StartArguments readStartArguments(const QStringList& arguments,
     if (folder.isEmpty())
         return folderError(folder, QStringLiteral("the name is empty"));
     const std::filesystem::path dataDir =
-        workingDir / std::filesystem::path(QFile::encodeName(folder).toStdString());
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(dataDir, error);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return folderError(folder, QStringLiteral("no such folder"));
-    if (error)
-        return folderError(folder, QString::fromStdString(error.message()));
-    if (status.type() != std::filesystem::file_type::directory)
+        workingDir / std::filesystem::path(folder.toLatin1().toStdString());
+    const int descriptor = openByNames(dataDir);
+    if (descriptor < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            return folderError(folder, QStringLiteral("no such folder"));
+        return folderError(folder, QString::fromStdString(std::system_category().message(error)));
+    }
+    struct stat status {};
+    const bool isFolder = ::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode);
+    ::close(descriptor);
+    if (!isFolder)
         return folderError(folder, QStringLiteral("not a folder"));
     return {StartArguments::Outcome::Run, dataDir, {}};
+}
+
+QStringList commandLine(int argc, const char* const argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLatin1(argv[i]));
+    return arguments;
+}
+
+bool enterFolder(const std::filesystem::path& dataDir) {
+    const int descriptor = openByNames(dataDir);
+    if (descriptor < 0)
+        return false;
+    const bool entered = ::fchdir(descriptor) == 0;
+    ::close(descriptor);
+    return entered;
 }
 
 } // namespace valmor

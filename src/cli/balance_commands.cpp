@@ -14,6 +14,7 @@
 #include "tables/json.h"
 #include "tables/latin1.h"
 #include "tables/text_stream.h"
+#include "tables/text_table.h"
 
 namespace valmor::cli {
 
@@ -337,8 +338,8 @@ std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std
             const Cell& cell = row[columns[c]];
             const auto value = numberIn(cell.text);
             if (!value)
-                throw fail(cell.at, std::string(kProfileColumns[c]) + ": \"" + cell.text +
-                                        "\" is not a number");
+                throw fail(cell.at, std::string(kProfileColumns[c]) + ": " + shown(cell.text) +
+                                        " is not a number");
             setProfileValue(profile, c, *value);
         }
         if (!(profile.hp > 0))
@@ -373,7 +374,7 @@ void writeBalance(const Session& session, const std::vector<CharacterProfile>& p
     if (writeOutput(session, output,
                     rows == BalanceRows::Maps ? mapsTable(data, balance, format)
                                               : monstersTable(data, balance, format)))
-        session.out << "wrote " << count << " rows to " << output.string() << '\n';
+        session.out << "wrote " << count << " rows to " << shownPath(output) << '\n';
 }
 
 void whereMonster(const Session& session, std::string_view monster) {
@@ -398,9 +399,9 @@ void whereMonster(const Session& session, std::string_view monster) {
     }
     std::ranges::stable_sort(places, std::ranges::greater{}, &Place::chance);
     std::ostringstream out;
-    out << storedText(data.monsters[static_cast<std::size_t>(n)].name) << " (monster " << n
-        << ") counts in " << places.size() << " of " << data.encounters.size() << " maps"
-        << (places.empty() ? ".\n" : ":\n");
+    out << escapeForMessage(storedText(data.monsters[static_cast<std::size_t>(n)].name))
+        << " (monster " << n << ") counts in " << places.size() << " of " << data.encounters.size()
+        << " maps" << (places.empty() ? ".\n" : ":\n");
     if (!places.empty()) {
         out << "   map     chance   1 monster  2 monsters  3 monsters\n";
         for (const Place& place : places) {

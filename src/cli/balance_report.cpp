@@ -7,6 +7,7 @@
 
 #include "cli/balance_commands.h"
 #include "cli/check.h"
+#include "cli/files.h"
 #include "cli/game_data.h"
 #include "cli/sprite_images.h"
 #include "tables/latin1.h"
@@ -427,7 +428,7 @@ void writeReport(const Session& session, const std::vector<CharacterProfile>& pr
     const Balance balance = computeBalance(data.monsters, data.encounters, profiles);
     const CheckReport check = checkGameFiles(session.folder);
     if (writeOutput(session, output, ReportWriter(data, pictures, balance, check).write()))
-        session.out << "wrote " << output.string() << ": " << data.monsters.size() << " monsters, "
+        session.out << "wrote " << shownPath(output) << ": " << data.monsters.size() << " monsters, "
                     << data.encounters.size() << " maps, " << profiles.size()
                     << (profiles.size() == 1 ? " profile" : " profiles") << '\n';
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <functional>
 #include <new>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -463,6 +464,17 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
     }
 }
 
+// Every line of a message of several lines, escaped on its own.
+std::string escapeLines(std::string_view text) {
+    std::string out;
+    for (const auto line : std::views::split(text, '\n')) {
+        if (!out.empty() || line.begin() != text.begin())
+            out += '\n';
+        out += escapeForMessage(std::string_view(line.begin(), line.end()));
+    }
+    return out;
+}
+
 } // namespace
 
 int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
@@ -482,18 +494,19 @@ int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ost
             return status;
         } catch (const UsageError& error) {
             const std::string help = error.command().empty() ? "" : error.command() + ' ';
-            err << prefix << error.what() << "\nTry '" << kProgram << ' ' << help << "--help'.\n";
+            err << prefix << escapeForMessage(error.what()) << "\nTry '" << kProgram << ' '
+                << escapeForMessage(help) << "--help'.\n";
             return kExitUsage;
         } catch (const ImportError& error) {
-            err << error.what() << '\n' << prefix << "nothing was written\n";
+            err << escapeLines(error.what()) << '\n' << prefix << "nothing was written\n";
         } catch (const CliError& error) {
-            err << prefix << error.what() << '\n';
+            err << prefix << escapeForMessage(error.what()) << '\n';
         } catch (const DataError& error) {
-            err << prefix << error.what() << '\n';
+            err << prefix << escapeForMessage(error.what()) << '\n';
         } catch (const std::bad_alloc&) {
             err << prefix << "out of memory\n";
         } catch (const std::exception& error) {
-            err << prefix << "internal error: " << error.what() << '\n';
+            err << prefix << "internal error: " << escapeForMessage(error.what()) << '\n';
         }
     } catch (...) {
         // Writing the report failed as well; the status still tells.

@@ -304,8 +304,7 @@ bool writeOutput(const Session& session, const std::filesystem::path& output,
     // An output that leads to a game file, by a slip of -o or through a link, would
     // destroy it.
     GameFileIdentities(session).refuse(output, what);
-    writeOutputFile(output, write);
-    return true;
+    return writeOutputFile(output, write);
 }
 
 bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,

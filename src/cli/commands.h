@@ -41,7 +41,8 @@ private:
 };
 
 // Writes `output` as `write` produces it (see writeOutputFile), refusing to write over a
-// game file; "-" or empty writes to session.out. True when a file was written.
+// game file; "-" or empty writes to session.out. True when a file was written, false when
+// the output went to a stream (standard output, a device, a pipe).
 bool writeOutput(const Session& session, const std::filesystem::path& output,
                  const std::function<void(std::ostream&)>& write, std::string_view what = {});
 bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,

@@ -75,7 +75,7 @@ std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) 
     }
 }
 
-void writeOutputFile(const std::filesystem::path& path,
+bool writeOutputFile(const std::filesystem::path& path,
                      const std::function<void(std::ostream&)>& write) {
     try {
         OutputFile file(path);
@@ -84,6 +84,7 @@ void writeOutputFile(const std::filesystem::path& path,
         write(stream);
         buffer.finish();
         file.commit();
+        return !file.isStream();
     } catch (const DataError& error) {
         // An interruption is reported as such by the caller's end of the program.
         if (error.kind() == ErrorKind::Interrupted)
@@ -93,8 +94,8 @@ void writeOutputFile(const std::filesystem::path& path,
     }
 }
 
-void writeOutputFile(const std::filesystem::path& path, std::string_view bytes) {
-    writeOutputFile(path, [&](std::ostream& stream) {
+bool writeOutputFile(const std::filesystem::path& path, std::string_view bytes) {
+    return writeOutputFile(path, [&](std::ostream& stream) {
         stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     });
 }

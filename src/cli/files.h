@@ -27,9 +27,10 @@ std::string readWholeFile(const std::filesystem::path& path, std::size_t limit =
 
 // Hands `write` a stream into the output file `path` (see OutputFile: a device, pipe or
 // socket is written into, anything else replaced when complete). Throws CliError;
-// the old file is then unchanged and no temporary file is left behind.
-void writeOutputFile(const std::filesystem::path& path,
+// the old file is then unchanged and no temporary file is left behind. True when a file
+// was written, false when a stream was.
+bool writeOutputFile(const std::filesystem::path& path,
                      const std::function<void(std::ostream&)>& write);
-void writeOutputFile(const std::filesystem::path& path, std::string_view bytes);
+bool writeOutputFile(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace valmor::cli

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <exception>
 
+#include "cli/files.h"
 #include "data/error.h"
+#include "data/game_file.h"
+#include "data/message_text.h"
 
 namespace valmor::cli {
 
@@ -82,39 +85,50 @@ int diffFolders(const Session& session, const std::filesystem::path& a,
         session.err << "valmor-data: diff: " << message << '\n';
         trouble = true;
     };
-    std::error_code error;
+    std::vector<GameDirectory> folders;
     for (const std::filesystem::path& folder : {a, b}) {
-        if (!std::filesystem::is_directory(folder, error))
-            troubleWith(folder.string() + ": no such folder");
+        try {
+            folders.push_back(GameDirectory::open(folder));
+        } catch (const DataError& error) {
+            troubleWith(shownPath(folder) + ": " +
+                        (error.kind() == ErrorKind::FileNotFound ? std::string("no such folder")
+                                                                 : std::string(error.what())));
+        }
     }
     if (trouble)
         return kDiffTrouble;
 
     for (const GameFileKind file : kGameFileKinds) {
         const std::string name(fileNameOf(file));
-        const bool inA = std::filesystem::exists(a / name, error);
-        const bool inB = std::filesystem::exists(b / name, error);
-        if (!inA && !inB) {
-            // Most likely a folder that is no game folder: nothing could be compared.
-            troubleWith("no " + name + " in " + a.string() + " nor in " + b.string());
-            continue;
-        }
-        if (inA != inB) {
-            session.out << name << ": only in " << (inA ? a : b).string() << '\n';
-            different = true;
-            continue;
-        }
-        const std::filesystem::path* reading = &a;
+        const GamePath inA = folders[0].file(name);
+        const GamePath inB = folders[1].file(name);
+        const GamePath* reading = &inA;
         try {
-            const GameFileEntries before = readEntries(a / name, file);
-            reading = &b;
-            const GameFileEntries after = readEntries(b / name, file);
+            // Only a name that is not there at all is "only in"; a file that is there but
+            // cannot be read (a loop of links, a folder that cannot be searched) is trouble.
+            const bool hasA = pathKind(inA) != PathKind::Missing;
+            reading = &inB;
+            const bool hasB = pathKind(inB) != PathKind::Missing;
+            if (!hasA && !hasB) {
+                // Most likely a folder that is no game folder: nothing could be compared.
+                troubleWith("no " + name + " in " + shownPath(a) + " nor in " + shownPath(b));
+                continue;
+            }
+            if (hasA != hasB) {
+                session.out << name << ": only in " << shownPath(hasA ? a : b) << '\n';
+                different = true;
+                continue;
+            }
+            reading = &inA;
+            const GameFileEntries before = readEntries(inA, file);
+            reading = &inB;
+            const GameFileEntries after = readEntries(inB, file);
             for (const std::string& line : entryDifferences(file, before, after)) {
-                session.out << line << '\n';
+                session.out << escapeForMessage(line) << '\n';
                 different = true;
             }
         } catch (const std::exception& failure) {
-            troubleWith("cannot read " + (*reading / name).string() + ": " + failure.what());
+            troubleWith("cannot read " + shownPath(reading->shown()) + ": " + failure.what());
         }
     }
     return trouble ? kDiffTrouble : different ? kDiffDifferent : kDiffEqual;

@@ -10,6 +10,7 @@
 #include "data/item_list.h"
 #include "data/monster_record.h"
 #include "data/palette.h"
+#include "data/record_file.h"
 #include "data/sprite.h"
 #include "data/text_input.h"
 #include "tables/latin1.h"
@@ -20,16 +21,34 @@ namespace {
 
 constexpr std::size_t kTextChunkBytes = 65536;
 
-// Reads the file as readGameFileChunks does, adding every chunk to the file's size and
-// fingerprint on the way.
-void readCounted(GameFileEntries& result, const std::filesystem::path& path, std::size_t chunkBytes,
-                 const std::function<void(std::span<const std::uint8_t>)>& consume) {
-    readGameFileChunks(path, chunkBytes, [&](std::span<const std::uint8_t> chunk) {
-        result.fingerprint = fnv1a64(chunk, result.fingerprint);
-        result.size += chunk.size();
-        consume(chunk);
-    });
-}
+// Reads one file into entries: counts its bytes into the size and fingerprint and hands
+// each entry on as soon as it is complete.
+struct EntryReader {
+    GameFileEntries& result;
+    const std::function<void(Entry&&)>& each;
+    int entries = 0;
+
+    // Reads the file as readGameFileChunks does; `limit` refuses a file that is, or grows,
+    // larger than a file of its kind can be.
+    void read(const GamePath& path, std::size_t chunkBytes,
+              const std::function<void(std::span<const std::uint8_t>)>& consume,
+              const std::function<void(std::int64_t)>& limit = {}) {
+        if (limit)
+            limit(GameFile::open(path, GameFile::Access::Read).size());
+        readGameFileChunks(path, chunkBytes, [&](std::span<const std::uint8_t> chunk) {
+            result.fingerprint = fnv1a64(chunk, result.fingerprint);
+            result.size += chunk.size();
+            if (limit)
+                limit(static_cast<std::int64_t>(result.size));
+            consume(chunk);
+        });
+    }
+
+    void add(Entry&& entry) {
+        ++entries;
+        each(std::move(entry));
+    }
+};
 
 std::string hex64(std::uint64_t value) {
     char text[17];
@@ -40,49 +59,58 @@ std::string hex64(std::uint64_t value) {
 // Each chunk one record of `layout`; a partial last record reads as if its missing bytes
 // were zero, as the editor reads it, and says how many bytes it has.
 template <typename Layout>
-void addRecords(GameFileEntries& result, const std::filesystem::path& path, std::size_t recordBytes,
+void addRecords(EntryReader& reader, const GamePath& path, std::size_t recordBytes,
                 const Layout& layout, std::string_view unit, int firstNumber) {
-    readCounted(result, path, recordBytes, [&](std::span<const std::uint8_t> chunk) {
-        std::vector<std::uint8_t> bytes(chunk.begin(), chunk.end());
-        bytes.resize(recordBytes, 0);
-        Entry entry;
-        entry.label = std::string(unit) + ' ' +
-                      std::to_string(firstNumber + static_cast<int>(result.entries.size()));
-        for (const auto& field : layout) {
-            const std::uint8_t* at = bytes.data() + field.offset;
-            std::string value;
-            if (field.kind == FieldKind::Int16) {
-                value = std::to_string(loadInt16(at));
-            } else {
-                const std::string_view text(reinterpret_cast<const char*>(at), field.width);
-                value = quoteText(text);
-                if (entry.caption.empty())
-                    entry.caption = storedText(text);
+    const auto limit = [&](std::int64_t size) {
+        requireAddressableRecords(path, size, recordBytes);
+    };
+    reader.read(
+        path, recordBytes,
+        [&](std::span<const std::uint8_t> chunk) {
+            std::vector<std::uint8_t> bytes(chunk.begin(), chunk.end());
+            bytes.resize(recordBytes, 0);
+            Entry entry;
+            entry.label = std::string(unit) + ' ' + std::to_string(firstNumber + reader.entries);
+            for (const auto& field : layout) {
+                const std::uint8_t* at = bytes.data() + field.offset;
+                std::string value;
+                if (field.kind == FieldKind::Int16) {
+                    value = std::to_string(loadInt16(at));
+                } else {
+                    const std::string_view text(reinterpret_cast<const char*>(at), field.width);
+                    value = quoteText(text);
+                    if (entry.caption.empty())
+                        entry.caption = storedText(text);
+                }
+                entry.fields.push_back({std::string(field.name), value});
             }
-            entry.fields.push_back({std::string(field.name), value});
-        }
-        if (chunk.size() < recordBytes)
-            entry.fields.push_back({"bytes", std::to_string(chunk.size())});
-        result.entries.push_back(std::move(entry));
-    });
+            if (chunk.size() < recordBytes)
+                entry.fields.push_back({"bytes", std::to_string(chunk.size())});
+            reader.add(std::move(entry));
+        },
+        limit);
 }
 
-void addSprites(GameFileEntries& result, const std::filesystem::path& path) {
-    readCounted(result, path, kSpriteFrameBytes, [&](std::span<const std::uint8_t> frame) {
-        Entry entry;
-        entry.label = "sprite " + std::to_string(result.entries.size());
-        const auto pixels = std::ssize(frame) - std::ranges::count(frame, 0);
-        entry.fields = {{"hash", hex64(fnv1a64(frame))}, {"pixels", std::to_string(pixels)}};
-        if (frame.size() < static_cast<std::size_t>(kSpriteFrameBytes))
-            entry.fields.push_back({"bytes", std::to_string(frame.size())});
-        result.entries.push_back(std::move(entry));
-    });
+void addSprites(EntryReader& reader, const GamePath& path) {
+    reader.read(
+        path, kSpriteFrameBytes,
+        [&](std::span<const std::uint8_t> frame) {
+            Entry entry;
+            entry.label = "sprite " + std::to_string(reader.entries);
+            const auto pixels = std::ssize(frame) - std::ranges::count(frame, 0);
+            entry.fields = {{"hash", hex64(fnv1a64(frame))}, {"pixels", std::to_string(pixels)}};
+            if (frame.size() < static_cast<std::size_t>(kSpriteFrameBytes))
+                entry.fields.push_back({"bytes", std::to_string(frame.size())});
+            reader.add(std::move(entry));
+        },
+        // Beyond the frames that sprite numbers reach, as every other command refuses it.
+        [](std::int64_t size) { lastSpriteIndex(size); });
 }
 
 // The whole text, within the bound the editor reads a text file within.
-std::string readText(GameFileEntries& result, const std::filesystem::path& path) {
+std::string readText(EntryReader& reader, const GamePath& path) {
     std::string text;
-    readCounted(result, path, kTextChunkBytes, [&](std::span<const std::uint8_t> chunk) {
+    reader.read(path, kTextChunkBytes, [&](std::span<const std::uint8_t> chunk) {
         if (text.size() + chunk.size() > kTextFileLimit)
             throw DataError(ErrorKind::FileTooLarge, path.filename().string() + " (more than " +
                                                          std::to_string(kTextFileLimit) +
@@ -105,30 +133,36 @@ template <typename Read> auto untilEnd(Read read) -> std::optional<decltype(read
 
 // Every level the file holds, as the editor reads it (before it scales it by 4), three to a
 // colour.
-void addPalette(GameFileEntries& result, const std::filesystem::path& path) {
-    const std::string text = readText(result, path);
+void addPalette(EntryReader& reader, const GamePath& path) {
+    const std::string text = readText(reader, path);
     TextScanner scanner(text, path.filename().string());
     static constexpr const char* kChannels[] = {"red", "green", "blue"};
+    Entry colour;
     for (int n = 0;; ++n) {
         const auto level = untilEnd([&] { return scanner.readNumber(); });
         if (!level)
-            return;
-        if (n % 3 == 0)
-            result.entries.push_back({"colour " + std::to_string(n / 3), {}, {}});
-        result.entries.back().fields.push_back({kChannels[n % 3], FormatDouble(*level)});
+            break;
+        if (n % 3 == 0) {
+            if (n > 0)
+                reader.add(std::move(colour));
+            colour = {"colour " + std::to_string(n / 3), {}, {}};
+        }
+        colour.fields.push_back({kChannels[n % 3], FormatDouble(*level)});
     }
+    if (!colour.label.empty())
+        reader.add(std::move(colour));
 }
 
 // Every field the file holds, numbered from 0 as the stats' item1 and item2 count them;
 // the editor uses the first 100.
-void addItems(GameFileEntries& result, const std::filesystem::path& path) {
-    const std::string text = readText(result, path);
+void addItems(EntryReader& reader, const GamePath& path) {
+    const std::string text = readText(reader, path);
     TextScanner scanner(text, path.filename().string());
     for (int n = 0;; ++n) {
         const auto name = untilEnd([&] { return scanner.readField(); });
         if (!name)
             return;
-        result.entries.push_back({"item " + std::to_string(n), {}, {{"name", quoteText(*name)}}});
+        reader.add({"item " + std::to_string(n), {}, {{"name", quoteText(*name)}}});
     }
 }
 
@@ -168,7 +202,7 @@ std::uint64_t fnv1a64(std::span<const std::uint8_t> bytes, std::uint64_t hash) {
     return hash;
 }
 
-void readGameFileChunks(const std::filesystem::path& path, std::size_t chunkBytes,
+void readGameFileChunks(const GamePath& path, std::size_t chunkBytes,
                         const std::function<void(std::span<const std::uint8_t>)>& consume) {
     const GameFile file = GameFile::open(path, GameFile::Access::Read);
     std::vector<std::uint8_t> chunk(chunkBytes);
@@ -182,26 +216,36 @@ void readGameFileChunks(const std::filesystem::path& path, std::size_t chunkByte
     }
 }
 
-GameFileEntries readEntries(const std::filesystem::path& path, GameFileKind file) {
+GameFileEntries forEachEntry(const GamePath& path, GameFileKind file,
+                             const std::function<void(Entry&&)>& each) {
     GameFileEntries result;
     result.fingerprint = kFnvOffsetBasis;
+    EntryReader reader{result, each};
     switch (file) {
     case GameFileKind::Palette:
-        addPalette(result, path);
+        addPalette(reader, path);
         break;
     case GameFileKind::Sprites:
-        addSprites(result, path);
+        addSprites(reader, path);
         break;
     case GameFileKind::Monsters:
-        addRecords(result, path, kMonsterRecordBytes, kMonsterLayout, "monster", 0);
+        addRecords(reader, path, kMonsterRecordBytes, kMonsterLayout, "monster", 0);
         break;
     case GameFileKind::Encounters:
-        addRecords(result, path, kEncounterRecordBytes, kEncounterLayout, "map", 1);
+        addRecords(reader, path, kEncounterRecordBytes, kEncounterLayout, "map", 1);
         break;
     case GameFileKind::Items:
-        addItems(result, path);
+        addItems(reader, path);
         break;
     }
+    return result;
+}
+
+GameFileEntries readEntries(const GamePath& path, GameFileKind file) {
+    std::vector<Entry> entries;
+    GameFileEntries result =
+        forEachEntry(path, file, [&](Entry&& entry) { entries.push_back(std::move(entry)); });
+    result.entries = std::move(entries);
     return result;
 }
 

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/game_file.h"
+
 namespace valmor::cli {
 
 enum class GameFileKind { Palette, Sprites, Monsters, Encounters, Items };
@@ -59,13 +61,18 @@ std::uint64_t fnv1a64(std::span<const std::uint8_t> bytes, std::uint64_t hash = 
 // Hands the file's bytes to `consume` in order, `chunkBytes` at a time (the last chunk may
 // be shorter; an empty file gives none). Throws the data layer's DataError when the file is
 // missing, no regular file or cannot be read; it never creates or waits for anything.
-void readGameFileChunks(const std::filesystem::path& path, std::size_t chunkBytes,
+void readGameFileChunks(const GamePath& path, std::size_t chunkBytes,
                         const std::function<void(std::span<const std::uint8_t>)>& consume);
 
-// Reads the whole file as `file`. Nothing in the contents is an error: a partial last
-// record or frame is an entry with a "bytes" field, a short palette or item list has
-// fewer entries.
-GameFileEntries readEntries(const std::filesystem::path& path, GameFileKind file);
+// Reads the whole file as `file`, handing each entry to `each` as it is read. Nothing in
+// the contents is an error: a partial last record or frame is an entry with a "bytes"
+// field, a short palette or item list has fewer entries. A file larger than any of its
+// kind can be (more records or frames than their numbers reach) is refused before it is
+// read, as every other command refuses it. Gives the file's size and fingerprint.
+GameFileEntries forEachEntry(const GamePath& path, GameFileKind file,
+                             const std::function<void(Entry&&)>& each);
+// The same, keeping every entry.
+GameFileEntries readEntries(const GamePath& path, GameFileKind file);
 
 // A text in double quotes, ISO-8859-1 turned into UTF-8, blanks kept; a quote, a backslash
 // and each control character are escaped (\", \\, \x0A), so a value never breaks a line.

@@ -1,6 +1,7 @@
 #include "cli/textconv.h"
 
 #include "cli/cli_error.h"
+#include "cli/files.h"
 
 namespace valmor::cli {
 
@@ -8,10 +9,10 @@ void textconv(const Session& session, const std::filesystem::path& file,
               std::optional<GameFileKind> as) {
     const std::optional<GameFileKind> kind = as ? as : recogniseGameFile(file);
     if (!kind)
-        throw CliError(file.string() +
+        throw CliError(shownPath(file) +
                        ": no game file of this name; say which it is with --as NAME");
-    for (const Entry& entry : readEntries(file, *kind).entries)
-        session.out << entryLine(entry) << '\n';
+    // Each line goes out as its entry is read, so memory does not grow with the file.
+    forEachEntry(file, *kind, [&](Entry&& entry) { session.out << entryLine(entry) << '\n'; });
 }
 
 } // namespace valmor::cli

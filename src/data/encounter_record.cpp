@@ -1,7 +1,5 @@
 #include "encounter_record.h"
 
-#include "record_file.h"
-
 namespace valmor {
 
 EncounterRecord decodeEncounterRecord(std::span<const std::uint8_t, kEncounterRecordBytes> bytes) {
@@ -16,14 +14,27 @@ encodeEncounterRecord(const EncounterRecord& record) {
 }
 
 EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int16_t n) {
-    std::array<std::uint8_t, kEncounterRecordBytes> bytes{};
-    readRecord(file, n, bytes);
-    return decodeEncounterRecord(bytes);
+    RecordSnapshot unused;
+    return readEncounterRecord(file, n, unused);
 }
 
 void writeEncounterRecord(const std::filesystem::path& file, std::int16_t n,
                           const EncounterRecord& record) {
     writeRecord(file, n, encodeEncounterRecord(record));
+}
+
+EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int16_t n,
+                                    RecordSnapshot& snapshot) {
+    RecordSnapshot read = readRecordSnapshot(file, n, kEncounterRecordBytes);
+    const EncounterRecord record =
+        decodeEncounterRecord(std::span<const std::uint8_t, kEncounterRecordBytes>(read.bytes));
+    snapshot = std::move(read);
+    return record;
+}
+
+void writeEncounterRecord(const std::filesystem::path& file, std::int16_t n,
+                          const EncounterRecord& record, RecordSnapshot& expected) {
+    writeRecord(file, n, encodeEncounterRecord(record), expected, "map " + std::to_string(n));
 }
 
 } // namespace valmor

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "record_file.h"
 #include "record_layout.h"
 
 namespace valmor {
@@ -72,5 +73,12 @@ encodeEncounterRecord(const EncounterRecord& record);
 EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int16_t n);
 void writeEncounterRecord(const std::filesystem::path& file, std::int16_t n,
                           const EncounterRecord& record);
+
+// The editor's pick and Save: as above, but the pick keeps the record as read in `snapshot`
+// and the Save writes only while the file still holds it (see writeRecord).
+EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int16_t n,
+                                    RecordSnapshot& snapshot);
+void writeEncounterRecord(const std::filesystem::path& file, std::int16_t n,
+                          const EncounterRecord& record, RecordSnapshot& expected);
 
 } // namespace valmor

@@ -25,6 +25,7 @@ constexpr std::array kErrorTable{
     ErrorInfo{ErrorKind::FileTooLarge, 79, "File too large"},
     ErrorInfo{ErrorKind::Interrupted, 18, "Interrupted"},
     ErrorInfo{ErrorKind::BadFileName, 52, "Bad file name"},
+    ErrorInfo{ErrorKind::RecordChanged, 80, "Record changed by another program"},
 };
 
 constexpr std::size_t kInternalEntry = 10;

@@ -26,6 +26,7 @@ enum class ErrorKind {
     FileTooLarge,    // more than a file of its kind can hold, refused before it is read
     Interrupted,     // SIGINT, SIGTERM or SIGHUP stopped the work, which was undone
     BadFileName,     // a name that cannot lead to a file: a loop of links, a name too long
+    RecordChanged,   // another program changed a record since the editor read it
 };
 
 // Number and text of each kind. The numbers are stable: users quote them in reports.

@@ -1,7 +1,9 @@
 #include "monster_record.h"
 
+#include <algorithm>
+
 #include "checked_int.h"
-#include "record_file.h"
+#include "message_text.h"
 
 namespace valmor {
 
@@ -16,14 +18,36 @@ std::array<std::uint8_t, kMonsterRecordBytes> encodeMonsterRecord(const MonsterR
 }
 
 MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex) {
-    std::array<std::uint8_t, kMonsterRecordBytes> bytes{};
-    readRecord(file, checkedAdd16(spriteIndex, 1), bytes);
-    return decodeMonsterRecord(bytes);
+    RecordSnapshot unused;
+    return readMonsterRecord(file, spriteIndex, unused);
 }
 
 void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
                         const MonsterRecord& record) {
     writeRecord(file, checkedAdd16(spriteIndex, 1), encodeMonsterRecord(record));
+}
+
+MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
+                                RecordSnapshot& snapshot) {
+    RecordSnapshot read =
+        readRecordSnapshot(file, checkedAdd16(spriteIndex, 1), kMonsterRecordBytes);
+    const MonsterRecord record =
+        decodeMonsterRecord(std::span<const std::uint8_t, kMonsterRecordBytes>(read.bytes));
+    snapshot = std::move(read);
+    return record;
+}
+
+void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
+                        const MonsterRecord& record, RecordSnapshot& expected) {
+    // The monster as the user knows it: its number and the name stored when it was read,
+    // without the blanks that pad it.
+    std::string what = "monster " + std::to_string(spriteIndex);
+    const std::size_t named = std::min({expected.stored, expected.bytes.size(), kNameWidth});
+    std::string_view name(reinterpret_cast<const char*>(expected.bytes.data()), named);
+    name = name.substr(0, name.find_last_not_of(' ') + 1);
+    if (!name.empty())
+        what += " \"" + escapeForMessage(name) + "\"";
+    writeRecord(file, checkedAdd16(spriteIndex, 1), encodeMonsterRecord(record), expected, what);
 }
 
 } // namespace valmor

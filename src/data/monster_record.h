@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "record_file.h"
 #include "record_layout.h"
 
 namespace valmor {
@@ -138,5 +139,13 @@ MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t 
 // Writes exactly the 86 bytes of record n + 1 and no other byte.
 void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
                         const MonsterRecord& record);
+
+// The editor's pick and Save: as above, but the pick keeps the record as read in `snapshot`
+// and the Save writes only while the file still holds it (see writeRecord); the error names
+// the monster by number and by its name as read.
+MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
+                                RecordSnapshot& snapshot);
+void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
+                        const MonsterRecord& record, RecordSnapshot& expected);
 
 } // namespace valmor

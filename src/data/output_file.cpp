@@ -113,7 +113,7 @@ OutputFile::OutputFile(const std::filesystem::path& path) : path_(path) {
     if (stream_) {
         fd_ = S_ISSOCK(status.st_mode)
                   ? connectSocket(path)
-                  : ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+                  : ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0)
             throw fileError(errno, path);
         return;

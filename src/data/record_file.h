@@ -31,6 +31,30 @@ void readRecord(const std::filesystem::path& path, std::int32_t n, std::span<std
 void writeRecord(const std::filesystem::path& path, std::int32_t n,
                  std::span<const std::uint8_t> record);
 
+// A record as it was read: its bytes, those past the end of the file as zero, and how many
+// of them the file held.
+struct RecordSnapshot {
+    std::vector<std::uint8_t> bytes;
+    std::size_t stored = 0;
+};
+
+// Reads record n of `length` bytes as readRecord does, keeping how much of it the file held.
+RecordSnapshot readRecordSnapshot(const std::filesystem::path& path, std::int32_t n,
+                                  std::size_t length);
+
+// Writes record n as writeRecord does, but only if nobody changed it since it was read as
+// `expected`: under the lock the record is read again, and when its bytes differ or the file
+// now holds less of it (a file that is gone holds none), nothing is written, `expected`
+// becomes the record as it is now, so that a second call overwrites it, and RecordChanged
+// names `what` (say, "map 12"). Once written, `expected` is the record as written.
+void writeRecord(const std::filesystem::path& path, std::int32_t n,
+                 std::span<const std::uint8_t> record, RecordSnapshot& expected,
+                 std::string_view what);
+
+// Throws FileTooLarge when a record file of `size` bytes holds more than kMaxRecords
+// records, before any of it is read.
+void requireAddressableRecords(const GamePath& path, std::int64_t size, std::size_t recordBytes);
+
 // Every byte of an existing record file, read whole. A file of more than kMaxRecords
 // records raises FileTooLarge before any byte is read.
 std::string readRecordFileBytes(const GamePath& path, std::size_t recordBytes);

@@ -29,12 +29,27 @@ void TextStream::skipByteOrderMark() {
     constexpr std::string_view kMark = "\xEF\xBB\xBF";
     if (offset_ != 0)
         return;
-    while (buffer_.size() - pos_ < kMark.size() && extend()) {
+    while (buffer_.size() - pos_ < 4 && extend()) {
     }
-    if (std::string_view(buffer_).substr(pos_).starts_with(kMark)) {
+    const std::string_view start = std::string_view(buffer_).substr(pos_);
+    if (start.starts_with(kMark)) {
         pos_ += kMark.size();
         offset_ += kMark.size();
+        return;
     }
+    // A table saved as UTF-16 or UTF-32 reads as a zero byte every other character; say
+    // what it is rather than list every column as unknown. Its mark, or a zero byte among
+    // the first two, gives it away: no table starts with one.
+    using namespace std::string_view_literals;
+    const char* encoding =
+        start.starts_with("\xFF\xFE\0\0"sv) || start.starts_with("\0\0\xFE\xFF"sv) ? "UTF-32"
+        : start.starts_with("\xFF\xFE") || (start.size() >= 2 && start[1] == '\0')
+            ? "UTF-16 (little-endian)"
+        : start.starts_with("\xFE\xFF") || (start.size() >= 2 && start[0] == '\0')
+            ? "UTF-16 (big-endian)"
+            : nullptr;
+    if (encoding != nullptr)
+        fail(at_, std::string("the table is ") + encoding + "; save it as UTF-8");
 }
 
 char TextStream::firstNonBlank(std::size_t lookAhead) {

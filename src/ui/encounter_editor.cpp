@@ -31,7 +31,7 @@ std::int16_t EncounterEditor::mapNumber() const {
 }
 
 void EncounterEditor::cboMapIndex_Click() {
-    encounterRecord_ = readEncounterRecord(dataDir_ / kEncounterFileName, mapNumber());
+    encounterRecord_ = readEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), picked_);
     // Each text set runs the box's change handler at once, so the totals pass through
     // sums that still hold the previous map's later boxes.
     for (const ShownField<EncounterRecord>& shown : inFillOrder_)
@@ -51,7 +51,7 @@ void EncounterEditor::saveEncounter() {
     for (const ShownField<EncounterRecord>& shown : inLayoutOrder_)
         takeField(shown, r);
     encounterRecord_ = r;
-    writeEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), encounterRecord_);
+    writeEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), encounterRecord_, picked_);
 }
 
 } // namespace valmor

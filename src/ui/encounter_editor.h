@@ -38,6 +38,8 @@ private:
     std::vector<ShownField<EncounterRecord>> inLayoutOrder_;
     std::vector<ShownField<EncounterRecord>> inFillOrder_;
     EncounterRecord encounterRecord_;
+    // The picked record as the file held it, or as last saved: Save writes only over that.
+    RecordSnapshot picked_;
 };
 
 } // namespace valmor

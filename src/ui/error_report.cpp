@@ -20,6 +20,9 @@ QString errorMessage(const DataError& error) {
 
 void showCopyableMessage(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+    // The text echoes names from outside (a folder, a monster); one that looks like HTML must
+    // show as typed, not as a heading or an image loaded from the disk.
+    box.setTextFormat(Qt::PlainText);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     // Qt offers Ctrl+C on message boxes only on Windows; users everywhere paste these
     // texts into bug reports.

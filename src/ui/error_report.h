@@ -32,7 +32,8 @@ private:
 
 QString errorMessage(const DataError& error);
 
-// Shows a modal message box with a title and text whose Ctrl+C copies the text.
+// Shows a modal message box with a title and plain text (never rich text) whose Ctrl+C
+// copies the text.
 void showCopyableMessage(QWidget* parent, const QString& title, const QString& text);
 
 // Runs a handler; a DataError, or any other exception as an internal error, is reported
@@ -45,6 +46,8 @@ template <typename Handler> void guarded(ErrorReport& report, Handler&& handler)
             report.show(error);
         } catch (const std::exception& error) {
             report.show(DataError(ErrorKind::Internal, error.what()));
+        } catch (...) {
+            report.show(DataError(ErrorKind::Internal, "an exception of unknown type"));
         }
     } catch (...) {
         // The report itself failed (out of memory while building the box): nothing sane

@@ -15,6 +15,13 @@ PickList* PickList::install(QComboBox* combo) {
     combo->setCompleter(nullptr);
     auto* pickList = new PickList(combo);
     QLineEdit* edit = combo->lineEdit();
+    // The new text field joins the window's focus chain at its end, after the tab order the
+    // form set: Shift+Tab from the first stop would meet it, and so its list, first. Move it
+    // to just after its list. The field's focus proxy is the list, and Qt orders a proxy
+    // with the widget it stands for, so the proxy is lifted while the two are ordered.
+    edit->setFocusProxy(nullptr);
+    QWidget::setTabOrder(combo, edit);
+    edit->setFocusProxy(combo);
     // The combo box selects the entry matching the typed text, and reports it as picked,
     // when the text field sees Return or loses the focus. Cut both connections.
     disconnect(edit, &QLineEdit::returnPressed, combo, nullptr);

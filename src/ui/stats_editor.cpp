@@ -21,7 +21,7 @@ void StatsEditor::cboMonsterList_Click() {
         drawSprite(spriteFile, n, 0, 0, game_.colourTable, *ui_.pic1);
         ui_.pic1->update();
     }
-    monsterStats_ = readMonsterRecord(dataDir_ / kMonsterFileName, n);
+    monsterStats_ = readMonsterRecord(dataDir_ / kMonsterFileName, n, picked_);
     // An item position the list does not have is reported once every control is filled,
     // so the boxes never mix two monsters and the record can still be repaired.
     std::optional<DataError> missingItem;
@@ -44,8 +44,8 @@ void StatsEditor::cmdSave_Click() {
     r.hp2 = r.hp;
     monsterStats_ = r;
     writeMonsterRecord(dataDir_ / kMonsterFileName,
-                       static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex()),
-                       monsterStats_);
+                       static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex()), monsterStats_,
+                       picked_);
 }
 
 } // namespace valmor

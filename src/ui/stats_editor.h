@@ -34,6 +34,8 @@ private:
     std::vector<ShownField<MonsterRecord>> inLayoutOrder_;
     std::vector<ShownField<MonsterRecord>> inFillOrder_;
     MonsterRecord monsterStats_;
+    // The picked record as the file held it, or as last saved: Save writes only over that.
+    RecordSnapshot picked_;
 };
 
 } // namespace valmor

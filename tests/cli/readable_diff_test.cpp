@@ -181,6 +181,9 @@ TEST_F(TextconvTest, WritesOneLinePerEntryOfEachFile) {
 
 TEST_F(TextconvTest, AsNamesTheFileAndMissingFilesAreErrors) {
     EXPECT_EQ(textconv("notes.txt", "Axe", GameFileKind::Items), "item 0: name=\"Axe\"\n");
+    // --as wins over what the name suggests.
+    EXPECT_EQ(textconv("copy-of-monsters.tat", "Axe", GameFileKind::Items),
+              "item 0: name=\"Axe\"\n");
     std::istringstream in;
     std::ostringstream out;
     std::ostringstream err;
@@ -347,6 +350,14 @@ TEST_F(FolderDiffTest, ReportsEachChangeAndExitsAsDiffDoes) {
          },
          2, "monsters.tat: monster 11 (Hobgoblin): hp 82 -> 90\n",
          "valmor-data: diff: cannot read " + (b() / kSpriteFileName).string() + ": "},
+        {"a loop of links is no missing file",
+         [this] {
+             std::filesystem::remove(a() / kPaletteFileName);
+             std::filesystem::create_symlink(kPaletteFileName, a() / kPaletteFileName);
+         },
+         2, "",
+         "valmor-data: diff: cannot read " + (a() / kPaletteFileName).string() +
+             ": Bad file name: mypal.pal (too many levels of symbolic links)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);

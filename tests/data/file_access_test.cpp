@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "data/byte_file.h"
 #include "data/record_file.h"
@@ -95,6 +96,73 @@ TEST_F(RecordFileTest, ReadsAndWritesRecordNInPlaceGrowingWithZeros) {
             EXPECT_EQ(writeError, ErrorKind::BadRecordNumber);
         }
         EXPECT_EQ(readBytes(file("r.bin")), after) << "n " << c.n << " length " << c.length;
+    }
+}
+
+TEST_F(RecordFileTest, ASaveOverwritesNoChangeMadeSinceTheRead) {
+    // Record 2 of 10 bytes (bytes 10 to 19) is read from a file holding `atRead`, then
+    // another program changes the file, then the record is saved.
+    const fs::path path = file("r.bin");
+    const auto put = [&](std::size_t at, const Bytes& bytes) {
+        return [=] {
+            Bytes now = readBytes(path);
+            now.resize(std::max(now.size(), at + bytes.size()));
+            std::copy(bytes.begin(), bytes.end(), now.begin() + static_cast<std::ptrdiff_t>(at));
+            writeBytes(path, now);
+        };
+    };
+    const auto cutTo = [&](std::uintmax_t size) { return [=] { fs::resize_file(path, size); }; };
+    const Bytes old = pattern(30);
+    Bytes zeroTail = old;
+    std::fill(zeroTail.begin() + 15, zeroTail.begin() + 20, 0);
+    const struct {
+        const char* change;
+        Bytes atRead;
+        std::function<void()> run;
+        bool conflict;
+    } rows[] = {
+        {"none", old, [] {}, false},
+        {"another record", old, put(0, {9, 9}), false},
+        {"its bytes written again as they were", old,
+         put(10, Bytes(old.begin() + 10, old.begin() + 20)), false},
+        {"its last byte", old, put(19, {0}), true},
+        {"the file cut inside it", old, cutTo(15), true},
+        {"the file cut where its bytes were zero", zeroTail, cutTo(15), true},
+        {"the file cut before it", old, cutTo(5), true},
+        {"the file removed", old, [&] { fs::remove(path); }, true},
+        {"none to a record past the end", pattern(5), [] {}, false},
+        {"the file grown over it with zeros", pattern(5), put(25, {0}), false},
+        {"a record past the end written", pattern(5), put(10, {1}), true},
+        {"none to a partial record", pattern(15), [] {}, false},
+        {"a partial record cut further", pattern(15), cutTo(12), true},
+    };
+    const Bytes record(10, 0xEE);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.change);
+        writeBytes(path, row.atRead);
+        RecordSnapshot snapshot = readRecordSnapshot(path, 2, 10);
+        row.run();
+        const bool exists = fs::exists(path);
+        const Bytes changed = readBytes(path);
+        Bytes saved = changed;
+        saved.resize(std::max<std::size_t>(saved.size(), 20));
+        std::copy(record.begin(), record.end(), saved.begin() + 10);
+        const auto save = [&] {
+            return errorKindOf([&] { writeRecord(path, 2, record, snapshot, "r"); });
+        };
+
+        if (row.conflict) {
+            EXPECT_EQ(save(), ErrorKind::RecordChanged);
+            EXPECT_EQ(fs::exists(path), exists);
+            EXPECT_EQ(readBytes(path), changed);
+        }
+        // A conflict's second Save overwrites the change; a Save after its own Save is no
+        // conflict; a change in between is one again.
+        EXPECT_EQ(save(), std::nullopt);
+        EXPECT_EQ(readBytes(path), saved);
+        EXPECT_EQ(save(), std::nullopt);
+        put(19, {1})();
+        EXPECT_EQ(save(), ErrorKind::RecordChanged);
     }
 }
 

@@ -2,6 +2,11 @@
 // error guard and Exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <new>
+#include <stdexcept>
+
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -162,15 +167,48 @@ TEST_F(ShownWindowTest, TabFollowsTheDesignedOrder) {
         {view->txtNOMnum[2], view->cboMapIndex},  {view->cmdSave, view->Command1},
         {view->Command1, view->cmdPreview1},
     };
+    // An editable list's text field takes the focus on behalf of its list.
+    const auto focusedControl = [] {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && focus->objectName().isEmpty() && focus->parentWidget())
+            focus = focus->parentWidget();
+        return focus;
+    };
     for (const auto& [from, to] : steps) {
         from->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QWidget* focus = QApplication::focusWidget();
-        // An editable list's text field takes the focus on behalf of its list.
-        if (focus && focus->parentWidget() == to)
-            focus = to;
-        EXPECT_EQ(focus, to) << from->objectName().toStdString();
+        EXPECT_EQ(focusedControl(), to) << from->objectName().toStdString();
     }
+
+    // The whole ring from pic1, once with Tab and once with Shift+Tab: the first meets every
+    // stop in the designed order, the second in exactly the opposite one.
+    const QStringList designed =
+        QStringLiteral(
+            "pic1 txtName txtHP txtAgi txtStr cboItem1 txtitem1Perc cboItem2 txtItem2Perc "
+            "txtGold txtExp txtLevel txtDef txtOffMin txtMpower txtSpecial1 txtSpecial1perc "
+            "txtS1target txtSP1min txtSP1max txtS1PorM txtSpecial2 txtSpecial2Perc txtS2target "
+            "txtSp2min txtSP2max txtS2PorM txtOffMax txtCanURun cboMonsterList cmdSave Command1 "
+            "cmdPreview1 cmdPreview2 cmdPreview3 txtChLvl txtChStr txtChAgi txtChDam txtChDef "
+            "txtChHP txtDam2Mon txtDam2Ch txtHit2KillMon txtHit2KillCh cmdCalculate "
+            "txtMonIndex_0 txtMonIndex_1 txtMonIndex_2 txtMonIndex_3 txtMonIndex_4 "
+            "txtMonFreq_0 txtMonFreq_1 txtMonFreq_2 txtMonFreq_3 txtMonFreq_4 txtNOMnum_0 "
+            "txtNOMnum_1 txtNOMnum_2 cboMapIndex txtTotalFreq cmdSaveFreq txtTotalMon")
+            .split(' ');
+    ASSERT_EQ(designed.size(), 63);
+    const auto ring = [&](Qt::Key key) {
+        view->pic1->setFocus();
+        QStringList met;
+        for (qsizetype stop = 0; stop < designed.size(); ++stop) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            met.append(focusedControl() ? focusedControl()->objectName() : QString());
+        }
+        return met;
+    };
+    const QStringList forward = ring(Qt::Key_Tab);
+    QStringList backward = ring(Qt::Key_Backtab);
+    EXPECT_EQ(forward, designed.mid(1) + designed.mid(0, 1));
+    std::reverse(backward.begin(), backward.end());
+    EXPECT_EQ(backward, designed);
 }
 
 TEST_F(ShownWindowTest, AccessKeysPressSaveAndExit) {
@@ -283,16 +321,48 @@ TEST_F(MainWindowTest, HandlerErrorIsReportedOnceAndTheWindowLivesOn) {
     EXPECT_EQ(view->txtGold->text(), "103");
 }
 
+TEST(ErrorGuardTest, ReportsEveryExceptionOnceAndLetsNoneThrough) {
+    // What the handler throws, and the kind and subject reported (no kind: nothing).
+    const struct {
+        const char* name;
+        std::function<void()> handler;
+        std::optional<ErrorKind> kind;
+        const char* subject;
+    } rows[] = {
+        {"nothing", [] {}, std::nullopt, ""},
+        {"the data layer's own", [] { throw DataError(ErrorKind::Overflow, "txtHP"); },
+         ErrorKind::Overflow, "txtHP"},
+        {"a standard exception", [] { throw std::runtime_error("queue full"); },
+         ErrorKind::Internal, "queue full"},
+        {"out of memory", [] { throw std::bad_alloc(); }, ErrorKind::Internal, "std::bad_alloc"},
+        {"no standard exception", [] { throw 42; }, ErrorKind::Internal,
+         "an exception of unknown type"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<DataError> reported;
+        RecordingErrorReport report(reported);
+        guarded(report, row.handler);
+        ASSERT_EQ(reported.size(), row.kind ? 1u : 0u);
+        if (row.kind) {
+            EXPECT_EQ(reported[0].kind(), *row.kind);
+            EXPECT_EQ(reported[0].subject(), row.subject);
+        }
+    }
+}
+
 TEST(ErrorReportTest, MessageShowsNumberAndTextAndCopies) {
-    const QString message = errorMessage(DataError(ErrorKind::Overflow, "txtHP"));
+    // A name that looks like HTML, as a folder's may, is shown as plain text.
+    const QString message = errorMessage(DataError(ErrorKind::Overflow, "<h1>txtHP</h1>"));
     EXPECT_TRUE(message.contains("'6'"));
     EXPECT_TRUE(message.contains("Overflow"));
-    EXPECT_TRUE(message.contains("txtHP"));
+    EXPECT_TRUE(message.contains("<h1>txtHP</h1>"));
 
     QApplication::clipboard()->clear();
     QTimer::singleShot(0, [] {
         QWidget* box = QApplication::activeModalWidget();
         ASSERT_NE(box, nullptr);
+        EXPECT_EQ(qobject_cast<QMessageBox*>(box)->textFormat(), Qt::PlainText);
         QApplication::setActiveWindow(box);
         EXPECT_TRUE(QTest::qWaitForWindowActive(box));
         QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);

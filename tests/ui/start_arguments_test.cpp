@@ -1,15 +1,25 @@
-// The editor's command line: the folder it works on, --help and --version, and the command
-// lines it refuses; and that --help and --version need no display.
+// The editor's command line: the folder it works on (its name as bytes, its path as deep as a
+// folder can be), --help and --version, and the command lines it refuses; and that --help
+// and --version need no display.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include "app/start_arguments.h"
-#include "data/temp_dir.h"
+#include "data/item_list.h"
+#include "data/palette.h"
+#include "data/sprite.h"
+#include "editor_fixture.h"
 
 namespace valmor::test {
 namespace {
@@ -18,7 +28,7 @@ using Outcome = StartArguments::Outcome;
 
 struct StartRow {
     const char* name;
-    std::vector<QString> arguments; // after the program's name
+    std::vector<std::string> arguments; // their bytes, after the program's name
     Outcome outcome;
     const char* dataDir;  // for Run: relative to the fixture's working directory
     const char* textPart; // a part of the text, empty when there is none
@@ -33,19 +43,24 @@ protected:
     void SetUp() override {
         std::filesystem::create_directory(file("game"));
         std::filesystem::create_directory(file("-odd"));
+        std::filesystem::create_directory(file("caf\xE9"));
         writeText(file("monster.dat"), "not a folder");
     }
 };
 
 TEST_P(StartArgumentsTest, ReadsTheCommandLine) {
     const StartRow& row = GetParam();
-    QStringList arguments{QStringLiteral("/usr/bin/valmor-editor")};
-    for (const QString& argument : row.arguments)
-        arguments.append(argument.contains(QLatin1String("%DIR%"))
-                             ? QString(argument).replace(QLatin1String("%DIR%"),
-                                                         QString::fromStdString(dir_.string()))
-                             : argument);
-    const StartArguments start = readStartArguments(arguments, dir_);
+    std::vector<std::string> bytes{"/usr/bin/valmor-editor"};
+    for (std::string argument : row.arguments) {
+        if (const std::size_t at = argument.find("%DIR%"); at != std::string::npos)
+            argument.replace(at, 5, dir_.string());
+        bytes.push_back(argument);
+    }
+    std::vector<const char*> argv;
+    for (const std::string& argument : bytes)
+        argv.push_back(argument.c_str());
+    const StartArguments start =
+        readStartArguments(commandLine(static_cast<int>(argv.size()), argv.data()), dir_);
     EXPECT_EQ(start.outcome, row.outcome) << start.text.toStdString();
     if (row.outcome == Outcome::Run) {
         const std::filesystem::path expected = *row.dataDir == '\0' ? dir_ : dir_ / row.dataDir;
@@ -85,6 +100,22 @@ INSTANTIATE_TEST_SUITE_P(
         StartRow{
             "PathThroughAFile", {"monster.dat/game"}, Outcome::FolderError, "", "no such folder"},
         StartRow{"EmptyName", {""}, Outcome::FolderError, "", "the name is empty"},
+        StartRow{"FolderNamedInLatin1", {"caf\xE9"}, Outcome::Run, "caf\xE9", ""},
+        StartRow{"MissingFolderShowsItsNameEscaped",
+                 {"nowhere\xE9\x1B]0;owned\x07"},
+                 Outcome::FolderError,
+                 "",
+                 R"("nowhere\xE9\x1B]0;owned\x07": no such folder.)"},
+        StartRow{"MissingFolderNamedInUtf8",
+                 {"caf\xC3\xA9-\xE2\x82\xAC"},
+                 Outcome::FolderError,
+                 "",
+                 "\"caf\xC3\xA9-\xE2\x82\xAC\": no such folder."},
+        StartRow{"FolderNamedLikeHtml",
+                 {"<h1>BIG</h1><img src=\"x.png\">"},
+                 Outcome::FolderError,
+                 "",
+                 "\"<h1>BIG</h1><img src=\"x.png\">\": no such folder."},
         StartRow{"TwoFolders",
                  {"game", "game"},
                  Outcome::UsageError,
@@ -95,6 +126,11 @@ INSTANTIATE_TEST_SUITE_P(
                  Outcome::UsageError,
                  "",
                  "valmor-editor: Unknown option 'bogus'."},
+        StartRow{"UnknownOptionShownEscaped",
+                 {"--b\xE9\x1B"},
+                 Outcome::UsageError,
+                 "",
+                 R"(Unknown option 'b\xE9\x1B'.)"},
         StartRow{"UnknownOptionBeatsHelp",
                  {"--bogus", "--help"},
                  Outcome::UsageError,
@@ -115,6 +151,53 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  kVersionLine.c_str()}),
     [](const ::testing::TestParamInfo<StartRow>& info) { return std::string(info.param.name); });
+
+// A game folder whose absolute path is longer than PATH_MAX, made, edited and removed with
+// the working directory inside it, as no whole path of it can be used.
+TEST_F(StartArgumentsTest, AFolderDeeperThanAPathCanBeIsEnteredAndEdited) {
+    const std::string name(200, 'd');
+    std::filesystem::path deep = dir_;
+    const int back = ::open(".", O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::chdir(dir_.c_str()), 0);
+    for (; deep.native().size() <= PATH_MAX; deep /= name)
+        ASSERT_TRUE(::mkdir(name.c_str(), 0700) == 0 && ::chdir(name.c_str()) == 0);
+    struct stat deepest {
+    }, entered{};
+    ::stat(".", &deepest);
+    ASSERT_EQ(::fchdir(back), 0);
+
+    const char* argv[] = {"valmor-editor", deep.c_str()};
+    const StartArguments start = readStartArguments(commandLine(2, argv), "/");
+    ASSERT_EQ(start.outcome, Outcome::Run) << start.text.toStdString();
+    EXPECT_FALSE(enterFolder(dir_ / "missing"));
+    ASSERT_TRUE(enterFolder(start.dataDir));
+    ::stat(".", &entered);
+    EXPECT_EQ(std::pair(entered.st_dev, entered.st_ino), std::pair(deepest.st_dev, deepest.st_ino));
+    // The editor on its five files named alone: start-up, a pick and a Save.
+    writeText(kPaletteFileName, fixturePalette());
+    writeBytes(kSpriteFileName, fixtureSprites(3));
+    writeText(kItemListFileName, fixtureItems(100));
+    std::vector<DataError> errors;
+    {
+        frm1 window{std::filesystem::path()};
+        window.setErrorReport(std::make_unique<RecordingErrorReport>(errors));
+        window.Form_Load();
+        frm1TestView view(window);
+        view.cboMonsterList->setCurrentIndex(2);
+        Q_EMIT view.cboMonsterList->activated(2);
+        view.txtHP->setText(QStringLiteral("77"));
+        view.cmdSave->click();
+    }
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(readMonsterRecord(kMonsterFileName, 2).hp, 77);
+    for (const char* file : {kPaletteFileName, kSpriteFileName, kItemListFileName, kMonsterFileName,
+                             kEncounterFileName})
+        std::filesystem::remove(file);
+    while (::chdir("..") == 0 && ::rmdir(name.c_str()) == 0) {
+    }
+    ASSERT_EQ(::fchdir(back), 0);
+    ::close(back);
+}
 
 TEST(StartArgumentsVersion, IsTheWholeText) {
     const StartArguments start =

@@ -259,25 +259,41 @@ TEST_F(StatsEditorTest, Hp2FollowsHpAndPartialRecordsReadAsZero) {
 }
 
 TEST_F(StatsEditorTest, AnItemTheListDoesNotHaveIsReportedAfterFillingEverything) {
-    MonsterRecord r = fixtureMonster(4);
-    r.item1 = 150;
-    r.item2 = 7;
-    r.canURun = 1;
-    putRecord(4, r);
-    start();
-    pick(view->cboMonsterList, 0); // the previous monster's values must all go
-    pick(view->cboMonsterList, 4);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].kind(), ErrorKind::InvalidPropertyValue);
-    EXPECT_NE(errors[0].subject().find("item1"), std::string::npos);
-    EXPECT_NE(errors[0].subject().find("150"), std::string::npos);
-    EXPECT_EQ(view->cboItem1->currentIndex(), -1);
-    EXPECT_EQ(view->cboItem2->currentIndex(), 7);
-    EXPECT_EQ(view->txtCanURun->text(), "1");
-    EXPECT_EQ(view->txtGold->text(), "104");
-    // Saving stores what the controls show.
-    view->cmdSave->click();
-    EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 4).item1, -1);
+    // Item positions of monster 4 and the one error of its pick: when both lists lack theirs,
+    // the first list filled, item1's, is the one reported.
+    const struct {
+        std::int16_t item1, item2;
+        const char* reported;
+    } rows[] = {
+        {150, 7, "item1 = 150"},
+        {150, 200, "item1 = 150"},
+        {3, -2, "item2 = -2"},
+    };
+    const auto shownAs = [](std::int16_t item) { return item >= -1 && item < 100 ? item : -1; };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(rowName(rows, row));
+        SetUp();
+        errors.clear();
+        MonsterRecord r = fixtureMonster(4);
+        r.item1 = row.item1;
+        r.item2 = row.item2;
+        r.canURun = 1;
+        putRecord(4, r);
+        start();
+        pick(view->cboMonsterList, 0); // the previous monster's values must all go
+        pick(view->cboMonsterList, 4);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].kind(), ErrorKind::InvalidPropertyValue);
+        EXPECT_EQ(errors[0].subject(), row.reported);
+        EXPECT_EQ(view->cboItem1->currentIndex(), shownAs(row.item1));
+        EXPECT_EQ(view->cboItem2->currentIndex(), shownAs(row.item2));
+        EXPECT_EQ(view->txtCanURun->text(), "1");
+        EXPECT_EQ(view->txtGold->text(), "104");
+        // Saving stores what the controls show.
+        view->cmdSave->click();
+        EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 4).item1, shownAs(row.item1));
+        EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 4).item2, shownAs(row.item2));
+    }
 }
 
 TEST_F(StatsEditorTest, StoredTextBytesGoBackUnchanged) {

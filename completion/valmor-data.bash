@@ -1,0 +1,108 @@
+# Bash completion for valmor-data: its commands, each command's options, and the values
+# they take (folders, tables, images, formats, game file names). bash-completion loads it
+# from /usr/share/bash-completion/completions/valmor-data on the first Tab after the
+# command; it needs nothing else of bash-completion, so `source` works as well.
+
+# The options of each command as `valmor-data COMMAND --help` lists them, without the
+# -C, --directory, -h and --help that every command takes.
+_valmor_data_options() {
+    case $1 in
+    export-stats | export-encounters) echo "--format -o --output" ;;
+    import-stats | import-encounters) echo "--format --truncate" ;;
+    import-sprite | import-sprites) echo "--nearest" ;;
+    balance) echo "--character --characters --monsters --format -o --output" ;;
+    report) echo "--character --characters -o --output" ;;
+    textconv) echo "--as" ;;
+    esac
+}
+
+# The given words that start with the word being completed.
+_valmor_data_words() {
+    mapfile -t COMPREPLY < <(compgen -W "$1" -- "$cur")
+}
+
+# Folders, then the files whose names end in one of the given extensions.
+_valmor_data_files() {
+    local extension
+    compopt -o filenames 2>/dev/null
+    mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+    for extension in "$@"; do
+        mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen -f -X "!*.$extension" -- "$cur")
+    done
+}
+
+_valmor_data() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    # Bash splits --name=value into three words: --name, = and value.
+    if [[ $cur == = ]]; then
+        cur=
+    elif [[ $prev == = ]]; then
+        prev=${COMP_WORDS[COMP_CWORD - 2]}
+    fi
+
+    # The command is the first word that is neither an option nor an option's value; the
+    # words after it that are neither are its arguments.
+    local command='' arguments=0 i
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        case ${COMP_WORDS[i]} in
+        -C | --directory | --format | -o | --output | --character | --characters | --as)
+            [[ ${COMP_WORDS[i + 1]} == = ]] && ((i++))
+            ((i++))
+            ;;
+        -*) ;;
+        *)
+            if [[ -z $command ]]; then
+                command=${COMP_WORDS[i]}
+            else
+                ((arguments++))
+            fi
+            ;;
+        esac
+    done
+
+    case $prev in
+    -C | --directory)
+        _valmor_data_files
+        return
+        ;;
+    --format)
+        _valmor_data_words "csv json"
+        return
+        ;;
+    -o | --output)
+        if [[ $command == report ]]; then
+            _valmor_data_files html
+        else
+            _valmor_data_files csv json
+        fi
+        return
+        ;;
+    --characters)
+        _valmor_data_files csv
+        return
+        ;;
+    --as)
+        _valmor_data_words "mypal.pal monster.dat monsters.tat encountr.mon itemlist.txt"
+        return
+        ;;
+    --character) return ;;
+    esac
+
+    if [[ -z $command && $cur == -* ]]; then
+        _valmor_data_words "-C --directory -h --help --version"
+    elif [[ -z $command ]]; then
+        _valmor_data_words "export-stats import-stats export-encounters import-encounters
+            export-sprites import-sprite import-sprites balance where report check textconv
+            diff"
+    elif [[ $cur == -* ]]; then
+        _valmor_data_words "$(_valmor_data_options "$command") -C --directory -h --help"
+    else
+        case $command:$arguments in
+        import-stats:0 | import-encounters:0) _valmor_data_files csv json ;;
+        import-sprite:1) _valmor_data_files png ;;
+        export-sprites:0 | import-sprites:0 | diff:0 | diff:1) _valmor_data_files ;;
+        textconv:0) _valmor_data_files pal dat tat mon txt ;;
+        esac
+    fi
+}
+complete -F _valmor_data valmor-data
