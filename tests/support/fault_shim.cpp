@@ -1,6 +1,6 @@
 // A library the tests preload into valmor-data (LD_PRELOAD) to stop or fail it at a chosen
-// step, without timing: it counts the program's calls that open or change files, and acts
-// at the Nth. Driven by the environment:
+// step, without timing: it counts the program's calls that open or change files (openat,
+// write, pwrite, fsync, ftruncate, unlinkat) and acts at the Nth. Driven by the environment:
 //   VALMOR_FAULT_UNDER   only calls on paths that contain this text count (required)
 //   VALMOR_FAULT_AT      the number (from 1) of the call to act on; none when unset
 //   VALMOR_FAULT_DO      kill        SIGKILL before the call
@@ -200,20 +200,10 @@ int fsync(int fd) {
         return fail();
     return real<int (*)(int)>("fsync")(fd);
 }
-int fdatasync(int fd) {
-    if (step("fdatasync", pathOfFd(fd), false) != Act::Go)
-        return fail();
-    return real<int (*)(int)>("fdatasync")(fd);
-}
 int ftruncate(int fd, off_t length) {
     if (step("ftruncate", pathOfFd(fd), false) != Act::Go)
         return fail();
     return real<int (*)(int, off_t)>("ftruncate")(fd, length);
-}
-int renameat(int fromDir, const char* from, int toDir, const char* to) {
-    if (step("renameat", pathAt(toDir, to), false) != Act::Go)
-        return fail();
-    return real<int (*)(int, const char*, int, const char*)>("renameat")(fromDir, from, toDir, to);
 }
 int unlinkat(int dirfd, const char* name, int flags) {
     if (step("unlinkat", pathAt(dirfd, name), false) != Act::Go)
