@@ -332,7 +332,7 @@ private:
     void checkSpriteJournal() {
         const GamePath sprites = folder_.file(kSpriteFileName);
         try {
-            const JournalState state = inspectJournal(sprites);
+            const JournalState state = journalStateOf(sprites);
             if (state == JournalState::None)
                 return;
             const std::string name = escapeForMessage(journalPath(sprites).filename().string());

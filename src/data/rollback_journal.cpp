@@ -258,7 +258,7 @@ GamePath journalPath(const GamePath& file) {
     return real.sibling(real.filename().string() + ".valmor-journal");
 }
 
-JournalState inspectJournal(const GamePath& file) {
+JournalState journalStateOf(const GamePath& file) {
     const GamePath path = journalPath(file);
     if (pathKind(path) == PathKind::Missing)
         return JournalState::None;

@@ -40,7 +40,7 @@ enum class JournalState {
 
 // What lies beside `file`, reading the whole journal to check it. Throws DataError when a
 // journal is there but cannot be read.
-JournalState inspectJournal(const GamePath& file);
+JournalState journalStateOf(const GamePath& file);
 
 // Under the lock of `locked`: a complete journal left beside it by a writer that was
 // stopped is rolled back (the old length and bytes put back and flushed, then the journal

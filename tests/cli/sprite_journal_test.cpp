@@ -94,7 +94,7 @@ protected:
         return outcome.said.find(text) != std::string::npos;
     }
 
-    JournalState journalState() const { return inspectJournal(GamePath(sprites())); }
+    JournalState journalState() const { return journalStateOf(GamePath(sprites())); }
 
     fs::path game_ = dir_ / "game";
     fs::path images_ = dir_ / "images";
