@@ -1,14 +1,17 @@
 // Whole-process measurements of valmor-data: wall time and peak memory (the child's maximum
 // resident set) of the commands that once read a whole file into memory or rewrote it per
-// sprite. Each benchmark runs the real program; the data sets are built once in the
-// temporary folder. Run with --benchmark_repetitions=5 --benchmark_report_aggregates_only=true.
+// sprite. Each benchmark runs the real program, but one that times a single sprite's
+// change in-process; the data sets are built once in the temporary folder. Run with
+// --benchmark_repetitions=5 --benchmark_report_aggregates_only=true.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/commands.h"
 #include "data/sprite.h"
 #include "demo/demo_data.h"
 #include "support/child_process.h"
@@ -54,6 +57,31 @@ void BM_ImportSpriteIntoAHugeSpriteFile(benchmark::State& state) {
                twoGiB ? 1 : 0);
 }
 BENCHMARK(BM_ImportSpriteIntoAHugeSpriteFile)->Arg(1)->Arg(0)->UseManualTime()->Iterations(1);
+
+// One import-sprite in-process on the largest sprite file there can be (32,768 frames,
+// 295 MB), without the program's start: the cost of one frame's change under the lock,
+// flushed to the disk, its rollback journal included. Most of it is waiting for the disk's
+// flushes (the journal with its folder, then the frame), so the figure follows the disk.
+// Argument: the frame replaced, in the demo's frames (7) or in the sparse rest (30000).
+void BM_ImportOneSpriteInProcess(benchmark::State& state) {
+    static const fs::path dir = [] {
+        const fs::path d = demoDir("valmor-bench-one-sprite");
+        runTool(d, {"export-sprites", (d / "png").string()});
+        fs::resize_file(d / valmor::kSpriteFileName,
+                        std::uintmax_t{32768} * valmor::kSpriteFrameBytes);
+        return d;
+    }();
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    const valmor::cli::Session session{valmor::GameDirectory::open(dir), in, out, err, false};
+    const fs::path png = dir / "png" / "012.png";
+    for (auto _ : state) {
+        valmor::cli::importSprite(session, static_cast<int>(state.range(0)), png, false);
+        out.str({});
+    }
+}
+BENCHMARK(BM_ImportOneSpriteInProcess)->Arg(7)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 // import-stats given a 10 MB CSV of one line of commas: refused at its line's bound.
 void BM_ImportStatsOfATenMegabyteLine(benchmark::State& state) {

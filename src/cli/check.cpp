@@ -18,6 +18,7 @@
 #include "data/monster_record.h"
 #include "data/palette.h"
 #include "data/record_file.h"
+#include "data/rollback_journal.h"
 #include "data/sprite.h"
 #include "tables/text_table.h"
 
@@ -71,6 +72,7 @@ public:
         checkEncounters();
         checkItemNames();
         checkLeftovers();
+        checkSpriteJournal();
         return std::move(report_);
     }
 
@@ -325,6 +327,32 @@ private:
         }
     }
 
+    // A sprite import that was stopped leaves its rollback journal, which the next
+    // import-sprite or import-sprites rolls back under the lock.
+    void checkSpriteJournal() {
+        const GamePath sprites = folder_.file(kSpriteFileName);
+        try {
+            const JournalState state = journalStateOf(sprites);
+            if (state == JournalState::None)
+                return;
+            const std::string name = escapeForMessage(journalPath(sprites).filename().string());
+            if (state == JournalState::Complete)
+                error(kSpriteFileName, {}, {},
+                      name + " was left by an interrupted sprite import: the file may hold "
+                             "some of its new sprites; the next import-sprite or import-sprites "
+                             "puts the old ones back");
+            else
+                warning(kSpriteFileName, {}, {},
+                        name + " was left half written by an interrupted sprite import, which "
+                               "changed nothing; the next import-sprite or import-sprites "
+                               "removes it");
+        } catch (const DataError& failure) {
+            if (failure.kind() != ErrorKind::BadFileName) // a loop is reported with the file
+                error(kSpriteFileName, {}, {},
+                      std::string("its rollback journal cannot be read: ") + failure.what());
+        }
+    }
+
     GameDirectory folder_;
     CheckReport report_;
     std::optional<std::int16_t> lastMonsterIndex_;
@@ -399,13 +427,17 @@ std::string checkDescription() {
             "lies outside " +
             number(kLowestLevel) + " to " + number(kHighestLevel) +
             ", or too few levels; fewer than " + number(kItemCount) +
-            " item names. Warnings: a map whose frequencies do not add up to " +
+            " item names; the journal of an interrupted sprite import, whose sprite file may "
+            "hold some of the new sprites until the next import-sprite or import-sprites puts "
+            "the old ones back. Warnings: a map whose frequencies do not add up to " +
             number(kFrequencyTotal) +
             "; a partial last record; fewer encounter records than the editor's " +
             number(kMapCount) +
             " maps; an item name whose quote does not close on its line; a temporary file left "
             "beside a game file by an interrupted replace (the next import of that file removes "
-            "it). Exit status 0 when clean, 1 with warnings only, 2 with errors.",
+            "it); a journal half written by an interrupted sprite import, which changed nothing "
+            "(the next sprite import removes it). Exit status 0 when clean, 1 with warnings "
+            "only, 2 with errors.",
         79);
 }
 

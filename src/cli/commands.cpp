@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include <unistd.h>
@@ -19,10 +20,12 @@
 #include "data/encounter_record.h"
 #include "data/file_replace.h"
 #include "data/game_file.h"
+#include "data/interruption.h"
 #include "data/item_list.h"
 #include "data/monster_record.h"
 #include "data/palette.h"
 #include "data/record_file.h"
+#include "data/rollback_journal.h"
 #include "data/sprite.h"
 #include "tables/latin1.h"
 
@@ -161,10 +164,31 @@ void checkSpriteNumbers(const std::vector<SpriteSource>& sources, int count) {
     }
 }
 
+// What a failed change of the sprite file says after the error: the journal puts the old
+// frames back; should that fail too, it stays for the next import.
+std::string rollBack(RollbackJournal& journal, const GamePath& target) {
+    const std::string file = shownPath(target.shown());
+    if (!journal.pending())
+        return "the new sprites are in " + file +
+               ", but their journal's removal may not be on the disk yet";
+    try {
+        journal.rollBack();
+        return "nothing was changed: the old sprites are back in " + file;
+    } catch (const DataError& failure) {
+        return "putting the old sprites back failed as well (" + std::string(failure.what()) +
+               "): " + file +
+               " may hold some of the new ones until the next import-sprite or import-sprites "
+               "puts the old ones back from " +
+               escapeForMessage(journalPath(target).filename().string());
+    }
+}
+
 // Writes the frames of `sources`, sorted by number, into the sprite file: each image is
 // checked first, then every frame is written in place under the file's lock and flushed.
 // In place, because a frame is 9,000 bytes of a file that may hold 32,768 of them: a copy
-// of the whole file per sprite would make putting back N sprites cost N passes.
+// of the whole file per sprite would make putting back N sprites cost N passes. A rollback
+// journal of the frames' old bytes makes the change all or nothing; one that an import
+// left when it was stopped is rolled back first.
 int putSprites(const Session& session, const std::vector<SpriteSource>& sources, bool nearest,
                std::string_view label) {
     const PaletteColours colours = paletteColours(
@@ -176,34 +200,33 @@ int putSprites(const Session& session, const std::vector<SpriteSource>& sources,
     const GamePath target = session.file(kSpriteFileName);
     GameFileChange change(target);
     GameFile& file = change.file();
-    const std::int64_t oldSize = change.lockedAs().size;
-    const int count = lastSpriteIndex(oldSize) + 1;
+    if (recoverJournal(file) == JournalState::Complete)
+        session.err << "note: an interrupted sprite import was rolled back: its old sprites "
+                    << "are back in " << shownPath(target.shown()) << '\n';
+    const int count = lastSpriteIndex(file.size()) + 1;
     checkSpriteNumbers(sources, count);
+    std::vector<ByteRange> frames;
+    for (const SpriteSource& source : sources)
+        frames.push_back({std::int64_t{source.n} * kSpriteFrameBytes, kSpriteFrameBytes});
     Progress progress(terminal(session), std::string(label));
     progress.start(static_cast<std::int64_t>(sources.size()));
-    std::size_t written = 0;
+    std::optional<RollbackJournal> journal;
+    try {
+        journal.emplace(file, frames);
+    } catch (const DataError& failure) {
+        throw CliError(std::string(failure.what()) + "; nothing was changed in " +
+                       shownPath(target.shown()));
+    }
     try {
         for (const SpriteSource& source : sources) {
+            throwIfInterrupted();
             const ImportedFrame imported = frameFromPng(source.png, colours, nearest);
             file.writeAt(std::int64_t{source.n} * kSpriteFrameBytes, imported.frame);
-            ++written;
             progress.advance();
         }
-        file.sync();
-        file.close();
+        journal->commit();
     } catch (const std::exception& failure) {
-        // Appended frames are taken back; frames replaced in place before the failure stay.
-        try {
-            if (file.size() > oldSize)
-                file.truncate(oldSize);
-        } catch (const DataError&) {
-        }
-        const std::size_t kept = static_cast<std::size_t>(
-            std::count_if(sources.begin(), sources.begin() + static_cast<std::ptrdiff_t>(written),
-                          [&](const SpriteSource& s) { return s.n < count; }));
-        throw CliError(std::string(failure.what()) + " (" + std::to_string(kept) + " of " +
-                       std::to_string(sources.size()) + " sprites were written to " +
-                       shownPath(target.shown()) + " before this)");
+        throw CliError(std::string(failure.what()) + "; " + rollBack(*journal, target));
     }
     change.done();
     progress.finish();

@@ -137,8 +137,7 @@ TextField TextScanner::readFieldWithPlace() {
     return field;
 }
 
-TextInputFile::TextInputFile(const GamePath& path, std::size_t limit,
-                             std::string tooLarge)
+TextInputFile::TextInputFile(const GamePath& path, std::size_t limit, std::string tooLarge)
     : TextScanner(GameFile::open(path, GameFile::Access::Read), path.filename().string(), limit,
                   std::move(tooLarge)) {}
 

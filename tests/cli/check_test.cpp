@@ -28,7 +28,8 @@ class CheckTest : public DemoDirTest {
 protected:
     std::vector<std::string> problemLines() {
         std::vector<std::string> lines;
-        for (const cli::CheckProblem& problem : cli::checkGameFiles(GameDirectory::open(dir_)).problems)
+        for (const cli::CheckProblem& problem :
+             cli::checkGameFiles(GameDirectory::open(dir_)).problems)
             lines.push_back(cli::formatProblem(problem));
         return lines;
     }

@@ -306,9 +306,8 @@ protected:
         std::istringstream in;
         std::ostringstream out;
         std::ostringstream err;
-        const int status = cli::runCli(
-            {"valmor-data", "diff", first.string(), second.string()},
-            in, out, err, false);
+        const int status = cli::runCli({"valmor-data", "diff", first.string(), second.string()}, in,
+                                       out, err, false);
         return {status, out.str(), err.str()};
     }
 };
