@@ -224,7 +224,10 @@ const std::vector<CommandInfo>& commands() {
          "become index 0. An image whose colour table is the palette, as export-sprites\n"
          "writes it, keeps its indexes. A pixel of any other colour is an error naming the\n"
          "first such pixel, unless --nearest is given. The frame is written in place\n"
-         "under the file's lock and flushed to the disk; the rest of the file is untouched.",
+         "under the file's lock and flushed to the disk; the rest of the file is untouched.\n"
+         "The old frame goes to a journal beside the file first: a failure, a full disk,\n"
+         "a signal or a kill leaves the old frame or the new one, never a mix (a journal\n"
+         "left by a kill is rolled back by the next import-sprite or import-sprites).",
          {kNearest},
          2,
          succeeds([](const Invocation& call) {
@@ -239,7 +242,8 @@ const std::vector<CommandInfo>& commands() {
          "export-sprites writes them) and writes each as that sprite of \"monster.dat\",\n"
          "in one pass over the file. Numbers below the sprite count replace sprites; the\n"
          "others append and must follow on from the count without a gap. Every image is\n"
-         "checked as import-sprite checks it before the first frame is written.",
+         "checked as import-sprite checks it before the first frame is written, and the\n"
+         "whole change goes through the journal: all the frames are written or none.",
          {kNearest},
          1,
          succeeds([](const Invocation& call) {

@@ -71,13 +71,16 @@ void unlinkJournal(const GamePath& path) {
 // Writes a new journal, buffered, keeping its checksum; removes it again unless finished.
 class JournalWriter {
 public:
-    JournalWriter(GamePath path, mode_t mode) : path_(std::move(path)) {
+    JournalWriter(GamePath path, const struct stat& file) : path_(std::move(path)) {
         fd_ = ::openat(path_.directoryFd(), path_.name().c_str(),
                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd_ < 0)
             throw fileError(errno, path_.shown());
-        // Whoever may change the file may read its old bytes back.
-        if (::fchmod(fd_, mode & 0666) != 0) {
+        // Whoever may change the file may read its old bytes back: the journal takes the
+        // file's owner where it can (root importing a user's file) and its mode.
+        if (file.st_uid != ::geteuid() || file.st_gid != ::getegid())
+            static_cast<void>(::fchown(fd_, file.st_uid, file.st_gid));
+        if (::fchmod(fd_, file.st_mode & 0666) != 0) {
             const int error = errno;
             ::close(fd_);
             ::unlinkat(path_.directoryFd(), path_.name().c_str(), 0);
@@ -284,7 +287,7 @@ RollbackJournal::RollbackJournal(GameFile& locked, std::span<const ByteRange> ra
     if (::fstatat(real.directoryFd(), real.name().c_str(), &status, 0) != 0)
         throw fileError(errno, file_.path());
 
-    JournalWriter journal(path_, status.st_mode);
+    JournalWriter journal(path_, status);
     journal.add(kMagic);
     journal.addNumber(static_cast<std::uint64_t>(oldLength));
     journal.addNumber(static_cast<std::uint64_t>(std::ranges::count_if(ranges, before)));
