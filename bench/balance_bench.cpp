@@ -1,9 +1,18 @@
-// Timings of the balance commands: balance for one profile in-process on the demo data
-// (57 monsters) and on 32,767 monsters (cost per monster), and balance and report as
-// whole processes of valmor-data. Run with --benchmark_repetitions=10
-// --benchmark_report_aggregates_only=true for medians.
+// Timings of the balance commands: balance in-process on the demo data (57 monsters) and on
+// 32,767 monsters (cost per monster); balance and report as whole processes of valmor-data,
+// with their peak memory, on the demo data and at the formats' limit (32,767 monsters and
+// as many sprite frames, the demo encounter tables, the 20 demo profiles); the limit's
+// report page loaded and drawn by headless Chromium; and the defeat chance's share of
+// balance. Run with --benchmark_repetitions=5 --benchmark_report_aggregates_only=true for
+// medians. VALMOR_DATA names another valmor-data to measure (an older build, say).
+//
+// Goals at the limit: report under 3 s and 64 MB, its page under 25 MB and drawn by
+// Chromium in under 10 s; balance with 20 profiles under 0.5 s. On the demo data the
+// defeat chance adds at most 20 % to balance.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -31,8 +40,8 @@ fs::path makeDemoDir(const char* name) {
     return dir;
 }
 
-// The demo data, or the demo data with 32,767 stats records (the demo monsters over and
-// over) and a sparse sprite file of as many frames.
+// The demo data, or the demo data at the formats' limit: 32,767 stats records and sprite
+// frames, the demo monsters and their sprites over and over (a 295 MB sprite file).
 const fs::path& dataDir(int monsters) {
     static const fs::path demo = makeDemoDir("valmor-balance-bench");
     static const fs::path huge = [] {
@@ -43,12 +52,20 @@ const fs::path& dataDir(int monsters) {
             const auto bytes = valmor::encodeMonsterRecord(demoMonsters[n % demoMonsters.size()]);
             stats.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         }
-        stats.close();
-        fs::resize_file(dir / valmor::kSpriteFileName,
-                        std::uintmax_t{kMostMonsters} * valmor::kSpriteFrameBytes);
+        std::ifstream in(dir / valmor::kSpriteFileName, std::ios::binary);
+        const std::string frames{std::istreambuf_iterator<char>(in), {}};
+        const std::size_t count = frames.size() / valmor::kSpriteFrameBytes;
+        std::ofstream sprites(dir / valmor::kSpriteFileName, std::ios::binary | std::ios::trunc);
+        for (std::size_t n = 0; n < kMostMonsters; ++n)
+            sprites.write(frames.data() + (n % count) * valmor::kSpriteFrameBytes,
+                          valmor::kSpriteFrameBytes);
         return dir;
     }();
     return monsters == kMostMonsters ? huge : demo;
+}
+
+std::string characters(const fs::path& dir) {
+    return (dir / valmor::demo::kCharactersFileName).string();
 }
 
 // balance in-process: load, model and CSV, for one profile.
@@ -71,45 +88,158 @@ void BM_Balance(benchmark::State& state) {
 }
 BENCHMARK(BM_Balance)->Arg(57)->Arg(kMostMonsters)->Unit(benchmark::kMillisecond);
 
-// Runs valmor-data with `arguments`; gives the wall time, or -1 when it failed.
-double runProcess(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), VALMOR_DATA_EXE);
-    const valmor::test::ChildRun run = valmor::test::runChild(arguments);
-    return run.status == 0 ? run.seconds : -1;
+// The program to measure: VALMOR_DATA, or the one built beside this benchmark.
+std::string valmorData() {
+    const char* chosen = std::getenv("VALMOR_DATA");
+    return chosen != nullptr && *chosen != '\0' ? chosen : VALMOR_DATA_EXE;
 }
 
-void timeProcess(benchmark::State& state, const std::vector<std::string>& arguments) {
+// Runs valmor-data with `arguments` for its wall time and peak memory.
+void timeProcess(benchmark::State& state, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), valmorData());
     for (auto _ : state) {
-        const double seconds = runProcess(arguments);
-        if (seconds < 0) {
+        const valmor::test::ChildRun run = valmor::test::runChild(arguments);
+        if (run.status != 0) {
             state.SkipWithError("valmor-data failed");
             break;
         }
-        state.SetIterationTime(seconds);
+        state.SetIterationTime(run.seconds);
+        state.counters["peak_MB"] = run.peakMegabytes;
     }
 }
 
+// balance of the demo data or the limit, for one profile or the 20 demo profiles.
 void BM_BalanceProcess(benchmark::State& state) {
     const fs::path& dir = dataDir(static_cast<int>(state.range(0)));
-    timeProcess(state, {"-C", dir.string(), "balance", "--character", kProfile});
+    if (state.range(1) == 1)
+        timeProcess(state, {"-C", dir.string(), "balance", "--character", kProfile});
+    else
+        timeProcess(state, {"-C", dir.string(), "balance", "--characters", characters(dir)});
 }
 BENCHMARK(BM_BalanceProcess)
-    ->Arg(57)
-    ->Arg(kMostMonsters)
+    ->Args({57, 1})
+    ->Args({57, 20})
+    ->Args({kMostMonsters, 1})
+    ->Args({kMostMonsters, 20})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// report on the demo data: one profile, and the 20 profiles of characters.csv.
+fs::path reportPath(int monsters) {
+    return dataDir(monsters) / "report.html";
+}
+
+// report of the demo data (one profile, or the 20 demo profiles) or of the limit (20
+// profiles), with the page's size.
 void BM_ReportProcess(benchmark::State& state) {
-    const fs::path& dir = dataDir(57);
-    const std::string output = (dir / "report.html").string();
-    if (state.range(0) == 1)
+    const int monsters = static_cast<int>(state.range(0));
+    const fs::path& dir = dataDir(monsters);
+    const std::string output = reportPath(monsters).string();
+    if (state.range(1) == 1)
         timeProcess(state, {"-C", dir.string(), "report", "--character", kProfile, "-o", output});
     else
-        timeProcess(state, {"-C", dir.string(), "report", "--characters",
-                            (dir / valmor::demo::kCharactersFileName).string(), "-o", output});
+        timeProcess(state,
+                    {"-C", dir.string(), "report", "--characters", characters(dir), "-o", output});
+    std::error_code error;
+    state.counters["page_MB"] = static_cast<double>(fs::file_size(output, error)) / 1e6;
 }
-BENCHMARK(BM_ReportProcess)->Arg(1)->Arg(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReportProcess)
+    ->Args({57, 1})
+    ->Args({57, 20})
+    ->Args({kMostMonsters, 20})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Headless Chromium opening the limit's report page and taking a screenshot, from start to
+// exit. VALMOR_CHROMIUM names the browser, or Debian's.
+void BM_ReportInChromium(benchmark::State& state) {
+    const fs::path page = reportPath(kMostMonsters);
+    if (!fs::exists(page) &&
+        valmor::test::runChild({valmorData(), "-C", dataDir(kMostMonsters).string(), "report",
+                                "--characters", characters(dataDir(kMostMonsters)), "-o",
+                                page.string()})
+                .status != 0) {
+        state.SkipWithError("valmor-data failed");
+        return;
+    }
+    const char* chosen = std::getenv("VALMOR_CHROMIUM");
+    const std::string browser = chosen != nullptr && *chosen != '\0' ? chosen : "/usr/bin/chromium";
+    const fs::path profile = fs::temp_directory_path() / "valmor-balance-bench-browser";
+    for (auto _ : state) {
+        fs::remove_all(profile);
+        const valmor::test::ChildRun run = valmor::test::runChild(
+            {browser, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+             "--user-data-dir=" + profile.string(), "--window-size=1280,1600",
+             "--screenshot=" + (profile.parent_path() / "valmor-bench-shot.png").string(),
+             "file://" + page.string()});
+        if (run.status != 0) {
+            state.SkipWithError("chromium failed");
+            break;
+        }
+        state.SetIterationTime(run.seconds);
+    }
+    state.counters["page_MB"] = static_cast<double>(fs::file_size(page)) / 1e6;
+}
+BENCHMARK(BM_ReportInChromium)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The defeat chance's share of balance on the demo data with the 20 demo profiles: each
+// iteration times balance in-process, then the defeat chance alone for every map and
+// profile; defeat_pct is the second against the first less the second (what balance would
+// take without it).
+void BM_DefeatChanceShare(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const fs::path& dir = dataDir(57);
+    const std::vector<valmor::CharacterProfile> profiles =
+        valmor::cli::loadProfiles({}, characters(dir));
+    const std::vector<valmor::MonsterRecord> monsters = valmor::demo::demoMonsters();
+    const std::vector<valmor::EncounterRecord> maps = valmor::demo::demoEncounters();
+    struct Known {
+        const std::vector<valmor::MonsterBattle>* battles;
+        valmor::MapOutcome outcome;
+        double hp;
+    };
+    std::vector<std::vector<valmor::MonsterBattle>> battles;
+    for (const valmor::CharacterProfile& character : profiles) {
+        std::vector<valmor::MonsterBattle>& list = battles.emplace_back();
+        for (const valmor::MonsterRecord& monster : monsters)
+            list.push_back(valmor::battleAgainst(character, monster));
+    }
+    std::vector<Known> known;
+    for (std::size_t p = 0; p < profiles.size(); ++p) {
+        for (std::size_t m = 0; m < maps.size(); ++m) {
+            valmor::MapOutcome o = valmor::mapOutcome(static_cast<int>(m + 1), maps[m], monsters,
+                                                      battles[p], profiles[p].hp);
+            if (o.defeatPercent)
+                known.push_back({&battles[p], std::move(o), profiles[p].hp});
+        }
+    }
+    std::istringstream in;
+    double balanceSeconds = 0;
+    double defeatSeconds = 0;
+    for (auto _ : state) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const valmor::cli::Session session{valmor::GameDirectory::open(dir), in, out, err, false};
+        const auto started = Clock::now();
+        valmor::cli::writeBalance(session, profiles, valmor::cli::TableFormat::Csv,
+                                  valmor::cli::BalanceRows::Maps, {});
+        const auto balanced = Clock::now();
+        for (const Known& k : known) {
+            benchmark::DoNotOptimize(valmor::defeatChance(
+                k.outcome.draw, k.outcome.monsters,
+                [&](int n) -> const valmor::MonsterBattle& {
+                    return (*k.battles)[static_cast<std::size_t>(n)];
+                },
+                k.hp));
+        }
+        const auto done = Clock::now();
+        balanceSeconds += std::chrono::duration<double>(balanced - started).count();
+        defeatSeconds += std::chrono::duration<double>(done - balanced).count();
+        state.SetIterationTime(std::chrono::duration<double>(balanced - started).count());
+    }
+    state.counters["defeat_pct"] = 100 * defeatSeconds / (balanceSeconds - defeatSeconds);
+}
+BENCHMARK(BM_DefeatChanceShare)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

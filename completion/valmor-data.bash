@@ -11,7 +11,8 @@ _valmor_data_options() {
     import-stats | import-encounters) echo "--format --truncate" ;;
     import-sprite | import-sprites) echo "--nearest" ;;
     balance) echo "--character --characters --monsters --format -o --output" ;;
-    report) echo "--character --characters -o --output" ;;
+    where) echo "--character --characters" ;;
+    report) echo "--character --characters --monster -o --output" ;;
     textconv) echo "--as" ;;
     esac
 }
@@ -45,7 +46,7 @@ _valmor_data() {
     local command='' arguments=0 i
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-        -C | --directory | --format | -o | --output | --character | --characters | --as)
+        -C | --directory | --format | -o | --output | --character | --characters | --monster | --as)
             [[ ${COMP_WORDS[i + 1]} == = ]] && ((i++))
             ((i++))
             ;;
@@ -85,7 +86,7 @@ _valmor_data() {
         _valmor_data_words "mypal.pal monster.dat monsters.tat encountr.mon itemlist.txt"
         return
         ;;
-    --character) return ;;
+    --character | --monster) return ;;
     esac
 
     if [[ -z $command && $cur == -* ]]; then

@@ -10,7 +10,7 @@ packages=(
     locales
     fonts-liberation2
     xvfb xauth imagemagick
-    chromium
+    chromium poppler-utils
     desktop-file-utils appstream librsvg2-bin file
 )
 # `install-deps.sh package` adds what the package workflow needs besides: lintian, which

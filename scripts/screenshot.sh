@@ -50,6 +50,6 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     -o "$work/report.html"
 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
-    --user-data-dir="$work/browser" --hide-scrollbars --window-size=1200,1640 \
+    --user-data-dir="$work/browser" --hide-scrollbars --window-size=1280,2560 \
     --screenshot="$PWD/docs/report.png" "file://$work/report.html" 2>/dev/null
 echo "Wrote docs/main-window.png, docs/preview-bosses.png and docs/report.png"

@@ -71,9 +71,9 @@ std::string monstersText(const MapOutcome& outcome) {
     return text;
 }
 
-constexpr std::array<std::string_view, 11> kMapColumns{
-    "map",  "profile", "monsters",   "group",     "hits",   "exp",
-    "gold", "damage",  "damage_pct", "worst_pct", "verdict"};
+constexpr std::array<std::string_view, 12> kMapColumns{
+    "map",  "profile", "monsters",   "group",     "hits",    "exp",
+    "gold", "damage",  "damage_pct", "worst_pct", "verdict", "defeat_pct"};
 constexpr std::array<std::string_view, 8> kMonsterColumns{
     "monster",           "name",
     "profile",           "damage_to_monster",
@@ -116,107 +116,168 @@ void appendJsonText(std::string& out, std::string_view key, std::string_view tex
     appendJsonString(out, text);
 }
 
-std::string mapsTable(const GameData& data, const Balance& balance, TableFormat format) {
-    std::string out;
-    const std::size_t maps = data.encounters.size();
-    if (format == TableFormat::Csv) {
-        appendCsvHeader(out, kMapColumns);
-        for (std::size_t m = 0; m < maps; ++m) {
-            for (const ProfileBalance& profile : balance.profiles) {
-                const MapOutcome& o = profile.maps[m];
-                appendCsvCell(out, true, false, std::to_string(o.map));
-                appendCsvCell(out, false, true, profile.character.name);
-                appendCsvCell(out, false, true, monstersText(o));
+void writeMapRows(std::ostream& out, const GameData& data,
+                  const std::vector<CharacterProfile>& profiles, TableFormat format) {
+    BattleCache battles(data.monsters, profiles);
+    const bool csv = format == TableFormat::Csv;
+    std::string row;
+    if (csv)
+        appendCsvHeader(row, kMapColumns);
+    else
+        row = '[';
+    for (std::size_t m = 0; m < data.encounters.size(); ++m) {
+        for (std::size_t p = 0; p < profiles.size(); ++p) {
+            out << row;
+            row.clear();
+            const MapOutcome o = mapOutcome(static_cast<int>(m + 1), data.encounters[m],
+                                            data.monsters, battles.lookup(p), profiles[p].hp);
+            const std::string defeat = o.defeatPercent ? formatNumber(*o.defeatPercent) : "";
+            if (csv) {
+                appendCsvCell(row, true, false, std::to_string(o.map));
+                appendCsvCell(row, false, true, profiles[p].name);
+                appendCsvCell(row, false, true, monstersText(o));
                 for (const std::string& number : outcomeNumbers(o))
-                    appendCsvCell(out, false, false, number);
-                appendCsvCell(out, false, true, verdictText(o));
-                endCsvRecord(out);
+                    appendCsvCell(row, false, false, number);
+                appendCsvCell(row, false, true, verdictText(o));
+                appendCsvCell(row, false, false, defeat);
+                endCsvRecord(row);
+                continue;
             }
-        }
-        return out;
-    }
-    out += '[';
-    for (std::size_t m = 0; m < maps; ++m) {
-        for (const ProfileBalance& profile : balance.profiles) {
-            const MapOutcome& o = profile.maps[m];
-            out += out.size() > 1 ? ",\n{" : "\n{";
-            appendJsonNumber(out, "map", std::to_string(o.map));
-            appendJsonText(out, "profile", profile.character.name);
-            appendJsonKey(out, "monsters");
-            out += '[';
+            row += m + p == 0 ? "\n{" : ",\n{";
+            appendJsonNumber(row, "map", std::to_string(o.map));
+            appendJsonText(row, "profile", profiles[p].name);
+            appendJsonKey(row, "monsters");
+            row += '[';
             for (const MonsterChance& chance : o.monsters) {
-                out += out.back() == '[' ? "{" : ",{";
-                appendJsonNumber(out, "monster", std::to_string(chance.monster));
-                appendJsonNumber(out, "chance_pct", formatNumber(chance.chance * 100));
-                out += '}';
+                row += row.back() == '[' ? "{" : ",{";
+                appendJsonNumber(row, "monster", std::to_string(chance.monster));
+                appendJsonNumber(row, "chance_pct", formatNumber(chance.chance * 100));
+                row += '}';
             }
-            out += ']';
+            row += ']';
             const auto numbers = outcomeNumbers(o);
             for (std::size_t i = 0; i < numbers.size(); ++i)
-                appendJsonNumber(out, kMapColumns[3 + i], numbers[i]);
-            appendJsonText(out, "verdict", verdictText(o));
-            appendJsonKey(out, "drops");
-            out += '[';
+                appendJsonNumber(row, kMapColumns[3 + i], numbers[i]);
+            appendJsonText(row, "verdict", verdictText(o));
+            appendJsonNumber(row, "defeat_pct", defeat);
+            appendJsonKey(row, "drops");
+            row += '[';
             for (const ItemDrop& drop : o.drops) {
-                out += out.back() == '[' ? "{" : ",{";
-                appendJsonNumber(out, "item", std::to_string(drop.item));
+                row += row.back() == '[' ? "{" : ",{";
+                appendJsonNumber(row, "item", std::to_string(drop.item));
                 const auto index = static_cast<std::size_t>(drop.item);
-                appendJsonText(out, "name",
+                appendJsonText(row, "name",
                                index < data.itemNames.size()
                                    ? latin1ToUtf8(trimmed(data.itemNames[index]))
                                    : std::string());
-                appendJsonNumber(out, "expected", formatNumber(drop.expected));
-                out += '}';
+                appendJsonNumber(row, "expected", formatNumber(drop.expected));
+                row += '}';
             }
-            out += "]}";
+            row += "]}";
         }
     }
-    out += "\n]\n";
-    return out;
+    out << row << (csv ? "" : "\n]\n");
 }
 
-std::string monstersTable(const GameData& data, const Balance& balance, TableFormat format) {
-    std::string out;
+// Every monster is listed, so the calculator runs for every one.
+void writeMonsterRows(std::ostream& out, const GameData& data,
+                      const std::vector<CharacterProfile>& profiles, TableFormat format) {
+    const std::vector<int> maps = mapsPerMonster(data.encounters, data.monsters.size());
     const bool csv = format == TableFormat::Csv;
+    std::string row;
     if (csv)
-        appendCsvHeader(out, kMonsterColumns);
+        appendCsvHeader(row, kMonsterColumns);
     else
-        out += '[';
+        row = '[';
     for (std::size_t n = 0; n < data.monsters.size(); ++n) {
         const std::string name = storedText(data.monsters[n].name);
-        const std::string maps = std::to_string(balance.mapsPerMonster[n]);
-        for (const ProfileBalance& profile : balance.profiles) {
-            const auto cells = resultTexts(profile.battles[n]);
+        const std::string count = std::to_string(maps[n]);
+        for (std::size_t p = 0; p < profiles.size(); ++p) {
+            out << row;
+            row.clear();
+            const auto cells = resultTexts(battleAgainst(profiles[p], data.monsters[n]));
             if (csv) {
-                appendCsvCell(out, true, false, std::to_string(n));
-                appendCsvCell(out, false, true, name);
-                appendCsvCell(out, false, true, profile.character.name);
+                appendCsvCell(row, true, false, std::to_string(n));
+                appendCsvCell(row, false, true, name);
+                appendCsvCell(row, false, true, profiles[p].name);
                 for (const std::string& cell : cells)
-                    appendCsvCell(out, false, !cell.empty() && !numberIn(cell), cell);
-                appendCsvCell(out, false, false, maps);
-                endCsvRecord(out);
+                    appendCsvCell(row, false, !cell.empty() && !numberIn(cell), cell);
+                appendCsvCell(row, false, false, count);
+                endCsvRecord(row);
                 continue;
             }
-            out += out.size() > 1 ? ",\n{" : "\n{";
-            appendJsonNumber(out, "monster", std::to_string(n));
-            appendJsonText(out, "name", name);
-            appendJsonText(out, "profile", profile.character.name);
+            row += n + p == 0 ? "\n{" : ",\n{";
+            appendJsonNumber(row, "monster", std::to_string(n));
+            appendJsonText(row, "name", name);
+            appendJsonText(row, "profile", profiles[p].name);
             for (std::size_t r = 0; r < cells.size(); ++r) {
                 if (cells[r].empty())
-                    appendJsonNumber(out, kMonsterColumns[3 + r], "");
+                    appendJsonNumber(row, kMonsterColumns[3 + r], "");
                 else
-                    appendJsonText(out, kMonsterColumns[3 + r], cells[r]);
+                    appendJsonText(row, kMonsterColumns[3 + r], cells[r]);
             }
-            appendJsonNumber(out, "maps", maps);
-            out += '}';
+            appendJsonNumber(row, "maps", count);
+            row += '}';
         }
     }
-    if (!csv)
-        out += "\n]\n";
-    return out;
+    out << row << (csv ? "" : "\n]\n");
 }
 
-// The monster number that `text` names: its number, or its name.
+} // namespace
+
+const std::string& balanceHelp() {
+    static const std::string text =
+        "Works out, for every map and character profile, the expected outcome of one random\n"
+        "encounter and the chance that it defeats the character, with the calculator's own\n"
+        "arithmetic against the monsters the map counts. Profiles come from --character\n"
+        "(repeatable; named L<level>) or from --characters, one a row. CSV columns:\n"
+        "map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict,defeat_pct\n"
+        "(monsters as number:chance% pairs, group is E[k], numbers to 6 significant digits,\n"
+        "empty where the verdict leaves them unknown). JSON adds the expected drops. With\n"
+        "--monsters: monster,name,profile,damage_to_monster,damage_to_char,\n"
+        "hits_to_kill_monster,hits_to_kill_char,maps, the texts as the calculator window shows\n"
+        "them (the failing step's cell holds its error) and the number of maps where it counts.\n"
+        "\n" +
+        std::string(kEncounterModelHelp);
+    return text;
+}
+
+BattleCache::BattleCache(const std::vector<MonsterRecord>& monsters,
+                         const std::vector<CharacterProfile>& profiles, std::size_t keptBytes)
+    : monsters_(monsters), profiles_(profiles),
+      capacity_(keptBytes / (std::max<std::size_t>(profiles.size(), 1) * sizeof(MonsterBattle))) {}
+
+const MonsterBattle& BattleCache::battle(int monster, std::size_t profile) {
+    if (const auto found = kept_.find(monster); found != kept_.end()) {
+        recent_.splice(recent_.begin(), recent_, found->second.recent);
+        return found->second.battles[profile];
+    }
+    const MonsterRecord& record = monsters_[static_cast<std::size_t>(monster)];
+    if (capacity_ == 0) {
+        spare_ = battleAgainst(profiles_[profile], record);
+        return spare_;
+    }
+    Kept entry;
+    if (kept_.size() == capacity_) {
+        // The monster asked for longest ago makes room.
+        const auto oldest = kept_.find(recent_.back());
+        entry = std::move(oldest->second);
+        kept_.erase(oldest);
+        recent_.pop_back();
+        entry.battles.clear();
+    }
+    recent_.push_front(monster);
+    entry.recent = recent_.begin();
+    for (const CharacterProfile& character : profiles_)
+        entry.battles.push_back(battleAgainst(character, record));
+    return kept_.emplace(monster, std::move(entry)).first->second.battles[profile];
+}
+
+BattleLookup BattleCache::lookup(std::size_t profile) {
+    return
+        [this, profile](int monster) -> const MonsterBattle& { return battle(monster, profile); };
+}
+
 int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view text) {
     if (monsters.empty())
         throw CliError("the stats file holds no monsters");
@@ -233,24 +294,6 @@ int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view te
             return static_cast<int>(n);
     }
     throw CliError("no monster is named \"" + std::string(text) + "\"");
-}
-
-} // namespace
-
-const std::string& balanceHelp() {
-    static const std::string text =
-        "Works out, for every map and character profile, the expected outcome of one random\n"
-        "encounter, with the calculator's own arithmetic against every monster. Profiles come\n"
-        "from --character (repeatable; named L<level>) or from --characters, one a row. CSV\n"
-        "columns: map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict\n"
-        "(monsters as number:chance% pairs, group is E[k], numbers to 6 significant digits,\n"
-        "empty where the verdict leaves them unknown). JSON adds the expected drops. With\n"
-        "--monsters: monster,name,profile,damage_to_monster,damage_to_char,\n"
-        "hits_to_kill_monster,hits_to_kill_char,maps, the texts as the calculator window shows\n"
-        "them (the failing step's cell holds its error) and the number of maps where it counts.\n"
-        "\n" +
-        std::string(kEncounterModelHelp);
-    return text;
 }
 
 std::array<std::string, 7> outcomeNumbers(const MapOutcome& o) {
@@ -367,17 +410,19 @@ std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& chara
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
                   TableFormat format, BalanceRows rows, const std::filesystem::path& output) {
     const GameData data = loadGameData(session.folder);
-    const Balance balance = computeBalance(data.monsters, data.encounters, profiles);
-    const std::size_t count =
-        balance.profiles.size() *
-        (rows == BalanceRows::Maps ? data.encounters.size() : data.monsters.size());
-    if (writeOutput(session, output,
-                    rows == BalanceRows::Maps ? mapsTable(data, balance, format)
-                                              : monstersTable(data, balance, format)))
+    const std::size_t count = profiles.size() * (rows == BalanceRows::Maps ? data.encounters.size()
+                                                                           : data.monsters.size());
+    if (writeOutput(session, output, [&](std::ostream& out) {
+            if (rows == BalanceRows::Maps)
+                writeMapRows(out, data, profiles, format);
+            else
+                writeMonsterRows(out, data, profiles, format);
+        }))
         session.out << "wrote " << count << " rows to " << shownPath(output) << '\n';
 }
 
-void whereMonster(const Session& session, std::string_view monster) {
+void whereMonster(const Session& session, std::string_view monster,
+                  const std::vector<CharacterProfile>& profiles) {
     const GameData data = loadGameData(session.folder);
     const int n = monsterNamed(data.monsters, monster);
     struct Place {
@@ -403,11 +448,30 @@ void whereMonster(const Session& session, std::string_view monster) {
         << " (monster " << n << ") counts in " << places.size() << " of " << data.encounters.size()
         << " maps" << (places.empty() ? ".\n" : ":\n");
     if (!places.empty()) {
-        out << "   map     chance   1 monster  2 monsters  3 monsters\n";
+        // A column per profile: the chance that one encounter defeats it, or the verdict
+        // where that is unknown.
+        std::vector<std::string> headings;
+        for (const CharacterProfile& profile : profiles)
+            headings.push_back(escapeForMessage(profile.name) + " defeat");
+        out << "   map     chance   1 monster  2 monsters  3 monsters";
+        for (const std::string& heading : headings)
+            out << std::setw(static_cast<int>(std::max<std::size_t>(12, heading.size() + 2)))
+                << heading;
+        out << '\n';
+        BattleCache battles(data.monsters, profiles);
         for (const Place& place : places) {
             out << std::setw(6) << place.map << std::setw(11) << percent(place.chance);
             for (const double p : place.draw.groupSize)
                 out << std::setw(12) << percent(p);
+            for (std::size_t p = 0; p < profiles.size(); ++p) {
+                const auto m = static_cast<std::size_t>(place.map - 1);
+                const MapOutcome o = mapOutcome(place.map, data.encounters[m], data.monsters,
+                                                battles.lookup(p), profiles[p].hp);
+                out << std::setw(
+                           static_cast<int>(std::max<std::size_t>(12, headings[p].size() + 2)))
+                    << (o.defeatPercent ? formatNumber(*o.defeatPercent) + "%"
+                                        : std::string(verdictName(o.verdict)));
+            }
             out << '\n';
         }
     }

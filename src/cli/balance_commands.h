@@ -3,15 +3,45 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
+#include <list>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/commands.h"
 #include "data/balance.h"
 
 namespace valmor::cli {
+
+// The calculator against monsters for every profile, worked out when a monster is first
+// asked for: only the monsters a map counts (or a page shows) are ever computed, whatever
+// the stats file holds. A monster's battles against all profiles are kept together, for
+// the monsters asked for last, up to `keptBytes`; maps near each other share most of their
+// monsters. So memory does not grow with the profiles. A battle given stays valid until
+// the next call.
+class BattleCache {
+public:
+    static constexpr std::size_t kKeptBytes = std::size_t{16} << 20;
+    BattleCache(const std::vector<MonsterRecord>& monsters,
+                const std::vector<CharacterProfile>& profiles, std::size_t keptBytes = kKeptBytes);
+    const MonsterBattle& battle(int monster, std::size_t profile);
+    BattleLookup lookup(std::size_t profile);
+
+private:
+    const std::vector<MonsterRecord>& monsters_;
+    const std::vector<CharacterProfile>& profiles_;
+    std::size_t capacity_;  // the number of monsters kept
+    std::list<int> recent_; // the kept monsters, the one asked for last first
+    struct Kept {
+        std::list<int>::iterator recent;
+        std::vector<MonsterBattle> battles; // one per profile
+    };
+    std::unordered_map<int, Kept> kept_;
+    MonsterBattle spare_; // when not even one monster's battles fit
+};
 
 // "L,S,A,D,DEF,HP": six numbers; the profile is named "L<level>". Throws UsageError.
 CharacterProfile characterFromOption(std::string_view text);
@@ -24,6 +54,10 @@ std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std
 // A map's group, hits, exp, gold, damage, damage % and worst %, as text; empty where the
 // verdict leaves them unknown.
 std::array<std::string, 7> outcomeNumbers(const MapOutcome& outcome);
+
+// The monster that `text` names: its number, or its name (blanks and case do not matter).
+// Throws CliError.
+int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view text);
 
 // Up to 6 significant digits, the decimal point whatever the locale; -0 as 0.
 std::string formatNumber(double value);
@@ -38,11 +72,16 @@ enum class BalanceRows { Maps, Monsters };
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
                   TableFormat format, BalanceRows rows, const std::filesystem::path& output);
 
-// `monster` is a number or a name (blanks and case do not matter).
-void whereMonster(const Session& session, std::string_view monster);
+// `monster` is a number or a name (blanks and case do not matter). A column per profile
+// gives the chance that one encounter on the map defeats it.
+void whereMonster(const Session& session, std::string_view monster,
+                  const std::vector<CharacterProfile>& profiles = {});
 
+// At most 200 profiles. Every monster that counts on some map gets a full card, and so
+// does each of `monsters` (numbers or names); the others get a row each.
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
-                 const std::filesystem::path& output);
+                 const std::filesystem::path& output,
+                 const std::vector<std::string>& monsters = {});
 
 } // namespace valmor::cli
 
@@ -70,6 +109,14 @@ inline constexpr std::string_view kEncounterModelHelp =
     "  As a share of the character's HP: damage %.\n"
     "- Worst case: the largest k with P(k) > 0, all k of the counting monster with the\n"
     "  largest h x d: h x d x k(k+1)/2, as a share of HP: worst %.\n"
+    "- Defeat chance, for safe, risky and deadly maps: the chance that one encounter\n"
+    "  defeats a character who starts it at full HP. Each ordered draw (k with P(k), then\n"
+    "  k monsters one after another by P(i)) is fought in the order drawn: monster j\n"
+    "  takes h_j hits, and during them every monster still alive (j to k) hits back once\n"
+    "  per hit. The draw's damage is the sum over j of h_j x (d_j + ... + d_k); it defeats\n"
+    "  the character when it is at least the HP. Defeat %: the summed chances of the\n"
+    "  defeating draws, all of them counted (at most 5 + 25 + 125). The mean damage of the\n"
+    "  draws is the expected damage above.\n"
     "- Verdict: unbeatable when a counting monster cannot be beaten; else deadly when\n"
     "  damage % is 100 or more; else risky when worst % is 100 or more; else safe. A\n"
     "  counting monster whose combat values fail (the calculator's steps before the\n"
@@ -80,11 +127,16 @@ inline constexpr std::string_view kEncounterModelHelp =
 const std::string& balanceHelp();
 inline constexpr std::string_view kReportHelp =
     "Writes one HTML file that any browser opens offline (inline CSS, SVG charts and\n"
-    "PNG sprites in the game's colours): a summary with the problems check finds; the\n"
-    "damage share per map as bars coloured by verdict (first profile), the expected\n"
-    "experience per map, and with several profiles a heat map of maps by profiles; the\n"
-    "maps table of balance; a bestiary card per monster with its sprite, its values,\n"
-    "its specials, the maps where it appears and the calculator's values per profile.\n"
-    "The model is the one balance --help describes.";
+    "PNG sprites in the game's colours), as it goes: a summary with the problems check\n"
+    "finds; the damage share per map as bars coloured by verdict (first profile), the\n"
+    "expected experience per map, and with several profiles two heat maps of maps by\n"
+    "profiles, of the damage share and of the chance of defeat; the maps table, a row per\n"
+    "map with a cell per profile coloured by verdict holding its damage share and defeat\n"
+    "chance; a bestiary card for every monster that counts on some map (and for those\n"
+    "named with --monster) with its sprite, its values, its specials, the maps where it\n"
+    "appears and the calculator's values per profile, and a row for every other monster.\n"
+    "At most 200 profiles (balance takes any number). It prints on A4 or Letter from a\n"
+    "browser's print dialog, the wide parts in landscape. The model is the one balance\n"
+    "--help describes.";
 
 } // namespace valmor::cli

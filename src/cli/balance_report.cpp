@@ -1,12 +1,17 @@
 // The report command: one self-contained HTML page (inline CSS, SVG charts and PNG
-// sprites, a small sorting script it does not need) over the balance model.
+// sprites, a small sorting script it does not need) over the balance model, written as it
+// is made so that memory does not grow with the monsters or the profiles.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <functional>
+#include <unordered_map>
 
 #include <QByteArray>
 
 #include "cli/balance_commands.h"
 #include "cli/check.h"
+#include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
 #include "cli/sprite_images.h"
@@ -18,31 +23,54 @@ namespace {
 
 constexpr std::string_view kStyle = R"(
 :root{--safe:#2e8540;--risky:#e0a020;--deadly:#c0392b;--unbeatable:#6c3483;--error:#222;--empty:#b8b8b8}
-body{font:14px/1.4 "Liberation Sans",Arial,sans-serif;margin:0 auto;max-width:1180px;padding:0 16px;color:#1d1d1d}
+body{font:14px/1.4 "Liberation Sans",Arial,sans-serif;margin:0 auto;max-width:1280px;padding:0 16px;color:#1d1d1d}
 h1{margin:16px 0 4px}h2{border-bottom:2px solid #444;margin-top:28px}
 nav a{margin-right:14px}
 table{border-collapse:collapse}
 th,td{padding:2px 6px;text-align:right;border-bottom:1px solid #ddd}
-th{background:#eee}table.sortable th{cursor:pointer}#maps-table th{position:sticky;top:0}
+th{background:#eee}table.sortable th{cursor:pointer}
 td.text,th.text{text-align:left}
 .verdict{color:#fff;font-weight:bold;text-align:center}
-td.v-safe{background:var(--safe)}td.v-risky{background:var(--risky)}td.v-deadly{background:var(--deadly)}
-td.v-unbeatable{background:var(--unbeatable)}td.v-error{background:var(--error)}td.v-empty{background:var(--empty)}
+.v-safe{background:var(--safe)}.v-risky{background:var(--risky)}.v-deadly{background:var(--deadly)}
+.v-unbeatable{background:var(--unbeatable)}.v-error{background:var(--error)}.v-empty{background:var(--empty)}
 rect.v-safe{fill:var(--safe)}rect.v-risky{fill:var(--risky)}rect.v-deadly{fill:var(--deadly)}
 rect.v-unbeatable{fill:var(--unbeatable)}rect.v-error{fill:var(--error)}rect.v-empty{fill:var(--empty)}
 .key span{display:inline-block;padding:0 6px;margin-right:6px;color:#fff}
-.key .v-safe{background:var(--safe)}.key .v-risky{background:var(--risky)}.key .v-deadly{background:var(--deadly)}
-.key .v-unbeatable{background:var(--unbeatable)}.key .v-error{background:var(--error)}.key .v-empty{background:var(--empty)}
-svg{width:100%;height:auto;display:block}svg text{font:10px sans-serif;fill:#333}
+figure{margin:16px 0}svg{width:100%;height:auto;display:block}svg text{font:10px sans-serif;fill:#333}
 .problems li.error{color:#a00}
+.wide{overflow-x:auto}
+#maps-table{font-size:11px}#maps-table th{position:sticky;top:0;z-index:1}
+#maps-table td.monsters{min-width:180px}
+#maps-table td.p{color:#fff;text-align:center;padding:1px 2px;line-height:1.25;border:1px solid #fff;min-width:32px}
+#maps-table td.p b{display:block}#maps-table td.v-empty{color:#444}
 .bestiary{display:grid;grid-template-columns:repeat(auto-fill,minmax(360px,1fr));gap:12px}
 .card{border:1px solid #999;border-radius:6px;padding:8px;break-inside:avoid}
-.card h3{margin:0 0 4px}.card img{float:right;image-rendering:pixelated;width:90px;height:100px;background:#f3f3f3}
+.card{content-visibility:auto;contain-intrinsic-size:auto 560px}
+.card h3{margin:0 0 4px}.card .sprite{float:right;width:90px;height:100px}
+.sprite{display:inline-block;background:#f3f3f3 no-repeat;background-size:100% 100%;image-rendering:pixelated}
 .card dl{display:grid;grid-template-columns:max-content 1fr max-content 1fr;gap:0 8px;margin:0;font-size:12px}
 .card dt{color:#555}.card dd{margin:0}
 .card table{font-size:11px;margin-top:4px;width:100%;table-layout:fixed}.card td,.card th{overflow-wrap:anywhere;padding:1px 3px}.card p{margin:4px 0;font-size:12px}
-@media print{nav,script{display:none}body{max-width:none}#maps-table th{position:static}
-*{-webkit-print-color-adjust:exact;print-color-adjust:exact}.chart,.card,tr{break-inside:avoid}}
+.others{table-layout:fixed;width:620px}.others td,.others th{width:60px;padding:1px 6px}
+.others :is(td,th):nth-child(3){width:200px}.others .sprite{width:45px;height:50px;vertical-align:middle}
+.others td:is(:nth-child(2),:nth-child(3),:nth-child(7)){text-align:left}
+.rows{content-visibility:auto;contain-intrinsic-size:auto 13000px}
+@page{margin:10mm}
+@page wide{size:landscape}
+@media print{
+nav,script{display:none}body{max-width:none;padding:0;font-size:10px}
+*{-webkit-print-color-adjust:exact;print-color-adjust:exact}
+#charts,#maps{page:wide}
+h2{margin-top:0}h2,h3,figcaption,.lead{break-after:avoid}
+figure,.card,tr{break-inside:avoid}
+.wide{overflow:visible}
+#maps-table{font-size:8px}#maps-table th{position:static}#maps-table td.monsters{min-width:0;width:22%}
+#maps-table td.p{min-width:0;padding:0 1px}
+.bestiary{grid-template-columns:1fr 1fr;gap:6px}
+.card{padding:4px;line-height:1.15}.card dl,.card p{font-size:7.5px}.card h3{font-size:10px}
+.card table{font-size:7px;table-layout:auto;margin-top:2px}.card td,.card th{overflow-wrap:normal;white-space:nowrap;padding:0 3px}.card th{white-space:normal}
+.card .sprite{width:54px;height:60px}
+}
 )";
 
 // Clicking a column heading sorts the table by it; the page reads fully without this.
@@ -62,6 +90,9 @@ document.querySelectorAll('table.sortable th').forEach(function(th, column) {
   });
 });
 )";
+
+// A heat map of more rows than this cannot be read; balance takes any number.
+constexpr std::size_t kMostProfiles = 200;
 
 // The text with the characters that mean something to HTML written as entities.
 std::string escaped(std::string_view text) {
@@ -99,31 +130,148 @@ std::string verdictClass(Verdict verdict) {
     return "v-" + std::string(verdictName(verdict));
 }
 
+// A share in a narrow cell: whole numbers from 10 % up, one decimal from 1 %, two
+// significant digits below, and never 0 for a chance that is not 0.
+std::string shortPercent(double value) {
+    char buffer[32];
+    if (value == 0 || value >= 10)
+        std::snprintf(buffer, sizeof buffer, "%.0f%%", value);
+    else if (value >= 1)
+        std::snprintf(buffer, sizeof buffer, "%.1f%%", value);
+    else if (value >= 0.01)
+        std::snprintf(buffer, sizeof buffer, "%.2g%%", value);
+    else
+        return "&lt;0.01%";
+    return buffer;
+}
+
+// The colour of an expected damage share: green at 0 % through yellow at 50 % to red from
+// 100 % up.
+std::string damageColour(double percent) {
+    const double share = std::clamp(percent / 100, 0.0, 1.0);
+    return "hsl(" + formatNumber(std::round(120 * (1 - share))) + ",75%,45%)";
+}
+
+// The colour of a defeat chance: white at 0 % through orange at 50 % to dark red at 100 %.
+std::string defeatColour(double percent) {
+    struct Stop {
+        double at, red, green, blue;
+    };
+    constexpr Stop kStops[] = {{0, 255, 255, 255}, {50, 243, 156, 18}, {100, 123, 0, 0}};
+    const double p = std::clamp(percent, 0.0, 100.0);
+    const Stop& low = p <= 50 ? kStops[0] : kStops[1];
+    const Stop& high = p <= 50 ? kStops[1] : kStops[2];
+    const double t = (p - low.at) / (high.at - low.at);
+    const auto mix = [&](double a, double b) {
+        return std::to_string(std::lround(a + (b - a) * t));
+    };
+    return "rgb(" + mix(low.red, high.red) + ',' + mix(low.green, high.green) + ',' +
+           mix(low.blue, high.blue) + ')';
+}
+
+// The colour of a map whose shares are unknown: purple, black or grey.
+std::string unknownColour(Verdict verdict) {
+    return verdict == Verdict::Empty        ? "var(--empty)"
+           : verdict == Verdict::Unbeatable ? "var(--unbeatable)"
+                                            : "var(--error)";
+}
+
+// One map and profile as the page shows it; the numbers are known for safe, risky and
+// deadly maps.
+struct Cell {
+    Verdict verdict = Verdict::Empty;
+    double damagePercent = 0;
+    double worstPercent = 0;
+    double defeatPercent = 0;
+    std::string problem;
+
+    bool known() const {
+        return verdict == Verdict::Safe || verdict == Verdict::Risky || verdict == Verdict::Deadly;
+    }
+};
+
+// The 45 x 50 thumbnail of a sprite: every second pixel of every second row, with only
+// the palette entries it uses, so that a page of many thumbnails stays small.
+QImage thumbnail(const SpriteFrame& frame, const PaletteColours& colours) {
+    constexpr int kWidth = kSpriteWidth / 2, kHeight = kSpriteHeight / 2;
+    std::array<int, 256> entry;
+    entry.fill(-1);
+    QList<QRgb> table;
+    QImage image(kWidth, kHeight, QImage::Format_Indexed8);
+    for (int y = 0; y < kHeight; ++y) {
+        uchar* line = image.scanLine(y);
+        for (int x = 0; x < kWidth; ++x) {
+            const std::uint8_t index =
+                frame[static_cast<std::size_t>(2 * y * kSpriteWidth + 2 * x)];
+            if (entry[index] < 0) {
+                entry[index] = static_cast<int>(table.size());
+                table.push_back(colours[index]);
+            }
+            line[x] = static_cast<uchar>(entry[index]);
+        }
+    }
+    image.setColorTable(table);
+    return image;
+}
+
 class ReportWriter {
 public:
-    ReportWriter(const GameData& data, const GamePictures& pictures, const Balance& balance,
+    ReportWriter(std::ostream& out, const GameData& data, const GamePictures& pictures,
+                 const std::vector<CharacterProfile>& profiles, const std::vector<int>& named,
                  const CheckReport& check)
-        : data_(data), pictures_(pictures), colours_(paletteColours(pictures.colours)),
-          balance_(balance), check_(check) {}
+        : out_(out), data_(data), sprites_(pictures), colours_(paletteColours(pictures.colours)),
+          profiles_(profiles), check_(check),
+          mapsPerMonster_(mapsPerMonster(data.encounters, data.monsters.size())),
+          battles_(data.monsters, profiles) {
+        for (const int n : named) {
+            if (mapsPerMonster_[static_cast<std::size_t>(n)] == 0 &&
+                std::ranges::find(named_, n) == named_.end())
+                named_.push_back(n);
+        }
+        for (const int count : mapsPerMonster_)
+            counting_ += count > 0 ? 1 : 0;
+        workOutMaps();
+    }
 
-    std::string write() {
-        html_ += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                 "<title>VALMOR balance report</title>\n<style>";
-        html_ += kStyle;
-        html_ += "</style>\n</head>\n<body>\n<h1>VALMOR balance report</h1>\n";
-        html_ += "<nav><a href=\"#summary\">Summary</a><a href=\"#charts\">Charts</a>"
-                 "<a href=\"#maps\">Maps</a><a href=\"#bestiary\">Bestiary</a></nav>\n";
+    void write() {
+        out_ << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                "<title>VALMOR balance report</title>\n<style>"
+             << kStyle
+             << "</style>\n</head>\n<body>\n<h1>VALMOR balance report</h1>\n"
+                "<nav><a href=\"#summary\">Summary</a><a href=\"#charts\">Charts</a>"
+                "<a href=\"#maps\">Maps</a><a href=\"#bestiary\">Bestiary</a></nav>\n";
         summary();
         charts();
         mapsTable();
         bestiary();
-        html_ += "<script>";
-        html_ += kScript;
-        html_ += "</script>\n</body>\n</html>\n";
-        return std::move(html_);
+        spritePictures();
+        out_ << "<script>" << kScript << "</script>\n</body>\n</html>\n";
     }
 
 private:
+    // Every map against every profile. Only the page's cells are kept, a few numbers each;
+    // the first profile's outcomes give what does not depend on the profile.
+    void workOutMaps() {
+        const std::size_t maps = data_.encounters.size();
+        cells_.resize(maps * profiles_.size());
+        outcomes_.reserve(maps);
+        for (std::size_t m = 0; m < maps; ++m) {
+            for (std::size_t p = 0; p < profiles_.size(); ++p) {
+                MapOutcome o = mapOutcome(static_cast<int>(m + 1), data_.encounters[m],
+                                          data_.monsters, battles_.lookup(p), profiles_[p].hp);
+                cells_[m * profiles_.size() + p] = {o.verdict, o.damagePercent.value_or(0),
+                                                    o.worstPercent.value_or(0),
+                                                    o.defeatPercent.value_or(0), o.problem};
+                if (p == 0)
+                    outcomes_.push_back(std::move(o));
+            }
+        }
+    }
+
+    const Cell& cell(std::size_t map, std::size_t profile) const {
+        return cells_[map * profiles_.size() + profile];
+    }
+
     std::string name(int monster) const {
         return latin1Text(data_.monsters[static_cast<std::size_t>(monster)].name);
     }
@@ -133,104 +281,119 @@ private:
         return latin1Text(data_.itemNames[static_cast<std::size_t>(item)]);
     }
 
-    void summary() {
-        const std::size_t profiles = balance_.profiles.size();
-        html_ += "<section id=\"summary\">\n<h2>Summary</h2>\n<p>" +
-                 std::to_string(data_.monsters.size()) + " monsters, " +
-                 std::to_string(data_.spriteCount) + " sprites, " +
-                 std::to_string(data_.encounters.size()) + " maps, " +
-                 std::to_string(data_.itemNames.size()) + " item names; " +
-                 std::to_string(profiles) + (profiles == 1 ? " profile" : " profiles") + ".</p>\n";
-        html_ += "<p class=\"key\">Verdicts: <span class=\"v-safe\">safe</span>"
-                 "<span class=\"v-risky\">risky</span><span class=\"v-deadly\">deadly</span>"
-                 "<span class=\"v-unbeatable\">unbeatable</span><span "
-                 "class=\"v-error\">error</span><span class=\"v-empty\">empty</span></p>\n";
-        html_ += "<table class=\"sortable\"><thead><tr><th class=\"text\">Profile</th>"
-                 "<th>Level</th><th>Strength</th><th>Agility</th><th>Item damage</th>"
-                 "<th>Item defense</th><th>HP</th>";
-        for (int v = 0; v <= static_cast<int>(Verdict::Empty); ++v)
-            html_ += "<th>" + std::string(verdictName(static_cast<Verdict>(v))) + "</th>";
-        html_ += "</tr></thead>\n<tbody>\n";
-        for (const ProfileBalance& profile : balance_.profiles) {
-            const CharacterProfile& c = profile.character;
-            html_ += "<tr><td class=\"text\">" + escaped(c.name) + "</td>";
-            for (const double value :
-                 {c.level, c.strength, c.agility, c.itemDamage, c.itemDefense, c.hp})
-                html_ += "<td>" + formatNumber(value) + "</td>";
-            for (int v = 0; v <= static_cast<int>(Verdict::Empty); ++v)
-                html_ += "<td>" +
-                         std::to_string(std::ranges::count(profile.maps, static_cast<Verdict>(v),
-                                                           &MapOutcome::verdict)) +
-                         "</td>";
-            html_ += "</tr>\n";
-        }
-        html_ += "</tbody></table>\n";
-        if (check_.problems.empty()) {
-            html_ += "<p>check finds no problems in the game files.</p>\n";
-        } else {
-            html_ += "<p>check finds " + std::to_string(check_.problems.size()) +
-                     (check_.problems.size() == 1 ? " problem" : " problems") +
-                     ":</p>\n<ul class=\"problems\">\n";
-            for (const CheckProblem& problem : check_.problems)
-                html_ += std::string("<li class=\"") +
-                         (problem.severity == Severity::Error ? "error" : "warning") + "\">" +
-                         escaped(formatProblem(problem)) + "</li>\n";
-            html_ += "</ul>\n";
-        }
-        html_ += "</section>\n";
+    bool shownInFull(std::size_t n) const {
+        return mapsPerMonster_[n] > 0 ||
+               std::ranges::find(named_, static_cast<int>(n)) != named_.end();
     }
 
-    // One bar per map; `height` gives a bar's share of the chart (0 to 1) and `cls` its class.
+    // How many monsters get a full card, and why.
+    std::string shownInFull() const {
+        const std::size_t total = data_.monsters.size();
+        const std::size_t full = counting_ + named_.size();
+        std::string text = std::to_string(full) + " of " + std::to_string(total) +
+                           (total == 1 ? " monster is" : " monsters are") + " shown in full: the " +
+                           std::to_string(counting_) +
+                           " that count on some map (only they can change a map)";
+        if (!named_.empty())
+            text += " and " + std::to_string(named_.size()) + " named with --monster";
+        text += '.';
+        if (full < total)
+            text += " The other " + std::to_string(total - full) +
+                    " are listed in one row each under \"Monsters on no map\".";
+        return text;
+    }
+
+    void summary() {
+        const std::size_t profiles = profiles_.size();
+        out_ << "<section id=\"summary\">\n<h2>Summary</h2>\n<p>" << data_.monsters.size()
+             << " monsters, " << data_.spriteCount << " sprites, " << data_.encounters.size()
+             << " maps, " << data_.itemNames.size() << " item names; " << profiles
+             << (profiles == 1 ? " profile" : " profiles") << ". " << shownInFull() << "</p>\n";
+        out_ << "<p class=\"key\">Verdicts: <span class=\"v-safe\">safe</span>"
+                "<span class=\"v-risky\">risky</span><span class=\"v-deadly\">deadly</span>"
+                "<span class=\"v-unbeatable\">unbeatable</span><span "
+                "class=\"v-error\">error</span><span class=\"v-empty\">empty</span></p>\n";
+        out_ << "<table class=\"sortable\"><thead><tr><th class=\"text\">Profile</th>"
+                "<th>Level</th><th>Strength</th><th>Agility</th><th>Item damage</th>"
+                "<th>Item defense</th><th>HP</th>";
+        for (int v = 0; v <= static_cast<int>(Verdict::Empty); ++v)
+            out_ << "<th>" << verdictName(static_cast<Verdict>(v)) << "</th>";
+        out_ << "</tr></thead>\n<tbody>\n";
+        for (std::size_t p = 0; p < profiles; ++p) {
+            const CharacterProfile& c = profiles_[p];
+            std::array<int, static_cast<std::size_t>(Verdict::Empty) + 1> counts{};
+            for (std::size_t m = 0; m < data_.encounters.size(); ++m)
+                ++counts[static_cast<std::size_t>(cell(m, p).verdict)];
+            out_ << "<tr><td class=\"text\">" << escaped(c.name) << "</td>";
+            for (const double value :
+                 {c.level, c.strength, c.agility, c.itemDamage, c.itemDefense, c.hp})
+                out_ << "<td>" << formatNumber(value) << "</td>";
+            for (const int count : counts)
+                out_ << "<td>" << count << "</td>";
+            out_ << "</tr>\n";
+        }
+        out_ << "</tbody></table>\n";
+        if (check_.problems.empty()) {
+            out_ << "<p>check finds no problems in the game files.</p>\n";
+        } else {
+            out_ << "<p>check finds " << check_.problems.size()
+                 << (check_.problems.size() == 1 ? " problem" : " problems")
+                 << ":</p>\n<ul class=\"problems\">\n";
+            for (const CheckProblem& problem : check_.problems)
+                out_ << "<li class=\""
+                     << (problem.severity == Severity::Error ? "error" : "warning") << "\">"
+                     << escaped(formatProblem(problem)) << "</li>\n";
+            out_ << "</ul>\n";
+        }
+        out_ << "</section>\n";
+    }
+
+    // One bar per map; `height` gives a bar's share of the chart (0 to 1).
     template <typename Height, typename Title>
     void barChart(std::string_view id, std::string_view heading, double top, std::string_view unit,
-                  const std::vector<MapOutcome>& maps, Height height, Title title,
-                  bool verdictColours) {
+                  Height height, Title title, bool verdictColours) {
         constexpr int kLeft = 44, kBar = 4, kHeight = 180, kTop = 8, kBottom = 22;
+        const std::vector<MapOutcome>& maps = outcomes_;
         const int width = kLeft + kBar * static_cast<int>(maps.size()) + 8;
-        html_ += "<figure class=\"chart\"><figcaption>" + std::string(heading) +
-                 "</figcaption>\n<svg id=\"" + std::string(id) + "\" viewBox=\"0 0 " +
-                 std::to_string(width) + ' ' + std::to_string(kTop + kHeight + kBottom) +
-                 "\" role=\"img\">\n";
+        out_ << "<figure class=\"chart\"><figcaption>" << heading << "</figcaption>\n<svg id=\""
+             << id << "\" viewBox=\"0 0 " << width << ' ' << kTop + kHeight + kBottom
+             << "\" role=\"img\">\n";
         for (int tick = 0; tick <= 4; ++tick) {
             const double y = kTop + kHeight - kHeight * tick / 4.0;
-            html_ += "<line x1=\"" + std::to_string(kLeft) + "\" x2=\"" + std::to_string(width) +
-                     "\" y1=\"" + formatNumber(y) + "\" y2=\"" + formatNumber(y) +
-                     "\" stroke=\"#ccc\"/><text x=\"" + std::to_string(kLeft - 4) + "\" y=\"" +
-                     formatNumber(y + 3) + "\" text-anchor=\"end\">" +
-                     formatNumber(top * tick / 4) + std::string(unit) + "</text>\n";
+            out_ << "<line x1=\"" << kLeft << "\" x2=\"" << width << "\" y1=\"" << formatNumber(y)
+                 << "\" y2=\"" << formatNumber(y) << "\" stroke=\"#ccc\"/><text x=\"" << kLeft - 4
+                 << "\" y=\"" << formatNumber(y + 3) << "\" text-anchor=\"end\">"
+                 << formatNumber(top * tick / 4) << unit << "</text>\n";
         }
         for (std::size_t m = 0; m < maps.size(); ++m) {
             const MapOutcome& o = maps[m];
             const double share = std::clamp(height(o), 0.0, 1.0);
             const double h = std::max(share * kHeight, 1.5);
-            html_ += "<rect class=\"bar " +
-                     (verdictColours ? verdictClass(o.verdict) : std::string("v-plain")) +
-                     "\" x=\"" + std::to_string(kLeft + kBar * static_cast<int>(m)) + "\" y=\"" +
-                     formatNumber(kTop + kHeight - h) + "\" width=\"" + std::to_string(kBar - 1) +
-                     "\" height=\"" + formatNumber(h) + "\"" +
-                     (verdictColours ? "" : " fill=\"#3867a8\"") + "><title>map " +
-                     std::to_string(o.map) + ": " + title(o) + "</title></rect>\n";
+            out_ << "<rect class=\"bar "
+                 << (verdictColours ? verdictClass(o.verdict) : std::string("v-plain")) << "\" x=\""
+                 << kLeft + kBar * static_cast<int>(m) << "\" y=\""
+                 << formatNumber(kTop + kHeight - h) << "\" width=\"" << kBar - 1 << "\" height=\""
+                 << formatNumber(h) << "\"" << (verdictColours ? "" : " fill=\"#3867a8\"")
+                 << "><title>map " << o.map << ": " << title(o) << "</title></rect>\n";
         }
         for (std::size_t m = 0; m < maps.size(); m += 25)
-            html_ += "<text x=\"" + std::to_string(kLeft + kBar * static_cast<int>(m)) + "\" y=\"" +
-                     std::to_string(kTop + kHeight + 14) + "\">" + std::to_string(maps[m].map) +
-                     "</text>\n";
-        html_ += "</svg></figure>\n";
+            out_ << "<text x=\"" << kLeft + kBar * static_cast<int>(m) << "\" y=\""
+                 << kTop + kHeight + 14 << "\">" << maps[m].map << "</text>\n";
+        out_ << "</svg></figure>\n";
     }
 
     void charts() {
-        html_ += "<section id=\"charts\">\n<h2>Charts</h2>\n";
-        const ProfileBalance& first = balance_.profiles.front();
+        out_ << "<section id=\"charts\">\n<h2>Charts</h2>\n";
         double highest = 100;
-        for (const MapOutcome& o : first.maps)
+        for (const MapOutcome& o : outcomes_)
             highest = std::max(highest, o.damagePercent.value_or(0));
         const double top = std::min(std::ceil(highest / 50) * 50, 400.0);
         barChart(
             "damage-chart",
             "Expected damage per encounter as a share of HP, per map (profile " +
-                escaped(first.character.name) + "); bars above " + formatNumber(top) +
+                escaped(profiles_.front().name) + "); bars above " + formatNumber(top) +
                 "% are cut, unbeatable and error maps drawn full, empty maps flat",
-            top, "%", first.maps,
+            top, "%",
             [&](const MapOutcome& o) {
                 if (o.verdict == Verdict::Unbeatable || o.verdict == Verdict::Error)
                     return 1.0;
@@ -242,62 +405,64 @@ private:
             },
             true);
         double mostExp = 0;
-        for (const MapOutcome& o : first.maps)
+        for (const MapOutcome& o : outcomes_)
             mostExp = std::max(mostExp, o.exp);
         const double expTop = roundedUp(mostExp);
         barChart(
-            "exp-chart", "Expected experience per encounter, per map", expTop, "", first.maps,
+            "exp-chart", "Expected experience per encounter, per map", expTop, "",
             [&](const MapOutcome& o) { return o.exp / expTop; },
             [](const MapOutcome& o) { return formatNumber(o.exp) + " experience"; }, false);
-        if (balance_.profiles.size() > 1)
-            heatMap();
-        html_ += "</section>\n";
+        if (profiles_.size() > 1) {
+            heatMap(
+                "heat-map",
+                "Expected damage as a share of HP, maps across, profiles down: green 0 %, "
+                "yellow 50 %, red 100 % and more; purple unbeatable, black error, grey empty",
+                [](const Cell& c) { return damageColour(c.damagePercent); },
+                [](const Cell& c) { return formatNumber(c.damagePercent) + "% damage"; });
+            heatMap(
+                "defeat-map",
+                "Chance that one encounter defeats the character, maps across, profiles "
+                "down: white 0 %, orange 50 %, dark red 100 %; purple unbeatable, black "
+                "error, grey empty",
+                [](const Cell& c) { return defeatColour(c.defeatPercent); },
+                [](const Cell& c) { return formatNumber(c.defeatPercent) + "% defeat"; });
+        }
+        out_ << "</section>\n";
     }
 
-    static std::string heatColour(const MapOutcome& o) {
-        if (!o.damagePercent)
-            return o.verdict == Verdict::Empty        ? "var(--empty)"
-                   : o.verdict == Verdict::Unbeatable ? "var(--unbeatable)"
-                                                      : "var(--error)";
-        // Green at 0 % through yellow at 50 % to red from 100 % up.
-        const double share = std::clamp(*o.damagePercent / 100, 0.0, 1.0);
-        const double hue = 120 * (1 - share);
-        return "hsl(" + formatNumber(std::round(hue)) + ",75%,45%)";
-    }
-
-    void heatMap() {
+    // Maps across, profiles down; `colour` and `value` for the cells whose numbers are known.
+    void heatMap(std::string_view id, std::string_view caption,
+                 const std::function<std::string(const Cell&)>& colour,
+                 const std::function<std::string(const Cell&)>& value) {
         constexpr int kLeft = 60, kCell = 4, kRow = 14, kTop = 4;
         const std::size_t maps = data_.encounters.size();
-        const std::size_t rows = balance_.profiles.size();
+        const std::size_t rows = profiles_.size();
         const int width = kLeft + kCell * static_cast<int>(maps) + 8;
         const int height = kTop + kRow * static_cast<int>(rows) + 20;
-        html_ += "<figure class=\"chart\"><figcaption>Expected damage as a share of HP, maps "
-                 "across, profiles down: green 0 %, yellow 50 %, red 100 % and more; purple "
-                 "unbeatable, black error, grey empty</figcaption>\n<svg id=\"heat-map\" "
-                 "viewBox=\"0 0 " +
-                 std::to_string(width) + ' ' + std::to_string(height) + "\" role=\"img\">\n";
+        out_ << "<figure class=\"chart\"><figcaption>" << caption << "</figcaption>\n<svg id=\""
+             << id << "\" viewBox=\"0 0 " << width << ' ' << height << "\" role=\"img\">\n"
+             << "<rect x=\"" << kLeft - 1 << "\" y=\"" << kTop - 1 << "\" width=\""
+             << kCell * static_cast<int>(maps) + 2 << "\" height=\""
+             << kRow * static_cast<int>(rows) + 1 << "\" fill=\"none\" stroke=\"#999\"/>\n";
         for (std::size_t p = 0; p < rows; ++p) {
-            const ProfileBalance& profile = balance_.profiles[p];
+            const std::string profile = escaped(profiles_[p].name);
             const int y = kTop + kRow * static_cast<int>(p);
-            html_ += "<text x=\"" + std::to_string(kLeft - 4) + "\" y=\"" +
-                     std::to_string(y + kRow - 4) + "\" text-anchor=\"end\">" +
-                     escaped(profile.character.name) + "</text>\n";
+            out_ << "<text x=\"" << kLeft - 4 << "\" y=\"" << y + kRow - 4
+                 << "\" text-anchor=\"end\">" << profile << "</text>\n";
             for (std::size_t m = 0; m < maps; ++m) {
-                const MapOutcome& o = profile.maps[m];
-                html_ += "<rect x=\"" + std::to_string(kLeft + kCell * static_cast<int>(m)) +
-                         "\" y=\"" + std::to_string(y) + "\" width=\"" + std::to_string(kCell) +
-                         "\" height=\"" + std::to_string(kRow - 1) +
-                         "\" style=\"fill:" + heatColour(o) + "\"><title>map " +
-                         std::to_string(o.map) + ", " + escaped(profile.character.name) + ": " +
-                         (o.damagePercent ? formatNumber(*o.damagePercent) + "%, " : "") +
-                         std::string(verdictName(o.verdict)) + "</title></rect>\n";
+                const Cell& c = cell(m, p);
+                out_ << "<rect x=\"" << kLeft + kCell * static_cast<int>(m) << "\" y=\"" << y
+                     << "\" width=\"" << kCell << "\" height=\"" << kRow - 1
+                     << "\" style=\"fill:" << (c.known() ? colour(c) : unknownColour(c.verdict))
+                     << "\"><title>map " << m + 1 << ", " << profile << ": "
+                     << (c.known() ? value(c) + ", " : "") << verdictName(c.verdict)
+                     << "</title></rect>\n";
             }
         }
         for (std::size_t m = 0; m < maps; m += 25)
-            html_ += "<text x=\"" + std::to_string(kLeft + kCell * static_cast<int>(m)) +
-                     "\" y=\"" + std::to_string(height - 6) + "\">" + std::to_string(m + 1) +
-                     "</text>\n";
-        html_ += "</svg></figure>\n";
+            out_ << "<text x=\"" << kLeft + kCell * static_cast<int>(m) << "\" y=\"" << height - 6
+                 << "\">" << m + 1 << "</text>\n";
+        out_ << "</svg></figure>\n";
     }
 
     std::string monstersCell(const MapOutcome& o) const {
@@ -311,45 +476,94 @@ private:
         return text;
     }
 
-    void mapsTable() {
-        html_ += "<section id=\"maps\">\n<h2>Maps</h2>\n<p>One random encounter per map and "
-                 "profile: the chance of each monster, the expected group size, hits, "
-                 "experience, gold and damage taken, the damage as a share of HP, the worst "
-                 "case as a share of HP, and the verdict.</p>\n<table class=\"sortable\" "
-                 "id=\"maps-table\"><thead><tr><th>Map</th><th class=\"text\">Profile</th>"
-                 "<th class=\"text\">Monsters</th><th>Group</th><th>Hits</th><th>Exp</th>"
-                 "<th>Gold</th><th>Damage</th><th>Damage %</th><th>Worst %</th>"
-                 "<th class=\"text\">Verdict</th></tr></thead>\n<tbody>\n";
-        for (std::size_t m = 0; m < data_.encounters.size(); ++m) {
-            for (const ProfileBalance& profile : balance_.profiles) {
-                const MapOutcome& o = profile.maps[m];
-                html_ += "<tr class=\"map-row\"><td>" + std::to_string(o.map) +
-                         "</td><td class=\"text\">" + escaped(profile.character.name) +
-                         "</td><td class=\"text\">" + monstersCell(o) + "</td>";
-                for (const std::string& cell : outcomeNumbers(o))
-                    html_ += "<td>" + cell + "</td>";
-                html_ += "<td class=\"text verdict " + verdictClass(o.verdict) + "\">" +
-                         std::string(verdictName(o.verdict)) +
-                         (o.problem.empty() ? "" : " (" + escaped(o.problem) + ")") +
-                         "</td></tr>\n";
-            }
+    // A profile's cell: coloured by verdict, the damage share above the defeat chance.
+    // Sorting puts the unknown ones past every chance.
+    void profileCell(const Cell& c, const std::string& profile) {
+        out_ << "<td class=\"p " << verdictClass(c.verdict) << "\" data-sort=\"";
+        if (c.known()) {
+            out_ << formatNumber(c.defeatPercent) << "\" title=\"" << profile << ": "
+                 << formatNumber(c.damagePercent) << "% damage, " << formatNumber(c.defeatPercent)
+                 << "% defeat, " << verdictName(c.verdict) << "\">" << shortPercent(c.damagePercent)
+                 << "<b>" << shortPercent(c.defeatPercent) << "</b></td>";
+            return;
         }
-        html_ += "</tbody></table>\n</section>\n";
+        out_ << (c.verdict == Verdict::Empty        ? "-1"
+                 : c.verdict == Verdict::Unbeatable ? "101"
+                                                    : "102")
+             << "\" title=\"" << profile << ": " << verdictName(c.verdict)
+             << (c.problem.empty() ? "" : " (" + escaped(c.problem) + ")") << "\">"
+             << (c.verdict == Verdict::Unbeatable ? "unbeat&shy;able" : verdictName(c.verdict))
+             << "</td>";
     }
 
-    std::string spriteSource(std::size_t n) const {
-        const QByteArray png =
-            encodePng(spriteImage(pictures_.frame(static_cast<int>(n)), colours_));
-        return "data:image/png;base64," + png.toBase64().toStdString();
+    void mapsTable() {
+        out_ << "<section id=\"maps\">\n<h2>Maps</h2>\n<p class=\"lead\">One random encounter "
+                "per map: the chance of each monster, the expected group size, experience and "
+                "gold; then a cell per profile, coloured by its verdict, with the expected "
+                "damage as a share of HP above and, in bold, the chance that the encounter "
+                "defeats the character. balance writes every number of each map and profile.</p>"
+                "\n<div class=\"wide\"><table class=\"sortable\" id=\"maps-table\"><thead><tr>"
+                "<th>Map</th><th class=\"text\">Monsters</th><th>Group</th><th>Exp</th>"
+                "<th>Gold</th>";
+        std::vector<std::string> profiles;
+        for (const CharacterProfile& profile : profiles_) {
+            profiles.push_back(escaped(profile.name));
+            out_ << "<th>" << profiles.back() << "</th>";
+        }
+        out_ << "</tr></thead>\n<tbody>\n";
+        for (std::size_t m = 0; m < outcomes_.size(); ++m) {
+            const MapOutcome& o = outcomes_[m];
+            out_ << "<tr class=\"map-row\"><td>" << o.map << "</td><td class=\"text monsters\">"
+                 << monstersCell(o) << "</td>";
+            const auto numbers = outcomeNumbers(o); // group, hits, exp, gold, ...
+            for (const std::size_t i : {std::size_t{0}, std::size_t{2}, std::size_t{3}})
+                out_ << "<td>" << numbers[i] << "</td>";
+            for (std::size_t p = 0; p < profiles_.size(); ++p)
+                profileCell(cell(m, p), profiles[p]);
+            out_ << "</tr>\n";
+        }
+        out_ << "</tbody></table></div>\n</section>\n";
+    }
+
+    // The sprite of monster n: an element whose class names its picture. Each picture is
+    // written once, at the end of the page, however many monsters share its bytes; one
+    // that only the table of monsters on no map shows is written as a thumbnail.
+    std::string sprite(std::size_t n, bool small) {
+        if (n >= static_cast<std::size_t>(sprites_.spriteCount))
+            return {};
+        const SpriteFrame frame = sprites_.frame(static_cast<int>(n));
+        // Frames with equal 64-bit hashes are taken as equal.
+        const std::size_t hash = std::hash<std::string_view>{}(
+            std::string_view(reinterpret_cast<const char*>(frame.data()), frame.size()));
+        auto [known, added] = spriteIds_.try_emplace(hash, pictures_.size());
+        if (added)
+            pictures_.push_back({static_cast<int>(n), !small});
+        else
+            pictures_[known->second].full = pictures_[known->second].full || !small;
+        const std::string classes = "sprite s" + std::to_string(known->second);
+        if (small)
+            return "<i class=\"" + classes + "\"></i>";
+        return "<span class=\"" + classes + "\" role=\"img\" aria-label=\"sprite " +
+               std::to_string(n) + "\"></span>";
+    }
+
+    // The pictures the sprites' classes name, as PNG images.
+    void spritePictures() {
+        out_ << "<style>\n";
+        for (std::size_t id = 0; id < pictures_.size(); ++id) {
+            const SpriteFrame frame = sprites_.frame(pictures_[id].monster);
+            const QByteArray png = encodePng(pictures_[id].full ? spriteImage(frame, colours_)
+                                                                : thumbnail(frame, colours_));
+            out_ << ".s" << id << "{background-image:url(data:image/png;base64,"
+                 << png.toBase64().toStdString() << ")}\n";
+        }
+        out_ << "</style>\n";
     }
 
     void card(std::size_t n) {
         MonsterRecord record = data_.monsters[n];
-        html_ += "<article class=\"card\" id=\"monster-" + std::to_string(n) + "\">\n";
-        if (n < static_cast<std::size_t>(pictures_.spriteCount))
-            html_ +=
-                "<img alt=\"sprite " + std::to_string(n) + "\" src=\"" + spriteSource(n) + "\">";
-        html_ += "<h3>" + std::to_string(n) + " " + latin1Text(record.name) + "</h3>\n<dl>";
+        out_ << "<article class=\"card\" id=\"monster-" << n << "\">\n"
+             << sprite(n, false) << "<h3>" << n << ' ' << latin1Text(record.name) << "</h3>\n<dl>";
         for (const MonsterField& field : kMonsterLayout) {
             if (field.name == "name")
                 continue;
@@ -362,9 +576,9 @@ private:
                 if (field.name == "item1" || field.name == "item2")
                     value += " " + itemName(number);
             }
-            html_ += "<dt>" + std::string(field.name) + "</dt><dd>" + value + "</dd>";
+            out_ << "<dt>" << field.name << "</dt><dd>" << value << "</dd>";
         }
-        html_ += "</dl>\n<p>Specials: ";
+        out_ << "</dl>\n<p>Specials: ";
         bool any = false;
         for (const auto& [special, percent, target, low, high, kind] :
              {std::tuple{&record.special1, record.special1Perc, record.s1Target, record.sp1Min,
@@ -374,60 +588,107 @@ private:
             const std::string text = latin1Text(*special);
             if (text.empty())
                 continue;
-            html_ += std::string(any ? "; " : "") + text + " (" + std::to_string(percent) +
-                     "%, target " + std::to_string(target) + ", " + std::to_string(low) + " to " +
-                     std::to_string(high) + ", P/M " + std::to_string(kind) + ")";
+            out_ << (any ? "; " : "") << text << " (" << percent << "%, target " << target << ", "
+                 << low << " to " << high << ", P/M " << kind << ")";
             any = true;
         }
-        html_ += std::string(any ? "" : "none") + ".</p>\n<p>Maps: ";
-        const auto& places = places_[n];
-        if (places.empty())
-            html_ += "none";
-        for (std::size_t i = 0; i < places.size(); ++i)
-            html_ += std::string(i > 0 ? ", " : "") + std::to_string(places[i].first) + " (" +
-                     formatNumber(places[i].second * 100) + "%)";
-        html_ += ".</p>\n<table><thead><tr><th class=\"text\">Profile</th><th>Damage to "
-                 "monster</th><th>Damage to character</th><th>Hits to kill monster</th>"
-                 "<th>Hits to kill character</th></tr></thead><tbody>\n";
-        for (const ProfileBalance& profile : balance_.profiles) {
-            html_ += "<tr><td class=\"text\">" + escaped(profile.character.name) + "</td>";
-            for (const std::string& text : resultTexts(profile.battles[n]))
-                html_ += "<td>" + escaped(text) + "</td>";
-            html_ += "</tr>\n";
+        out_ << (any ? "" : "none") << ".</p>\n<p>Maps: ";
+        // The maps where it counts, with its chance per encounter slot draw.
+        bool anyMap = false;
+        for (const MapOutcome& o : outcomes_) {
+            for (const MonsterChance& m : o.monsters) {
+                if (static_cast<std::size_t>(m.monster) != n)
+                    continue;
+                out_ << (anyMap ? ", " : "") << o.map << " (" << formatNumber(m.chance * 100)
+                     << "%)";
+                anyMap = true;
+            }
         }
-        html_ += "</tbody></table>\n</article>\n";
+        out_ << (anyMap ? "" : "none")
+             << ".</p>\n<table><thead><tr><th class=\"text\">Profile</th><th>Damage to "
+                "monster</th><th>Damage to character</th><th>Hits to kill monster</th>"
+                "<th>Hits to kill character</th></tr></thead><tbody>\n";
+        for (std::size_t p = 0; p < profiles_.size(); ++p) {
+            out_ << "<tr><td class=\"text\">" << escaped(profiles_[p].name) << "</td>";
+            for (const std::string& text : resultTexts(battles_.battle(static_cast<int>(n), p)))
+                out_ << "<td>" << escaped(text) << "</td>";
+            out_ << "</tr>\n";
+        }
+        out_ << "</tbody></table>\n</article>\n";
     }
 
     void bestiary() {
-        // The maps where each monster counts, with its chance per encounter slot draw.
-        places_.assign(data_.monsters.size(), {});
-        for (const MapOutcome& o : balance_.profiles.front().maps)
-            for (const MonsterChance& m : o.monsters)
-                places_[static_cast<std::size_t>(m.monster)].emplace_back(o.map, m.chance);
-        html_ += "<section id=\"bestiary\">\n<h2>Bestiary</h2>\n<div class=\"bestiary\">\n";
-        for (std::size_t n = 0; n < data_.monsters.size(); ++n)
-            card(n);
-        html_ += "</div>\n</section>\n";
+        out_ << "<section id=\"bestiary\">\n<h2>Bestiary</h2>\n<p class=\"lead\">" << shownInFull()
+             << "</p>\n<div class=\"bestiary\">\n";
+        for (std::size_t n = 0; n < data_.monsters.size(); ++n) {
+            if (shownInFull(n))
+                card(n);
+        }
+        out_ << "</div>\n";
+        if (counting_ + named_.size() == data_.monsters.size()) {
+            out_ << "</section>\n";
+            return;
+        }
+        // Tables of a few hundred rows each, which a browser lays out only when they come
+        // into view.
+        constexpr std::size_t kRowsPerTable = 250;
+        out_ << "<h3>Monsters on no map</h3>\n<table class=\"others\"><thead><tr><th>Monster</th>"
+                "<th class=\"text\">Sprite</th><th class=\"text\">Name</th><th>HP</th>"
+                "<th>Exp</th><th>Gold</th><th class=\"text\">Maps</th></tr></thead></table>\n";
+        std::size_t rows = 0;
+        for (std::size_t n = 0; n < data_.monsters.size(); ++n) {
+            if (shownInFull(n))
+                continue;
+            if (rows++ % kRowsPerTable == 0)
+                out_ << (rows > 1 ? "</tbody></table></div>\n" : "")
+                     << "<div class=\"rows\"><table class=\"others\"><tbody>\n";
+            const MonsterRecord& record = data_.monsters[n];
+            // Lean rows, there being thousands: no end tags where HTML implies them, and the
+            // thumbnail beside the name is decoration.
+            out_ << "<tr id=\"monster-" << n << "\"><td>" << n << "<td>" << sprite(n, true)
+                 << "<td>" << latin1Text(record.name) << "<td>" << record.hp << "<td>" << record.exp
+                 << "<td>" << record.gold << "<td>no map\n";
+        }
+        out_ << "</tbody></table></div>\n</section>\n";
     }
 
+    std::ostream& out_;
     const GameData& data_;
-    const GamePictures& pictures_;
+    const GamePictures& sprites_;
     const PaletteColours colours_;
-    const Balance& balance_;
+    const std::vector<CharacterProfile>& profiles_;
     const CheckReport& check_;
-    std::vector<std::vector<std::pair<int, double>>> places_;
-    std::string html_;
+    const std::vector<int> mapsPerMonster_;
+    std::vector<int> named_;   // named with --monster and counting on no map
+    std::size_t counting_ = 0; // monsters that count on some map
+    BattleCache battles_;
+    std::vector<MapOutcome> outcomes_; // per map, for the first profile
+    std::vector<Cell> cells_;          // per map and profile
+    struct Picture {
+        int monster; // the first monster shown with it
+        bool full;   // shown on a card, not only as a thumbnail
+    };
+    std::vector<Picture> pictures_;                          // by id
+    std::unordered_map<std::size_t, std::size_t> spriteIds_; // a frame's hash: its picture id
 };
 
 } // namespace
 
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
-                 const std::filesystem::path& output) {
+                 const std::filesystem::path& output, const std::vector<std::string>& monsters) {
+    if (profiles.size() > kMostProfiles)
+        throw CliError("report takes at most " + std::to_string(kMostProfiles) + " profiles, " +
+                       std::to_string(profiles.size()) +
+                       " given: a heat map of more rows cannot be read (balance takes any number)");
     const GameData data = loadGameData(session.folder);
+    std::vector<int> named;
+    for (const std::string& monster : monsters)
+        named.push_back(monsterNamed(data.monsters, monster));
     const GamePictures pictures = loadGamePictures(session.folder);
-    const Balance balance = computeBalance(data.monsters, data.encounters, profiles);
     const CheckReport check = checkGameFiles(session.folder);
-    if (writeOutput(session, output, ReportWriter(data, pictures, balance, check).write()))
+    if (writeOutput(session, output, [&](std::ostream& out) {
+            ReportWriter(out, data, pictures, profiles, named, check).write();
+        }))
         session.out << "wrote " << shownPath(output) << ": " << data.monsters.size()
                     << " monsters, " << data.encounters.size() << " maps, " << profiles.size()
                     << (profiles.size() == 1 ? " profile" : " profiles") << '\n';

@@ -127,10 +127,13 @@ template <typename Command> std::function<int(const Invocation&)> succeeds(Comma
     };
 }
 
-std::vector<CharacterProfile> profiles(const QCommandLineParser& parser) {
+// Without `required`, neither option gives no profiles.
+std::vector<CharacterProfile> profiles(const QCommandLineParser& parser, bool required = true) {
     std::vector<std::string> options;
     for (const QString& value : parser.values("character"))
         options.push_back(bytesOf(value));
+    if (!required && options.empty() && !parser.isSet("characters"))
+        return {};
     return loadProfiles(options, toPath(parser.value("characters")));
 }
 
@@ -264,26 +267,36 @@ const std::vector<CommandInfo>& commands() {
                           toPath(call.parser.value("output")));
          })},
         {"where",
-         "",
+         "[--character L,S,A,D,DEF,HP ... | --characters FILE.csv]",
          "MONSTER",
          "list the maps where a monster appears, most likely first",
          "Lists each map where MONSTER (its number or its name) counts in the encounter\n"
          "table, with its chance per encounter slot draw (P summed over its slots, as balance\n"
-         "works it out) and the map's chances of a group of 1, 2 and 3, sorted by chance.",
-         {},
+         "works it out) and the map's chances of a group of 1, 2 and 3, sorted by chance.\n"
+         "Profiles, given as for balance, add a column each: the chance that one encounter\n"
+         "on the map defeats that character (balance's defeat_pct), or the map's verdict\n"
+         "where the chance is unknown.",
+         {kCharacter, kCharacters},
          1,
          succeeds([](const Invocation& call) {
-             whereMonster(call.session, bytesOf(call.arguments[0]));
+             whereMonster(call.session, bytesOf(call.arguments[0]), profiles(call.parser, false));
          })},
         {"report",
-         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [-o FILE]",
+         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monster N ...] [-o FILE]",
          "",
          "write the balance report as one self-contained HTML page",
          std::string(kReportHelp),
-         {kCharacter, kCharacters, kOutput},
+         {kCharacter,
+          kCharacters,
+          {{"monster"}, "N", "give monster N (a number or a name) a full card too; repeatable"},
+          kOutput},
          0,
          succeeds([](const Invocation& call) {
-             writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")));
+             std::vector<std::string> monsters;
+             for (const QString& monster : call.parser.values("monster"))
+                 monsters.push_back(bytesOf(monster));
+             writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")),
+                         monsters);
          })},
         {"check",
          "",

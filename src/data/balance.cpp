@@ -77,8 +77,8 @@ std::string_view verdictName(Verdict verdict) {
 }
 
 MapOutcome mapOutcome(int map, const EncounterRecord& record,
-                      const std::vector<MonsterRecord>& monsters,
-                      const std::vector<MonsterBattle>& battles, double characterHp) {
+                      const std::vector<MonsterRecord>& monsters, const BattleLookup& battleOf,
+                      double characterHp) {
     MapOutcome outcome;
     outcome.map = map;
     outcome.draw = encounterDraw(record, monsters.size());
@@ -102,7 +102,7 @@ MapOutcome mapOutcome(int map, const EncounterRecord& record,
             continue;
         const int n = record.monIndex[i];
         const MonsterRecord& monster = monsters[static_cast<std::size_t>(n)];
-        const MonsterBattle& battle = battles[static_cast<std::size_t>(n)];
+        const MonsterBattle& battle = battleOf(n);
         const auto listed = std::ranges::find(outcome.monsters, n, &MonsterChance::monster);
         if (listed == outcome.monsters.end())
             outcome.monsters.push_back({n, p});
@@ -160,6 +160,7 @@ MapOutcome mapOutcome(int map, const EncounterRecord& record,
     outcome.damage = damage;
     outcome.damagePercent = damage / characterHp * 100;
     outcome.worstPercent = worst / characterHp * 100;
+    outcome.defeatPercent = defeatChance(draw, outcome.monsters, battleOf, characterHp) * 100;
     if (*outcome.damagePercent >= 100)
         outcome.verdict = Verdict::Deadly;
     else if (*outcome.worstPercent >= 100)
@@ -169,22 +170,140 @@ MapOutcome mapOutcome(int map, const EncounterRecord& record,
     return outcome;
 }
 
+MapOutcome mapOutcome(int map, const EncounterRecord& record,
+                      const std::vector<MonsterRecord>& monsters,
+                      const std::vector<MonsterBattle>& battles, double characterHp) {
+    return mapOutcome(
+        map, record, monsters,
+        [&](int n) -> const MonsterBattle& { return battles[static_cast<std::size_t>(n)]; },
+        characterHp);
+}
+
+namespace {
+
+// The counting monsters as the draws need them, at most one per slot.
+struct Foe {
+    int monster;
+    double chance, hits, hitDamage;
+};
+struct Foes {
+    std::array<Foe, 5> list;
+    std::size_t count = 0;
+};
+
+Foes foesOf(const std::vector<MonsterChance>& monsters, const BattleLookup& battleOf) {
+    Foes foes;
+    for (const MonsterChance& m : monsters) {
+        const MonsterBattle& battle = battleOf(m.monster);
+        foes.list[foes.count++] = {m.monster, m.chance, battle.hits, battle.hitDamage()};
+    }
+    return foes;
+}
+
+// Walks the ordered draws depth first: visit(picks, size, chance, damage) for the first
+// `size` monsters drawn (foes[picks[0]], ...), `chance` the product of their chances, not
+// yet of P(k). The damage is summed per monster hitting back: monster l hits during all
+// the hits on monsters 1 to l, d_l x (h_1 + ... + h_l), the same sum as over the monsters
+// fought; so a draw's first monsters do the damage of the shorter draw of just them, and
+// every draw that starts with them does at least that. `visit` says whether to go deeper.
+template <typename Visit>
+void walkDraws(const EncounterDraw& draw, const Foes& foes, Visit&& visit) {
+    std::size_t deepest = 0;
+    for (std::size_t k = 0; k < draw.groupSize.size(); ++k) {
+        if (draw.groupSize[k] > 0)
+            deepest = k + 1;
+    }
+    struct Step {
+        double chance, hits, damage;
+    };
+    const auto then = [&](const Step& before, std::size_t pick) {
+        const Foe& foe = foes.list[pick];
+        const double hits = before.hits + foe.hits;
+        return Step{before.chance * foe.chance, hits, before.damage + foe.hitDamage * hits};
+    };
+    std::array<std::size_t, 3> picks{};
+    for (picks[0] = 0; picks[0] < foes.count; ++picks[0]) {
+        const Step one = then({1, 0, 0}, picks[0]);
+        if (!visit(picks, 1, one.chance, one.damage) || deepest < 2)
+            continue;
+        for (picks[1] = 0; picks[1] < foes.count; ++picks[1]) {
+            const Step two = then(one, picks[1]);
+            if (!visit(picks, 2, two.chance, two.damage) || deepest < 3)
+                continue;
+            for (picks[2] = 0; picks[2] < foes.count; ++picks[2]) {
+                const Step three = then(two, picks[2]);
+                visit(picks, 3, three.chance, three.damage);
+            }
+        }
+    }
+}
+
+} // namespace
+
+std::vector<OrderedDraw> orderedDraws(const EncounterDraw& draw,
+                                      const std::vector<MonsterChance>& monsters,
+                                      const BattleLookup& battleOf) {
+    const Foes foes = foesOf(monsters, battleOf);
+    std::vector<OrderedDraw> draws;
+    walkDraws(draw, foes,
+              [&](const std::array<std::size_t, 3>& picks, std::size_t size, double chance,
+                  double damage) {
+                  const double groupSize = draw.groupSize[size - 1];
+                  if (groupSize == 0)
+                      return true;
+                  OrderedDraw& d = draws.emplace_back();
+                  for (std::size_t j = 0; j < size; ++j)
+                      d.monsters[j] = foes.list[picks[j]].monster;
+                  d.count = static_cast<int>(size);
+                  d.chance = groupSize * chance;
+                  d.damage = damage;
+                  return true;
+              });
+    return draws;
+}
+
+double defeatChance(const EncounterDraw& draw, const std::vector<MonsterChance>& monsters,
+                    const BattleLookup& battleOf, double characterHp) {
+    // P(k >= size): once the first monsters drawn defeat the character, every longer draw
+    // that starts with them does too.
+    std::array<double, 4> atLeast{};
+    for (std::size_t k = draw.groupSize.size(); k-- > 0;)
+        atLeast[k] = atLeast[k + 1] + draw.groupSize[k];
+    double sum = 0;
+    walkDraws(
+        draw, foesOf(monsters, battleOf),
+        [&](const std::array<std::size_t, 3>&, std::size_t size, double chance, double damage) {
+            if (damage < characterHp)
+                return true;
+            sum += atLeast[size - 1] * chance;
+            return false;
+        });
+    // The chances of all draws sum to 1 only up to rounding.
+    return std::min(sum, 1.0);
+}
+
+std::vector<int> mapsPerMonster(const std::vector<EncounterRecord>& maps,
+                                std::size_t monsterCount) {
+    std::vector<int> counts(monsterCount, 0);
+    for (const EncounterRecord& record : maps) {
+        const EncounterDraw draw = encounterDraw(record, monsterCount);
+        std::vector<int> counted;
+        for (std::size_t i = 0; i < draw.slot.size(); ++i) {
+            const int n = record.monIndex[i];
+            if (draw.slot[i] > 0 && std::ranges::find(counted, n) == counted.end()) {
+                counted.push_back(n);
+                ++counts[static_cast<std::size_t>(n)];
+            }
+        }
+    }
+    return counts;
+}
+
 Balance computeBalance(const std::vector<MonsterRecord>& monsters,
                        const std::vector<EncounterRecord>& maps,
                        const std::vector<CharacterProfile>& profiles) {
     Balance balance;
-    balance.mapsPerMonster.assign(monsters.size(), 0);
-    for (const EncounterRecord& record : maps) {
-        const EncounterDraw draw = encounterDraw(record, monsters.size());
-        std::vector<int> counted;
-        for (std::size_t i = 0; i < draw.slot.size(); ++i) {
-            const int n = record.monIndex[i];
-            if (draw.slot[i] > 0 && std::find(counted.begin(), counted.end(), n) == counted.end()) {
-                counted.push_back(n);
-                ++balance.mapsPerMonster[static_cast<std::size_t>(n)];
-            }
-        }
-    }
+    balance.mapsPerMonster = mapsPerMonster(maps, monsters.size());
     for (const CharacterProfile& character : profiles) {
         if (!(character.hp > 0))
             throw DataError(ErrorKind::InvalidPropertyValue,

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -93,12 +94,44 @@ struct MapOutcome {
     std::optional<double> damage;
     std::optional<double> damagePercent;
     std::optional<double> worstPercent;
+    std::optional<double> defeatPercent; // the chance that one encounter defeats the character
 };
 
+// The battle against monster n. The map model asks only for the monsters a map counts, so
+// a caller may work out only those.
+using BattleLookup = std::function<const MonsterBattle&(int monster)>;
+
+// `battleOf(n)` gives battleAgainst(character, monsters[n]).
+MapOutcome mapOutcome(int map, const EncounterRecord& record,
+                      const std::vector<MonsterRecord>& monsters, const BattleLookup& battleOf,
+                      double characterHp);
 // `battles` holds battleAgainst(character, monsters[n]) for every n.
 MapOutcome mapOutcome(int map, const EncounterRecord& record,
                       const std::vector<MonsterRecord>& monsters,
                       const std::vector<MonsterBattle>& battles, double characterHp);
+
+// One ordered draw of an encounter: k monsters in the order the character fights them.
+struct OrderedDraw {
+    std::array<int, 3> monsters{}; // the first `count` are drawn
+    int count = 0;
+    double chance = 0; // P(k) x P(first) x ... x P(last)
+    // Monster j takes h_j hits and, during them, every monster still alive (j to k) hits
+    // back once per hit: the sum over j of h_j x (d_j + ... + d_k).
+    double damage = 0;
+};
+
+// Every ordered draw of one encounter with a chance above 0: k with P(k), then k monsters
+// one after another, each by its chance. `monsters` are the map's counting monsters with
+// their chances (MapOutcome::monsters); every one must be beatable. At most 5 + 25 + 125.
+std::vector<OrderedDraw> orderedDraws(const EncounterDraw& draw,
+                                      const std::vector<MonsterChance>& monsters,
+                                      const BattleLookup& battleOf);
+
+// The chance (0 to 1) that one random encounter defeats a character of `characterHp` who
+// starts it at full HP: the summed chance of the ordered draws whose damage is at least
+// `characterHp`. The draws' mean damage is the map's expected damage.
+double defeatChance(const EncounterDraw& draw, const std::vector<MonsterChance>& monsters,
+                    const BattleLookup& battleOf, double characterHp);
 
 // Everything the model says for one profile.
 struct ProfileBalance {
@@ -106,6 +139,11 @@ struct ProfileBalance {
     std::vector<MonsterBattle> battles; // one per monster record
     std::vector<MapOutcome> maps;       // one per encounter record
 };
+
+// The number of maps where each of `monsterCount` monsters counts (a monster in two slots
+// of a map counts once there). Only a monster that counts on some map can change a map's
+// outcome.
+std::vector<int> mapsPerMonster(const std::vector<EncounterRecord>& maps, std::size_t monsterCount);
 
 struct Balance {
     std::vector<ProfileBalance> profiles;

@@ -13,6 +13,7 @@
 #include "cli_fixture.h"
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
+#include "data/sprite.h"
 #include "demo/tables.h"
 #include "support/monster_builder.h"
 #include "tables/json.h"
@@ -89,13 +90,14 @@ TEST_F(WorkedExampleTest, BalanceGivesTheMapsWorkedByHand) {
     const std::vector<std::string> rows = lines(result.out);
     ASSERT_EQ(rows.size(), 269u); // the header and the editor's 268 maps
     const std::pair<std::size_t, const char*> expected[] = {
-        {0, "map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict"},
-        {1, "1,\"L0\",\"0:75%;1:25%\",2,7.5,30,16,69.9375,69.9375,180,\"risky\""},
-        {2, "2,\"L0\",\"2:60%;0:40%\",1.5,6.9,9.6,4.2,19.16,19.16,48,\"safe\""},
-        {3, "3,\"L0\",\"0:50%;3:50%\",1,,5.5,2.5,,,,\"error (monster 3: Division by zero)\""},
-        {4, "4,\"L0\",\"4:50%;0:50%\",2,,10,4,,,,\"unbeatable\""},
-        {5, "5,\"L0\",\"\",,,,,,,,\"empty\""},
-        {268, "268,\"L0\",\"\",,,,,,,,\"empty\""},
+        {0, "map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict,"
+            "defeat_pct"},
+        {1, "1,\"L0\",\"0:75%;1:25%\",2,7.5,30,16,69.9375,69.9375,180,\"risky\",28.9062"},
+        {2, "2,\"L0\",\"2:60%;0:40%\",1.5,6.9,9.6,4.2,19.16,19.16,48,\"safe\",0"},
+        {3, "3,\"L0\",\"0:50%;3:50%\",1,,5.5,2.5,,,,\"error (monster 3: Division by zero)\","},
+        {4, "4,\"L0\",\"4:50%;0:50%\",2,,10,4,,,,\"unbeatable\","},
+        {5, "5,\"L0\",\"\",,,,,,,,\"empty\","},
+        {268, "268,\"L0\",\"\",,,,,,,,\"empty\","},
     };
     for (const auto& entry : expected) {
         SCOPED_TRACE(rowName(expected, entry));
@@ -143,9 +145,11 @@ TEST_F(WorkedExampleTest, JsonHoldsTheSameValuesAndTheDrops) {
         keys.push_back(key.text);
     EXPECT_EQ(keys, (std::vector<std::string>{"map", "profile", "monsters", "group", "hits", "exp",
                                               "gold", "damage", "damage_pct", "worst_pct",
-                                              "verdict", "drops"}));
+                                              "verdict", "defeat_pct", "drops"}));
     EXPECT_EQ(first.values[8].text, "69.9375");
     EXPECT_EQ(first.values[10].text, "risky");
+    EXPECT_EQ(first.values[11].text, "28.9062");
+    EXPECT_EQ(objects[2].values[11].kind, cli::CellKind::Other); // error: null
     // The drops are nested, so only their text is checked here.
     EXPECT_NE(result.out.find("\"drops\":[{\"item\":7,\"name\":\""), std::string::npos);
     EXPECT_NE(result.out.find("\"expected\":1.25},{\"item\":8,"), std::string::npos);
@@ -158,6 +162,7 @@ TEST_F(WorkedExampleTest, WhereListsTheMapsOfAMonsterByChance) {
         int status;
         const char* out;
         const char* err;
+        const char* profile = "";
     } cases[] = {
         {"0", 0,
          "Ooze (monster 0) counts in 4 of 268 maps:\n"
@@ -179,10 +184,22 @@ TEST_F(WorkedExampleTest, WhereListsTheMapsOfAMonsterByChance) {
          ""},
         {"5", 1, "", "valmor-data: monster 5: the stats file holds 5 monsters, 0 to 4\n"},
         {"Dragon", 1, "", "valmor-data: no monster is named \"Dragon\"\n"},
+        // A profile adds its defeat chance per map, or the verdict where it is unknown.
+        {"0", 0,
+         "Ooze (monster 0) counts in 4 of 268 maps:\n"
+         "   map     chance   1 monster  2 monsters  3 monsters   L0 defeat\n"
+         "     1        75%         50%          0%         50%    28.9062%\n"
+         "     3        50%        100%          0%          0%       error\n"
+         "     4        50%          0%        100%          0%  unbeatable\n"
+         "     2        40%         50%         50%          0%          0%\n",
+         "", "0,0,0,10,2,100"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.monster);
-        const ToolRun result = run({"where", c.monster});
+        SCOPED_TRACE(std::string(c.monster) + " " + c.profile);
+        std::vector<std::string> arguments{"where", c.monster};
+        if (*c.profile != '\0')
+            arguments.insert(arguments.end(), {"--character", c.profile});
+        const ToolRun result = run(arguments);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.out, c.out);
         EXPECT_EQ(result.err, c.err);
@@ -258,6 +275,29 @@ TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
     EXPECT_EQ(readBytes(file(kMonsterFileName)), stats);
 }
 
+TEST(BattleCacheTest, GivesEachBattleWhetherKeptMadeRoomOrNeverKept) {
+    const std::vector<MonsterRecord> monsters{
+        monster("Ooze", 20, 5, 6, 10, 4), monster("Bat", 9, 6, 12, 30, 20),
+        monster("Golem", 10, 8, 3, 4, 2), monster("Wall", 10, 10, 0, 0, 0)};
+    const std::vector<CharacterProfile> profiles{
+        {"a", 0, 0, 0, 10, 2, 100}, {"b", 5, 1, 1, 10, 2, 30}, {"c", 9, 30, 20, 40, 12, 90}};
+    const int asked[] = {0, 1, 0, 2, 3, 1, 0, 3, 3, 2, 0};
+    // Room for every monster, for two (the one asked for longest ago goes), and for none.
+    for (const std::size_t kept : {std::size_t{4}, std::size_t{2}, std::size_t{0}}) {
+        cli::BattleCache cache(monsters, profiles, kept * profiles.size() * sizeof(MonsterBattle));
+        for (const int n : asked) {
+            for (std::size_t p = profiles.size(); p-- > 0;) {
+                SCOPED_TRACE("kept " + std::to_string(kept) + ", monster " + std::to_string(n) +
+                             ", profile " + std::to_string(p));
+                const MonsterBattle expected = battleAgainst(profiles[p], monsters[n]);
+                const MonsterBattle& given = cache.lookup(p)(n);
+                EXPECT_EQ(given.texts, expected.texts);
+                EXPECT_EQ(given.hits, expected.hits);
+            }
+        }
+    }
+}
+
 TEST(BalanceFormatTest, NumbersKeepSixSignificantDigits) {
     const std::pair<double, const char*> cases[] = {
         {0, "0"},
@@ -306,19 +346,25 @@ TEST_F(BalanceDemoTest, ReportHoldsEveryPartAndNeedsNothingBesideIt) {
     ASSERT_EQ(result.status, 0) << result.err;
     const std::string html = readText(file("report.html"));
     EXPECT_EQ(count(html, "<article class=\"card\""), 57u);
-    EXPECT_EQ(count(html, "<img alt=\"sprite "), 57u);
-    EXPECT_EQ(count(html, "src=\"data:image/png;base64,iVBORw0KGgo"), 57u);
-    EXPECT_EQ(count(html, "<tr class=\"map-row\">"), 268 * 2u);
+    EXPECT_EQ(count(html, "<span class=\"sprite s"), 57u);
+    EXPECT_EQ(count(html, "url(data:image/png;base64,iVBORw0KGgo"), 57u);
+    // A row per map, with a cell per profile.
+    EXPECT_EQ(count(html, "<tr class=\"map-row\">"), 268u);
+    EXPECT_EQ(count(html, "<td class=\"p v-"), 268 * 2u);
     const std::size_t chart = html.find("<svg id=\"damage-chart\"");
     ASSERT_NE(chart, std::string::npos);
     EXPECT_EQ(count(html.substr(chart, html.find("</svg>", chart) - chart), "<rect class=\"bar "),
               268u);
     EXPECT_NE(html.find("<svg id=\"exp-chart\""), std::string::npos);
     EXPECT_NE(html.find("<svg id=\"heat-map\""), std::string::npos);
+    EXPECT_NE(html.find("<svg id=\"defeat-map\""), std::string::npos);
     EXPECT_NE(html.find("check finds no problems"), std::string::npos);
+    EXPECT_NE(html.find("57 of 57 monsters are shown in full"), std::string::npos);
+    EXPECT_EQ(html.find("Monsters on no map"), std::string::npos);
     // Self-contained: no address to fetch anything from.
-    for (const char* outside : {"http:", "https:", "<link", "src=\"/", "url("})
+    for (const char* outside : {"http:", "https:", "<link", "src=\"/"})
         EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+    EXPECT_EQ(count(html, "url("), count(html, "url(data:"));
 
     // One profile: no heat map; problems that check finds appear in the summary.
     MonsterRecord broken = readMonsterRecord(file(kMonsterFileName), 2);
@@ -330,10 +376,84 @@ TEST_F(BalanceDemoTest, ReportHoldsEveryPartAndNeedsNothingBesideIt) {
               0);
     const std::string single = readText(file("report.html"));
     EXPECT_EQ(single.find("<svg id=\"heat-map\""), std::string::npos);
+    EXPECT_EQ(single.find("<svg id=\"defeat-map\""), std::string::npos);
     EXPECT_NE(
         single.find("monsters.tat, record 3 (sprite 2), item1: error: 120 is outside -1 to 99"),
         std::string::npos);
     EXPECT_NE(single.find("120 no such item"), std::string::npos);
+}
+
+// The demo data grown to the formats' limit: 32,767 stats records (the demo monsters over
+// and over, the copies on no map) and a sparse sprite file of as many frames, all blank
+// past the demo's 57.
+class ReportAtTheLimitTest : public BalanceDemoTest {
+protected:
+    void SetUp() override {
+        BalanceDemoTest::SetUp();
+        const std::vector<MonsterRecord> monsters = demo::demoMonsters();
+        std::string stats;
+        for (std::size_t n = 0; n < 32767; ++n) {
+            const auto bytes = encodeMonsterRecord(monsters[n % monsters.size()]);
+            stats.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        }
+        writeText(file(kMonsterFileName), stats);
+        std::filesystem::resize_file(file(kSpriteFileName),
+                                     std::uintmax_t{32767} * kSpriteFrameBytes);
+    }
+    ToolRun report(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"-C", dir_.string(), "report", "--characters",
+                                             file(demo::kCharactersFileName).string()});
+        return runTool(arguments);
+    }
+};
+
+TEST_F(ReportAtTheLimitTest, CardsForTheMonstersThatCountARowForEveryOther) {
+    const ToolRun result = report({"--monster", "100", "--monster", "Green Ooze", "--monster",
+                                   "32766", "-o", file("report.html").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string html = readText(file("report.html"));
+    // The 57 that count and the two named that count nowhere; Green Ooze counts already.
+    EXPECT_EQ(count(html, "<article class=\"card\""), 59u);
+    EXPECT_NE(html.find("<article class=\"card\" id=\"monster-32766\""), std::string::npos);
+    EXPECT_NE(html.find("59 of 32767 monsters are shown in full: the 57 that count on some map "
+                        "(only they can change a map) and 2 named with --monster. The other "
+                        "32708 are listed"),
+              std::string::npos);
+    EXPECT_EQ(count(html, "<td>no map\n"), 32708u);
+    EXPECT_EQ(html.find("<tr id=\"monster-100\">"), std::string::npos);
+    EXPECT_NE(html.find("<tr id=\"monster-101\">"), std::string::npos);
+    // Every monster shows a sprite, but each picture is written once: the demo's 57 and
+    // the blank frame.
+    EXPECT_EQ(count(html, "<span class=\"sprite s"), 59u);
+    EXPECT_EQ(count(html, "<i class=\"sprite s"), 32708u);
+    EXPECT_EQ(count(html, "{background-image:url(data:image/png;base64,"), 58u);
+    EXPECT_EQ(count(html, "<tr class=\"map-row\">"), 268u);
+}
+
+TEST_F(ReportAtTheLimitTest, TakesAtMostTwoHundredProfilesAndKnownMonsters) {
+    std::string profiles = "name,level,strength,agility,item_damage,item_defense,hp\n";
+    for (int p = 0; p < 201; ++p)
+        profiles += "P" + std::to_string(p) + ",5,30,23,34,17,105\n";
+    writeText(file("many.csv"), profiles);
+    const struct {
+        std::vector<std::string> arguments;
+        const char* err;
+    } cases[] = {
+        {{"--characters", file("many.csv").string()},
+         "report takes at most 200 profiles, 201 given: a heat map of more rows cannot be read "
+         "(balance takes any number)"},
+        {{"--monster", "32767"}, "monster 32767: the stats file holds 32767 monsters, 0 to 32766"},
+        {{"--monster", "Dragon"}, "no monster is named \"Dragon\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), {"-o", file("refused.html").string()});
+        const ToolRun result = report(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(file("refused.html")));
+    }
 }
 
 } // namespace

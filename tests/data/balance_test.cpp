@@ -8,6 +8,7 @@
 
 #include "data/balance.h"
 #include "data/battle_estimate.h"
+#include "demo/tables.h"
 #include "support/monster_builder.h"
 #include "support/row_name.h"
 
@@ -59,6 +60,8 @@ TEST(BalanceModelTest, GroupsOfOneAndThreeWorkedByHand) {
     // E[h] = 3.75, E[d] = 5.5, E[h d] = 0.75 x 16 + 0.25 x 30 = 19.5.
     // Damage: 1/2 x 19.5 + 1/2 x (3 x 19.5 + 3 x 3.75 x 5.5) = 69.9375.
     // Worst: 3 of monster 1: 3 x 10 x 6 = 180, 180 % of 100 HP.
+    // Defeat: one monster does at most 30; of the groups of three only three of monster 0
+    // stay below 100 (4 x 12 + 4 x 8 + 4 x 4 = 96): 1/2 x (1 - 0.75^3) = 0.2890625.
     const MapOutcome o = outcome(map({0, 1, 0, 0, 0}, {3, 1, 0, 0, 0}, {1, 0, 1}));
     EXPECT_EQ(o.verdict, Verdict::Risky);
     ASSERT_EQ(o.monsters.size(), 2u);
@@ -72,6 +75,7 @@ TEST(BalanceModelTest, GroupsOfOneAndThreeWorkedByHand) {
     EXPECT_DOUBLE_EQ(*o.damage, 69.9375);
     EXPECT_DOUBLE_EQ(*o.damagePercent, 69.9375);
     EXPECT_DOUBLE_EQ(*o.worstPercent, 180);
+    EXPECT_DOUBLE_EQ(*o.defeatPercent, 28.90625);
     ASSERT_EQ(o.drops.size(), 2u);
     EXPECT_EQ(o.drops[0].item, 7);
     EXPECT_DOUBLE_EQ(o.drops[0].expected, 1.25); // 2 x (0.75 x 0.5 + 0.25 x 1)
@@ -86,7 +90,7 @@ TEST(BalanceModelTest, MonsterInTwoSlotsWorkedByHand) {
     // E[h] = 0.6 x 5 + 0.4 x 4 = 4.6, E[d] = 0.6 x 1 + 0.4 x 4 = 2.2,
     // E[h d] = 0.6 x 5 + 0.4 x 16 = 9.4.
     // Damage: 1/2 x 9.4 + 1/2 x (2 x 9.4 + 1 x 4.6 x 2.2) = 19.16.
-    // Worst: 2 of monster 0: 4 x 4 x 3 = 48.
+    // Worst: 2 of monster 0: 4 x 4 x 3 = 48, so no draw defeats the character.
     const MapOutcome o = outcome(map({2, 0, 99, 2, 1}, {40, 40, 50, 20, -5}, {2, 2, -4}));
     EXPECT_EQ(o.verdict, Verdict::Safe);
     ASSERT_EQ(o.monsters.size(), 2u);
@@ -100,8 +104,92 @@ TEST(BalanceModelTest, MonsterInTwoSlotsWorkedByHand) {
     EXPECT_NEAR(o.gold, 4.2, 1e-12);
     EXPECT_NEAR(*o.damagePercent, 19.16, 1e-12);
     EXPECT_NEAR(*o.worstPercent, 48, 1e-12);
+    EXPECT_EQ(*o.defeatPercent, 0);
     ASSERT_EQ(o.drops.size(), 1u);
     EXPECT_NEAR(o.drops[0].expected, 0.3, 1e-12); // 1.5 x 0.4 x 0.5
+}
+
+TEST(BalanceModelTest, TheOrderOfTheDrawDecidesTheDefeat) {
+    // Map 1 of the worked example, groups of three. Monster 0: h 4, d 4; monster 1: h 3, d 10.
+    // While the first is fought all three hit back, so a strong monster last hurts most.
+    const EncounterRecord record = map({0, 1, 0, 0, 0}, {3, 1, 0, 0, 0}, {1, 0, 1});
+    const MapOutcome o = outcome(record);
+    const std::vector<MonsterBattle> list = battles(kHero, kMonsters);
+    const BattleLookup battleOf = [&](int n) -> const MonsterBattle& {
+        return list[static_cast<std::size_t>(n)];
+    };
+    struct Draw {
+        std::vector<int> monsters;
+        double chance;
+        double damage;
+    };
+    const Draw expected[] = {
+        {{0}, 0.375, 16},
+        {{1}, 0.125, 30},
+        {{0, 0, 0}, 0.2109375, 96},  // 4 x 12 + 4 x 8 + 4 x 4
+        {{0, 0, 1}, 0.0703125, 158}, // 4 x 18 + 4 x 14 + 3 x 10
+        {{0, 1, 0}, 0.0703125, 130}, // 4 x 18 + 3 x 14 + 4 x 4
+        {{1, 0, 0}, 0.0703125, 102}, // 3 x 18 + 4 x 8 + 4 x 4
+        {{0, 1, 1}, 0.0234375, 186}, // 4 x 24 + 3 x 20 + 3 x 10
+        {{1, 1, 0}, 0.0234375, 130}, // 3 x 24 + 3 x 14 + 4 x 4
+        {{1, 1, 1}, 0.0078125, 180},
+    };
+    const std::vector<OrderedDraw> draws = orderedDraws(o.draw, o.monsters, battleOf);
+    EXPECT_EQ(draws.size(), 2u + 8u);
+    for (const Draw& want : expected) {
+        const auto found = std::ranges::find_if(draws, [&](const OrderedDraw& d) {
+            return std::vector<int>(d.monsters.begin(), d.monsters.begin() + d.count) ==
+                   want.monsters;
+        });
+        ASSERT_NE(found, draws.end()) << ::testing::PrintToString(want.monsters);
+        EXPECT_DOUBLE_EQ(found->chance, want.chance) << ::testing::PrintToString(want.monsters);
+        EXPECT_DOUBLE_EQ(found->damage, want.damage) << ::testing::PrintToString(want.monsters);
+    }
+    // The defeat chance as the HP passes each draw's damage; a draw that does exactly the
+    // HP defeats.
+    const std::pair<double, double> byHp[] = {
+        {16, 1},          {16.5, 0.625},    {30, 0.625},  {96, 0.5},      {96.5, 0.2890625},
+        {102, 0.2890625}, {103, 0.21875},   {131, 0.125}, {159, 0.03125}, {180, 0.03125},
+        {181, 0.0234375}, {186, 0.0234375}, {186.5, 0},
+    };
+    for (const auto& [hp, chance] : byHp)
+        EXPECT_DOUBLE_EQ(defeatChance(o.draw, o.monsters, battleOf, hp), chance) << hp;
+}
+
+TEST(BalanceModelTest, TheMeanOfTheDrawsIsTheExpectedDamage) {
+    // Every demo map against the demo progression's levels 1, 7, 14 and 20.
+    const std::vector<MonsterRecord> monsters = demo::demoMonsters();
+    const std::vector<EncounterRecord> maps = demo::demoEncounters();
+    int checked = 0;
+    for (const double level : {1.0, 7.0, 14.0, 20.0}) {
+        const CharacterProfile character{"",
+                                         level,
+                                         10 + 4 * level,
+                                         8 + 3 * level,
+                                         4 + 6 * level,
+                                         2 + 3 * level,
+                                         30 + 15 * level};
+        const std::vector<MonsterBattle> list = battles(character, monsters);
+        for (std::size_t m = 0; m < maps.size(); ++m) {
+            const MapOutcome o = mapOutcome(int(m + 1), maps[m], monsters, list, character.hp);
+            if (!o.damage)
+                continue;
+            double chance = 0;
+            double mean = 0;
+            for (const OrderedDraw& d :
+                 orderedDraws(o.draw, o.monsters, [&](int n) -> const MonsterBattle& {
+                     return list[static_cast<std::size_t>(n)];
+                 })) {
+                chance += d.chance;
+                mean += d.chance * d.damage;
+            }
+            SCOPED_TRACE("level " + std::to_string(level) + ", map " + std::to_string(m + 1));
+            EXPECT_NEAR(chance, 1, 1e-12);
+            EXPECT_NEAR(mean, *o.damage, 1e-9 * *o.damage);
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 500);
 }
 
 TEST(BalanceModelTest, Verdicts) {
@@ -154,6 +242,7 @@ TEST(BalanceModelTest, Verdicts) {
                            c.verdict != Verdict::Empty;
         EXPECT_EQ(o.damagePercent.has_value(), known);
         EXPECT_EQ(o.worstPercent.has_value(), known);
+        EXPECT_EQ(o.defeatPercent.has_value(), known);
         for (const double value : {o.group, o.exp, o.gold, o.damagePercent.value_or(0)})
             EXPECT_TRUE(std::isfinite(value));
         if (c.verdict == Verdict::Empty) {
