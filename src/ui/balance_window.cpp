@@ -86,6 +86,7 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, std::filesystem::path dat
     measures->addButton(damage_);
     measures->addButton(defeat_);
     auto* copy = new QPushButton(QStringLiteral("&Copy table"), this);
+    copy->setObjectName(QStringLiteral("copyTable"));
     copy->setToolTip(QStringLiteral("Copies every map and profile as tab-separated text, with "
                                     "the columns of valmor-data balance (Ctrl+C)"));
     auto* controls = new QHBoxLayout;
