@@ -26,15 +26,7 @@ public:
     }
 
     void write(std::string_view bytes, const std::filesystem::path& shownAs) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t put = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                throw fileError(put < 0 ? errno : ENOSPC, shownAs);
-            done += static_cast<std::size_t>(put);
-        }
+        writeAll(fd_, bytes, shownAs);
     }
 
     void close(const std::filesystem::path& shownAs) {

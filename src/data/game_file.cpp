@@ -175,6 +175,18 @@ PathKind pathKind(const GamePath& path) {
                                      : PathKind::Other;
 }
 
+void writeAll(int fd, std::string_view bytes, const std::filesystem::path& shownAs) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            throw fileError(put < 0 ? errno : ENOSPC, shownAs);
+        done += static_cast<std::size_t>(put);
+    }
+}
+
 FileIdentity identityOf(const GamePath& path) {
     struct stat status {};
     if (::fstatat(path.directoryFd(), path.name().c_str(), &status, 0) != 0)

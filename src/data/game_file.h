@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string_view>
 
 #include "error.h"
 
@@ -14,6 +15,10 @@ namespace valmor {
 
 // Builds the error for a failed system call on the file, from errno.
 DataError fileError(int errorNumber, const std::filesystem::path& path);
+
+// Writes every byte to the open file `fd` at its position, or throws naming `shownAs`: a
+// write that puts nothing is a full disk, never a success.
+void writeAll(int fd, std::string_view bytes, const std::filesystem::path& shownAs);
 
 class GamePath;
 

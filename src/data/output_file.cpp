@@ -149,15 +149,7 @@ FileIdentity OutputFile::identity() const {
 
 void OutputFile::write(std::string_view bytes) {
     throwIfInterrupted();
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            throw fileError(put < 0 ? errno : ENOSPC, path_);
-        done += static_cast<std::size_t>(put);
-    }
+    writeAll(fd_, bytes, path_);
 }
 
 void OutputFile::commit() {

@@ -131,15 +131,9 @@ private:
     [[noreturn]] void fail(int error) { throw fileError(error, path_.shown()); }
 
     void flush() {
-        std::size_t done = 0;
-        while (done < buffer_.size()) {
-            const ssize_t put = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                fail(put < 0 ? errno : ENOSPC);
-            done += static_cast<std::size_t>(put);
-        }
+        writeAll(fd_,
+                 std::string_view(reinterpret_cast<const char*>(buffer_.data()), buffer_.size()),
+                 path_.shown());
         buffer_.clear();
     }
 

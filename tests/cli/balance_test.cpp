@@ -383,6 +383,36 @@ TEST_F(BalanceDemoTest, ReportHoldsEveryPartAndNeedsNothingBesideIt) {
     EXPECT_NE(single.find("120 no such item"), std::string::npos);
 }
 
+TEST_F(BalanceDemoTest, ReportEscapesNamesAndGivesEachProfileItsOwnRow) {
+    MonsterRecord orc = readMonsterRecord(file(kMonsterFileName), 0);
+    std::ranges::copy(std::string_view("<b>Orc&   "), orc.name.begin());
+    writeMonsterRecord(file(kMonsterFileName), 0, orc);
+    // Map 1 holds monster 0: the weak profile cannot beat it, the strong one is safe.
+    const ToolRun result =
+        runTool({"-C", dir_.string(), "report", "--character", "1,0,0,3,0,8", "--character",
+                 "30,60,60,90,40,400", "-o", file("report.html").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string html = readText(file("report.html"));
+    EXPECT_EQ(html.find("<b>Orc&"), std::string::npos);
+    EXPECT_NE(html.find("&lt;b&gt;Orc&amp;"), std::string::npos);
+    const std::size_t heat = html.find("<svg id=\"heat-map\"");
+    ASSERT_NE(heat, std::string::npos);
+    const std::string heatMap = html.substr(heat, html.find("</svg>", heat) - heat);
+    for (const auto& [profile, verdict] : {std::pair{"L1", "unbeatable"}, {"L30", "safe"}}) {
+        const std::size_t title = heatMap.find(std::string("<title>map 1, ") + profile + ": ");
+        ASSERT_NE(title, std::string::npos) << profile;
+        EXPECT_EQ(heatMap.substr(title, heatMap.find("</title>", title) - title).find(verdict) !=
+                      std::string::npos,
+                  true)
+            << profile;
+    }
+    const std::size_t bars = html.find("<svg id=\"damage-chart\"");
+    ASSERT_NE(bars, std::string::npos);
+    // The first bar is map 1's.
+    const std::size_t firstTitle = html.find("<title>", html.find("<rect class=\"bar ", bars));
+    EXPECT_EQ(html.substr(firstTitle, 14), "<title>map 1: ");
+}
+
 // The demo data grown to the formats' limit: 32,767 stats records (the demo monsters over
 // and over, the copies on no map) and a sparse sprite file of as many frames, all blank
 // past the demo's 57.

@@ -109,6 +109,31 @@ TEST(BalanceModelTest, MonsterInTwoSlotsWorkedByHand) {
     EXPECT_NEAR(o.drops[0].expected, 0.3, 1e-12); // 1.5 x 0.4 x 0.5
 }
 
+TEST(BalanceModelTest, ItemZeroDropsAndAMonsterWithoutHpTakesOneHit) {
+    // Each map holds one monster alone, in groups of one; 10 - 5 = 5 damage a hit.
+    const struct {
+        const char* name;
+        MonsterRecord monster;
+        double hits;
+        std::vector<int> items;
+    } cases[] = {
+        {"item 0 drops like any other", monster(20, 5, 6, 1, 1, 0, 50, -1, 100), 4, {0}},
+        {"items below 0 drop nothing", monster(20, 5, 6, 1, 1, -2, 100, -1, 100), 4, {}},
+        {"HP 0 still takes a hit", monster(0, 5, 6, 1, 1), 1, {}},
+        {"HP below 0 still takes a hit", monster(-30, 5, 6, 1, 1), 1, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MapOutcome o = outcome(map({0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {1, 0, 0}), {c.monster});
+        ASSERT_TRUE(o.hits.has_value());
+        EXPECT_DOUBLE_EQ(*o.hits, c.hits);
+        std::vector<int> items;
+        for (const ItemDrop& drop : o.drops)
+            items.push_back(drop.item);
+        EXPECT_EQ(items, c.items);
+    }
+}
+
 TEST(BalanceModelTest, TheOrderOfTheDrawDecidesTheDefeat) {
     // Map 1 of the worked example, groups of three. Monster 0: h 4, d 4; monster 1: h 3, d 10.
     // While the first is fought all three hit back, so a strong monster last hurts most.
