@@ -58,6 +58,19 @@ protected:
     }
 
     std::string text(std::string_view name) const { return readText(file(name)); }
+
+    // The folder's entries with their sizes and times, in order.
+    std::vector<std::filesystem::path> listing() const {
+        std::vector<std::filesystem::path> entries;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            const auto time = entry.last_write_time().time_since_epoch().count();
+            entries.push_back(entry.path().filename().string() + " " +
+                              std::to_string(entry.is_regular_file() ? entry.file_size() : 0) +
+                              " " + std::to_string(time));
+        }
+        std::ranges::sort(entries);
+        return entries;
+    }
 };
 
 int balanceWindowsOpen() {
@@ -271,9 +284,11 @@ TEST_F(BalanceWindowTest, AFileBrokenForAMomentIsNamedAndThePictureRecovers) {
         const std::string good = text(row.file);
         const QString table = balance.tableText();
         row.breakIt(file(row.file));
+        const std::vector<std::filesystem::path> broken = listing();
         EXPECT_TRUE(eventually([&] {
             return balance.heatMap()->isStale() && balance.headerText().contains(row.file);
         })) << balance.headerText().toStdString();
+        EXPECT_EQ(listing(), broken); // nothing made anew, nothing written
         EXPECT_EQ(balance.tableText(), table);
         EXPECT_TRUE(errors.empty());
         EXPECT_FALSE(anyMessageBox());
