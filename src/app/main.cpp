@@ -75,6 +75,6 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     window.show();
     if (start.openBalance)
-        window.openBalanceWindow();
+        valmor::guarded(report, [&] { window.openBalanceWindow(); });
     return QApplication::exec();
 }
