@@ -1,7 +1,8 @@
 # Test script: installs the build into a scratch prefix and checks that the desktop finds
 # everything there: both programs, the demo data generator, the compressed man pages, the
-# bash completion, the copyright and changelog, the menu entry, the metainfo and every
-# icon, and that AppStream accepts the installed tree as a whole.
+# bash completion, the copyright and changelog, the menu entry (with its action that opens
+# the balance window, an option the installed editor knows), the metainfo and every icon,
+# and that AppStream accepts the installed tree as a whole.
 # Run with -DBUILD_DIR=... -DSCRATCH=... -DDESKTOP_ID=...
 file(REMOVE_RECURSE "${SCRATCH}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${SCRATCH}/usr"
@@ -34,6 +35,16 @@ foreach(path IN LISTS expected)
 endforeach()
 if(missing)
     message(FATAL_ERROR "not installed: ${missing}")
+endif()
+
+file(READ "${SCRATCH}/usr/share/applications/${DESKTOP_ID}.desktop" entry)
+if(NOT entry MATCHES "\\[Desktop Action balance\\]\nName=Open with balance window\nExec=valmor-editor --balance %f")
+    message(FATAL_ERROR "the menu entry has no action \"Open with balance window\"")
+endif()
+execute_process(COMMAND "${SCRATCH}/usr/bin/valmor-editor" --help
+    OUTPUT_VARIABLE help RESULT_VARIABLE status)
+if(NOT status EQUAL 0 OR NOT help MATCHES "--balance")
+    message(FATAL_ERROR "the installed valmor-editor does not know --balance: ${status}")
 endif()
 
 execute_process(COMMAND appstreamcli validate-tree --no-net "${SCRATCH}"

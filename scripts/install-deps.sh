@@ -9,7 +9,7 @@ packages=(
     clang libclang-rt-dev clang-format git
     locales
     fonts-liberation2
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick xdotool
     chromium poppler-utils
     desktop-file-utils appstream librsvg2-bin file
 )

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Retakes the README's screenshots under Xvfb: the main window with a demo monster
-# picked, and a preview page; and the top of the balance report in headless Chromium.
+# picked, a preview page, and the balance window with an unsaved edit outlined; and the
+# top of the balance report in headless Chromium.
 # Needs a build (scripts/run-editor.sh makes one, plus the valmor-data target).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,6 +45,17 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     xdotool windowmove "$preview" 0 0
     sleep 0.5
     import -window "$preview" "$repo/docs/preview-bosses.png"
+    # The balance window (F9) while monster 12 has an HP typed but not saved.
+    xdotool windowunmap --sync "$preview"
+    xdotool mousemove 200 80 click 1 key ctrl+a type 120
+    xdotool key F9
+    sleep 1.5
+    balance=$(xdotool search --name "VALMOR Balance" | head -1)
+    xdotool windowmove "$balance" 0 0
+    # Point at nothing, so no tooltip is caught.
+    xdotool mousemove 1270 790
+    sleep 0.5
+    import -window "$balance" "$repo/docs/balance-window.png"
     kill "$editor"
 ' _ "$work" "$PWD/$build" "$PWD"
 "$build/src/cli/valmor-data" -C "$work" report --characters "$work/characters.csv" \
@@ -52,4 +64,5 @@ chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
     --user-data-dir="$work/browser" --hide-scrollbars --window-size=1280,2560 \
     --screenshot="$PWD/docs/report.png" "file://$work/report.html" 2>/dev/null
-echo "Wrote docs/main-window.png, docs/preview-bosses.png and docs/report.png"
+echo "Wrote docs/main-window.png, docs/preview-bosses.png, docs/balance-window.png and" \
+    "docs/report.png"

@@ -1,6 +1,6 @@
 // Program start: read the command line, build the main window, run its start-up on the game
-// files of the folder given (or of the working directory), and show it. A start-up error is
-// reported and ends the program unshown.
+// files of the folder given (or of the working directory), and show it, with the balance
+// window beside it when asked. A start-up error is reported and ends the program unshown.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -74,5 +74,7 @@ int main(int argc, char* argv[]) {
     if (!loaded)
         return EXIT_FAILURE;
     window.show();
+    if (start.openBalance)
+        valmor::guarded(report, [&] { window.openBalanceWindow(); });
     return QApplication::exec();
 }

@@ -49,6 +49,9 @@ QString helpText() {
                "\"encountr.mon\" and \"itemlist.txt\".\n"
                "\n"
                "Options:\n"
+               "  -b, --balance  open the balance window beside the editor at start (F9 opens\n"
+               "                 it later): every map and profile, live as files change and\n"
+               "                 as values are typed\n"
                "  -h, --help     show this help\n"
                "  -v, --version  show the version\n")
         .arg(QLatin1String(kEditorProgram));
@@ -67,27 +70,8 @@ StartArguments folderError(const QString& folder, const QString& problem) {
             QStringLiteral("Cannot open the game folder \"%1\": %2.").arg(shown(folder), problem)};
 }
 
-} // namespace
-
-StartArguments readStartArguments(const QStringList& arguments,
-                                  const std::filesystem::path& workingDir) {
-    QCommandLineParser parser;
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOption(help);
-    parser.addOption(version);
-    if (!parser.parse(arguments))
-        return usageError(shown(parser.errorText()));
-    if (parser.isSet(help))
-        return {StartArguments::Outcome::Print, {}, helpText()};
-    if (parser.isSet(version)) {
-        return {StartArguments::Outcome::Print,
-                {},
-                QStringLiteral("%1 %2\n").arg(QLatin1String(kEditorProgram),
-                                              QLatin1String(VALMOR_VERSION))};
-    }
-
-    const QStringList positional = parser.positionalArguments();
+// The FOLDER argument: none for the working directory, or one that must be a folder.
+StartArguments readFolder(const QStringList& positional, const std::filesystem::path& workingDir) {
     if (positional.size() > 1)
         return usageError(
             QStringLiteral("expected at most one FOLDER, got %1").arg(positional.size()));
@@ -112,6 +96,33 @@ StartArguments readStartArguments(const QStringList& arguments,
     if (!isFolder)
         return folderError(folder, QStringLiteral("not a folder"));
     return {StartArguments::Outcome::Run, dataDir, {}};
+}
+
+} // namespace
+
+StartArguments readStartArguments(const QStringList& arguments,
+                                  const std::filesystem::path& workingDir) {
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption balance(QStringList{QStringLiteral("b"), QStringLiteral("balance")});
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addOption(balance);
+    if (!parser.parse(arguments))
+        return usageError(shown(parser.errorText()));
+    if (parser.isSet(help))
+        return {StartArguments::Outcome::Print, {}, helpText()};
+    if (parser.isSet(version)) {
+        return {StartArguments::Outcome::Print,
+                {},
+                QStringLiteral("%1 %2\n").arg(QLatin1String(kEditorProgram),
+                                              QLatin1String(VALMOR_VERSION))};
+    }
+
+    StartArguments run = readFolder(parser.positionalArguments(), workingDir);
+    run.openBalance = run.outcome == StartArguments::Outcome::Run && parser.isSet(balance);
+    return run;
 }
 
 QStringList commandLine(int argc, const char* const argv[]) {

@@ -1,5 +1,5 @@
-// The editor's command line: an optional game folder, --help and --version, read into what
-// the program does next.
+// The editor's command line: an optional game folder, --balance, --help and --version, read
+// into what the program does next.
 #pragma once
 
 #include <filesystem>
@@ -19,6 +19,7 @@ struct StartArguments {
     Outcome outcome = Outcome::Run;
     std::filesystem::path dataDir;
     QString text;
+    bool openBalance = false; // --balance: the balance window opens at start too
 };
 
 // The program's name under which the help shows it and the version line names it.

@@ -1,7 +1,6 @@
 #include "cli/balance_commands.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <iomanip>
 #include <sstream>
@@ -10,6 +9,7 @@
 #include "cli/files.h"
 #include "cli/game_data.h"
 #include "data/item_list.h"
+#include "tables/character_profiles.h"
 #include "tables/csv.h"
 #include "tables/json.h"
 #include "tables/latin1.h"
@@ -20,60 +20,6 @@ namespace valmor::cli {
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// A whole, finite number, or nothing.
-std::optional<double> numberIn(std::string_view text) {
-    text = trimmed(text);
-    if (text.starts_with('+'))
-        text.remove_prefix(1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
-        !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-constexpr std::array<std::string_view, 6> kProfileColumns{"level",       "strength",     "agility",
-                                                          "item_damage", "item_defense", "hp"};
-
-void setProfileValue(CharacterProfile& profile, std::size_t column, double value) {
-    std::array<double*, 6> fields{&profile.level,      &profile.strength,    &profile.agility,
-                                  &profile.itemDamage, &profile.itemDefense, &profile.hp};
-    *fields[column] = value;
-}
-
-std::string percent(double share) {
-    return formatNumber(share * 100) + "%";
-}
-
-// "error (monster 12: Overflow)" names the failing monster; the rest are plain words.
-std::string verdictText(const MapOutcome& outcome) {
-    std::string text(verdictName(outcome.verdict));
-    if (!outcome.problem.empty())
-        text += " (" + outcome.problem + ")";
-    return text;
-}
-
-std::string monstersText(const MapOutcome& outcome) {
-    std::string text;
-    for (const MonsterChance& m : outcome.monsters) {
-        if (!text.empty())
-            text += ';';
-        text += std::to_string(m.monster) + ':' + percent(m.chance);
-    }
-    return text;
-}
-
-constexpr std::array<std::string_view, 12> kMapColumns{
-    "map",  "profile", "monsters",   "group",     "hits",    "exp",
-    "gold", "damage",  "damage_pct", "worst_pct", "verdict", "defeat_pct"};
 constexpr std::array<std::string_view, 8> kMonsterColumns{
     "monster",           "name",
     "profile",           "damage_to_monster",
@@ -131,18 +77,14 @@ void writeMapRows(std::ostream& out, const GameData& data,
             row.clear();
             const MapOutcome o = mapOutcome(static_cast<int>(m + 1), data.encounters[m],
                                             data.monsters, battles.lookup(p), profiles[p].hp);
-            const std::string defeat = o.defeatPercent ? formatNumber(*o.defeatPercent) : "";
             if (csv) {
-                appendCsvCell(row, true, false, std::to_string(o.map));
-                appendCsvCell(row, false, true, profiles[p].name);
-                appendCsvCell(row, false, true, monstersText(o));
-                for (const std::string& number : outcomeNumbers(o))
-                    appendCsvCell(row, false, false, number);
-                appendCsvCell(row, false, true, verdictText(o));
-                appendCsvCell(row, false, false, defeat);
+                const auto cells = mapRowCells(o, profiles[p].name);
+                for (std::size_t c = 0; c < cells.size(); ++c)
+                    appendCsvCell(row, c == 0, isTextColumn(c), cells[c]);
                 endCsvRecord(row);
                 continue;
             }
+            const std::string defeat = o.defeatPercent ? formatNumber(*o.defeatPercent) : "";
             row += m + p == 0 ? "\n{" : ",\n{";
             appendJsonNumber(row, "map", std::to_string(o.map));
             appendJsonText(row, "profile", profiles[p].name);
@@ -168,7 +110,7 @@ void writeMapRows(std::ostream& out, const GameData& data,
                 const auto index = static_cast<std::size_t>(drop.item);
                 appendJsonText(row, "name",
                                index < data.itemNames.size()
-                                   ? latin1ToUtf8(trimmed(data.itemNames[index]))
+                                   ? latin1ToUtf8(trimmedBlanks(data.itemNames[index]))
                                    : std::string());
                 appendJsonNumber(row, "expected", formatNumber(drop.expected));
                 row += '}';
@@ -201,7 +143,7 @@ void writeMonsterRows(std::ostream& out, const GameData& data,
                 appendCsvCell(row, false, true, name);
                 appendCsvCell(row, false, true, profiles[p].name);
                 for (const std::string& cell : cells)
-                    appendCsvCell(row, false, !cell.empty() && !numberIn(cell), cell);
+                    appendCsvCell(row, false, !cell.empty() && !finiteNumberIn(cell), cell);
                 appendCsvCell(row, false, false, count);
                 endCsvRecord(row);
                 continue;
@@ -281,40 +223,19 @@ BattleLookup BattleCache::lookup(std::size_t profile) {
 int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view text) {
     if (monsters.empty())
         throw CliError("the stats file holds no monsters");
-    if (const auto number = numberIn(text)) {
+    if (const auto number = finiteNumberIn(text)) {
         if (*number != std::floor(*number) || *number < 0 ||
             *number >= static_cast<double>(monsters.size()))
-            throw CliError("monster " + std::string(trimmed(text)) + ": the stats file holds " +
-                           std::to_string(monsters.size()) + " monsters, 0 to " +
-                           std::to_string(monsters.size() - 1));
+            throw CliError("monster " + std::string(trimmedBlanks(text)) +
+                           ": the stats file holds " + std::to_string(monsters.size()) +
+                           " monsters, 0 to " + std::to_string(monsters.size() - 1));
         return static_cast<int>(*number);
     }
     for (std::size_t n = 0; n < monsters.size(); ++n) {
-        if (equalIgnoringCase(trimmed(storedText(monsters[n].name)), trimmed(text)))
+        if (equalIgnoringCase(trimmedBlanks(storedText(monsters[n].name)), trimmedBlanks(text)))
             return static_cast<int>(n);
     }
     throw CliError("no monster is named \"" + std::string(text) + "\"");
-}
-
-std::array<std::string, 7> outcomeNumbers(const MapOutcome& o) {
-    const auto known = [&](double value) {
-        return o.draw.empty ? std::string() : formatNumber(value);
-    };
-    const auto optional = [](const std::optional<double>& value) {
-        return value ? formatNumber(*value) : std::string();
-    };
-    return {known(o.group),          optional(o.hits),   known(o.exp),
-            known(o.gold),           optional(o.damage), optional(o.damagePercent),
-            optional(o.worstPercent)};
-}
-
-std::string formatNumber(double value) {
-    if (value == 0)
-        return "0";
-    char buffer[32];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
-    return std::string(buffer, result.ptr);
 }
 
 CharacterProfile characterFromOption(std::string_view text) {
@@ -324,10 +245,10 @@ CharacterProfile characterFromOption(std::string_view text) {
     for (; column < kProfileColumns.size(); ++column) {
         const std::size_t comma = rest.find(',');
         const std::string_view part = rest.substr(0, comma);
-        const auto value = numberIn(part);
+        const auto value = finiteNumberIn(part);
         if (!value || (column + 1 < kProfileColumns.size()) == (comma == std::string_view::npos))
             break;
-        setProfileValue(profile, column, *value);
+        profileValue(profile, column) = *value;
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
     }
     if (column != kProfileColumns.size())
@@ -336,63 +257,16 @@ CharacterProfile characterFromOption(std::string_view text) {
                          "damage, item defense, HP)");
     if (!(profile.hp > 0))
         throw UsageError("--character " + std::string(text) + ": HP must be above 0");
-    profile.name = "L" + formatNumber(profile.level);
+    profile.name = levelName(profile.level);
     return profile;
 }
 
 std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std::string& source) {
-    std::istringstream in{std::string(text)};
-    TextStream stream(in, source);
-    CsvReader reader(stream);
-    std::vector<std::vector<Cell>> records;
-    for (std::vector<Cell> record; reader.next(record);)
-        records.push_back(record);
-    const auto fail = [&](TextPosition at, std::string_view message) {
-        return CliError(source + ':' + std::to_string(at.line) + ':' + std::to_string(at.column) +
-                        ": " + std::string(message));
-    };
-    if (records.empty())
-        throw CliError(source + ": no header; expected the columns name,level,strength,"
-                                "agility,item_damage,item_defense,hp");
-    const std::vector<Cell>& header = records.front();
-    const auto columnOf = [&](std::string_view name) {
-        const auto found = std::find_if(header.begin(), header.end(), [&](const Cell& cell) {
-            return trimmed(cell.text) == name;
-        });
-        if (found == header.end())
-            throw fail(header.front().at, "no column " + std::string(name));
-        return static_cast<std::size_t>(found - header.begin());
-    };
-    const std::size_t nameColumn = columnOf("name");
-    std::array<std::size_t, kProfileColumns.size()> columns{};
-    for (std::size_t c = 0; c < columns.size(); ++c)
-        columns[c] = columnOf(kProfileColumns[c]);
-
-    std::vector<CharacterProfile> profiles;
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const std::vector<Cell>& row = records[r];
-        if (row.size() != header.size())
-            throw fail(row.front().at, std::to_string(row.size()) +
-                                           " fields where the header has " +
-                                           std::to_string(header.size()));
-        CharacterProfile& profile = profiles.emplace_back();
-        profile.name = row[nameColumn].text;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            const Cell& cell = row[columns[c]];
-            const auto value = numberIn(cell.text);
-            if (!value)
-                throw fail(cell.at, std::string(kProfileColumns[c]) + ": " + shown(cell.text) +
-                                        " is not a number");
-            setProfileValue(profile, c, *value);
-        }
-        if (!(profile.hp > 0))
-            throw fail(row[columns.back()].at, "hp: must be above 0");
-        if (trimmed(profile.name).empty())
-            profile.name = "L" + formatNumber(profile.level);
+    try {
+        return profilesFromCsv(text, source);
+    } catch (const DataError& error) {
+        throw CliError(error.subject());
     }
-    if (profiles.empty())
-        throw CliError(source + ": no profiles, only a header");
-    return profiles;
 }
 
 std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& characterOptions,
@@ -460,9 +334,9 @@ void whereMonster(const Session& session, std::string_view monster,
         out << '\n';
         BattleCache battles(data.monsters, profiles);
         for (const Place& place : places) {
-            out << std::setw(6) << place.map << std::setw(11) << percent(place.chance);
+            out << std::setw(6) << place.map << std::setw(11) << percentText(place.chance);
             for (const double p : place.draw.groupSize)
-                out << std::setw(12) << percent(p);
+                out << std::setw(12) << percentText(p);
             for (std::size_t p = 0; p < profiles.size(); ++p) {
                 const auto m = static_cast<std::size_t>(place.map - 1);
                 const MapOutcome o = mapOutcome(place.map, data.encounters[m], data.monsters,

@@ -13,8 +13,13 @@
 
 #include "cli/commands.h"
 #include "data/balance.h"
+#include "data/balance_text.h"
 
 namespace valmor::cli {
+
+// The numbers as every balance command writes them (src/data/balance_text.h).
+using valmor::formatNumber;
+using valmor::outcomeNumbers;
 
 // The calculator against monsters for every profile, worked out when a monster is first
 // asked for: only the monsters a map counts (or a page shows) are ever computed, whatever
@@ -51,16 +56,9 @@ CharacterProfile characterFromOption(std::string_view text);
 // L<level>. Throws CliError naming `source`, the line and the column of the first bad cell.
 std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std::string& source);
 
-// A map's group, hits, exp, gold, damage, damage % and worst %, as text; empty where the
-// verdict leaves them unknown.
-std::array<std::string, 7> outcomeNumbers(const MapOutcome& outcome);
-
 // The monster that `text` names: its number, or its name (blanks and case do not matter).
 // Throws CliError.
 int monsterNamed(const std::vector<MonsterRecord>& monsters, std::string_view text);
-
-// Up to 6 significant digits, the decimal point whatever the locale; -0 as 0.
-std::string formatNumber(double value);
 
 // The profiles of --character or --characters; `characters` empty when not given.
 std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& characterOptions,

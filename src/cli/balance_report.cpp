@@ -15,6 +15,7 @@
 #include "cli/files.h"
 #include "cli/game_data.h"
 #include "cli/sprite_images.h"
+#include "data/balance_colours.h"
 #include "tables/latin1.h"
 
 namespace valmor::cli {
@@ -130,43 +131,20 @@ std::string verdictClass(Verdict verdict) {
     return "v-" + std::string(verdictName(verdict));
 }
 
-// A share in a narrow cell: whole numbers from 10 % up, one decimal from 1 %, two
-// significant digits below, and never 0 for a chance that is not 0.
-std::string shortPercent(double value) {
-    char buffer[32];
-    if (value == 0 || value >= 10)
-        std::snprintf(buffer, sizeof buffer, "%.0f%%", value);
-    else if (value >= 1)
-        std::snprintf(buffer, sizeof buffer, "%.1f%%", value);
-    else if (value >= 0.01)
-        std::snprintf(buffer, sizeof buffer, "%.2g%%", value);
-    else
-        return "&lt;0.01%";
-    return buffer;
+// A share in a narrow cell.
+std::string shortPercentCell(double value) {
+    return escaped(shortPercent(value));
 }
 
 // The colour of an expected damage share: green at 0 % through yellow at 50 % to red from
 // 100 % up.
 std::string damageColour(double percent) {
-    const double share = std::clamp(percent / 100, 0.0, 1.0);
-    return "hsl(" + formatNumber(std::round(120 * (1 - share))) + ",75%,45%)";
+    return "hsl(" + formatNumber(damageShareHue(percent)) + ",75%,45%)";
 }
 
-// The colour of a defeat chance: white at 0 % through orange at 50 % to dark red at 100 %.
-std::string defeatColour(double percent) {
-    struct Stop {
-        double at, red, green, blue;
-    };
-    constexpr Stop kStops[] = {{0, 255, 255, 255}, {50, 243, 156, 18}, {100, 123, 0, 0}};
-    const double p = std::clamp(percent, 0.0, 100.0);
-    const Stop& low = p <= 50 ? kStops[0] : kStops[1];
-    const Stop& high = p <= 50 ? kStops[1] : kStops[2];
-    const double t = (p - low.at) / (high.at - low.at);
-    const auto mix = [&](double a, double b) {
-        return std::to_string(std::lround(a + (b - a) * t));
-    };
-    return "rgb(" + mix(low.red, high.red) + ',' + mix(low.green, high.green) + ',' +
-           mix(low.blue, high.blue) + ')';
+std::string cssColour(const RgbColour& colour) {
+    return "rgb(" + std::to_string(colour.red) + ',' + std::to_string(colour.green) + ',' +
+           std::to_string(colour.blue) + ')';
 }
 
 // The colour of a map whose shares are unknown: purple, black or grey.
@@ -424,7 +402,7 @@ private:
                 "Chance that one encounter defeats the character, maps across, profiles "
                 "down: white 0 %, orange 50 %, dark red 100 %; purple unbeatable, black "
                 "error, grey empty",
-                [](const Cell& c) { return defeatColour(c.defeatPercent); },
+                [](const Cell& c) { return cssColour(defeatColour(c.defeatPercent)); },
                 [](const Cell& c) { return formatNumber(c.defeatPercent) + "% defeat"; });
         }
         out_ << "</section>\n";
@@ -483,8 +461,9 @@ private:
         if (c.known()) {
             out_ << formatNumber(c.defeatPercent) << "\" title=\"" << profile << ": "
                  << formatNumber(c.damagePercent) << "% damage, " << formatNumber(c.defeatPercent)
-                 << "% defeat, " << verdictName(c.verdict) << "\">" << shortPercent(c.damagePercent)
-                 << "<b>" << shortPercent(c.defeatPercent) << "</b></td>";
+                 << "% defeat, " << verdictName(c.verdict) << "\">"
+                 << shortPercentCell(c.damagePercent) << "<b>" << shortPercentCell(c.defeatPercent)
+                 << "</b></td>";
             return;
         }
         out_ << (c.verdict == Verdict::Empty        ? "-1"

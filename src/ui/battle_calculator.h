@@ -2,9 +2,12 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <vector>
 
 #include <QLineEdit>
 
+#include "data/balance.h"
 #include "data/battle_estimate.h"
 #include "ui/record_text.h"
 
@@ -28,7 +31,39 @@ public:
             });
     }
 
+    // The character's six values as Calculate reads them, unnamed; nothing while a box is
+    // blank. Throws the conversion's error, after setting `failed` (when given) to the box.
+    std::optional<CharacterProfile> characterOnScreen(const QWidget** failed = nullptr) const {
+        CharacterProfile character;
+        // In BattleInput order, the character's first.
+        double* values[kCharacterInputs] = {&character.level,       &character.strength,
+                                            &character.agility,     &character.itemDamage,
+                                            &character.itemDefense, &character.hp};
+        for (std::size_t i = 0; i < std::size(values); ++i) {
+            if (ui_.inputs[i]->text().trimmed().isEmpty())
+                return std::nullopt;
+        }
+        for (std::size_t i = 0; i < std::size(values); ++i) {
+            try {
+                *values[i] = numberIn(ui_.inputs[i]);
+            } catch (...) {
+                if (failed != nullptr)
+                    *failed = ui_.inputs[i];
+                throw;
+            }
+        }
+        return character;
+    }
+
+    // The six character boxes.
+    std::vector<const QWidget*> characterControls() const {
+        return {ui_.inputs.begin(), ui_.inputs.begin() + kCharacterInputs};
+    }
+
 private:
+    static constexpr std::size_t kCharacterInputs =
+        static_cast<std::size_t>(BattleInput::CharacterHp) + 1;
+
     CalculatorControls ui_;
 };
 

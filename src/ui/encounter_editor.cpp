@@ -47,11 +47,22 @@ void EncounterEditor::txtNOMnum_Change(int) {
 }
 
 void EncounterEditor::saveEncounter() {
-    EncounterRecord r;
-    for (const ShownField<EncounterRecord>& shown : inLayoutOrder_)
-        takeField(shown, r);
-    encounterRecord_ = r;
+    encounterRecord_ = recordOnScreen();
     writeEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), encounterRecord_, picked_);
+}
+
+int EncounterEditor::pickedMap() const {
+    return ui_.cboMapIndex->currentIndex() + 1;
+}
+
+EncounterRecord EncounterEditor::recordOnScreen(const QWidget** failed) const {
+    return takeRecord(inLayoutOrder_, failed);
+}
+
+std::vector<const QWidget*> EncounterEditor::watchedControls() const {
+    std::vector<const QWidget*> controls = controlsOf(inLayoutOrder_);
+    controls.push_back(ui_.cboMapIndex);
+    return controls;
 }
 
 } // namespace valmor

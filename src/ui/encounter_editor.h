@@ -30,6 +30,14 @@ public:
     void cmdSaveFreq_Click() { saveEncounter(); }
     void saveEncounter();
 
+    // The map a Save would write, from 1; 0 when none is picked.
+    int pickedMap() const;
+    // The record the 13 boxes hold, converted as Save converts it; throws the conversion's
+    // error, after setting `failed` (when given) to the box.
+    EncounterRecord recordOnScreen(const QWidget** failed = nullptr) const;
+    // The controls whose change changes pickedMap or recordOnScreen.
+    std::vector<const QWidget*> watchedControls() const;
+
 private:
     std::int16_t mapNumber() const;
 

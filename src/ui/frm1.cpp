@@ -1,14 +1,20 @@
 #include "frm1.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 
+#include "ui/balance_window.h"
 #include "ui/battle_calculator.h"
 #include "ui/design_fonts.h"
+#include "ui/editor_activity.h"
 #include "ui/encounter_editor.h"
 #include "ui/pick_list.h"
 #include "ui/preview_pages.h"
@@ -92,7 +98,10 @@ void frm1::nameListTextBoxes() {
     }
 }
 
-frm1::~frm1() = default;
+frm1::~frm1() {
+    // Before the features it follows go.
+    delete balance_.data();
+}
 
 void frm1::applyDesignFonts() {
     // Set on every control, not only on the window: a control with a style sheet of its
@@ -126,9 +135,15 @@ void frm1::connectHandlers(const EncounterControls& encounter) {
     };
     const Ui::frm1& ui = *ui_;
     on(ui.cboMonsterList, &QComboBox::activated, [this] { stats_->cboMonsterList_Click(); });
-    on(ui.cmdSave, &QPushButton::clicked, [this] { stats_->cmdSave_Click(); });
+    on(ui.cmdSave, &QPushButton::clicked, [this] {
+        stats_->cmdSave_Click();
+        noteSave();
+    });
     on(ui.cboMapIndex, &QComboBox::activated, [this] { encounter_->cboMapIndex_Click(); });
-    on(ui.cmdSaveFreq, &QPushButton::clicked, [this] { encounter_->cmdSaveFreq_Click(); });
+    on(ui.cmdSaveFreq, &QPushButton::clicked, [this] {
+        encounter_->cmdSaveFreq_Click();
+        noteSave();
+    });
     on(ui.cmdCalculate, &QPushButton::clicked, [this] { calculator_->cmdCalculate_Click(); });
     on(ui.cmdPreview1, &QPushButton::clicked, [this] { previews_->cmdPreview1_Click(); });
     on(ui.cmdPreview2, &QPushButton::clicked, [this] { previews_->cmdPreview2_Click(); });
@@ -140,6 +155,52 @@ void frm1::connectHandlers(const EncounterControls& encounter) {
     for (int i = 0; i < static_cast<int>(encounter.txtNOMnum.size()); ++i)
         on(encounter.txtNOMnum[i], &QLineEdit::textChanged,
            [this, i] { encounter_->txtNOMnum_Change(i); });
+    // F9 is no key of any control of the form.
+    auto* balanceKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    connect(balanceKey, &QShortcut::activated, this,
+            [this] { guarded(*errorReport_, [this] { openBalanceWindow(); }); });
+}
+
+void frm1::noteSave() {
+    if (activity_ != nullptr)
+        activity_->noteSave();
+}
+
+// ---- The balance window ----
+
+void frm1::openBalanceWindow() {
+    if (activity_ == nullptr) {
+        activity_ = new EditorActivity(*stats_, *encounter_, *calculator_, this);
+        // A cell chosen there is picked in the map list as the user would pick it.
+        connect(activity_, &EditorActivity::mapPickRequested, this, [this](int map) {
+            ui_->cboMapIndex->setCurrentIndex(map - 1);
+            emit ui_->cboMapIndex->activated(map - 1);
+        });
+    }
+    if (balance_ == nullptr) {
+        balance_ = new BalanceWindow(*activity_, dataDir_);
+        balance_->setAttribute(Qt::WA_DeleteOnClose);
+        placeBeside(*balance_);
+    }
+    balance_->show();
+    balance_->raise();
+    balance_->activateWindow();
+}
+
+void frm1::placeBeside(QWidget& other) const {
+    // Right of this window when the screen has room, else where it fits best.
+    const QScreen* screen = this->screen();
+    const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+    const QRect main = frameGeometry();
+    const QSize size = other.sizeHint();
+    QPoint at(main.right() + 1, main.top());
+    if (available.isValid()) {
+        if (at.x() + size.width() > available.right())
+            at.setX(std::max(available.left(), available.right() - size.width()));
+        at.setY(std::clamp(at.y(), available.top(),
+                           std::max(available.top(), available.bottom() - size.height())));
+    }
+    other.move(at);
 }
 
 // ---- Start-up and exit ----
@@ -170,6 +231,8 @@ void frm1::Command1_Click() {
 
 void frm1::endProgram() {
     previews_->closeAll();
+    if (balance_ != nullptr)
+        balance_->close();
     hide();
     QCoreApplication::exit(0);
 }

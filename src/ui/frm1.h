@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include <QPointer>
 #include <QWidget>
 
 #include "data/game_folder.h"
@@ -18,7 +19,9 @@ class frm1;
 
 namespace valmor {
 
+class BalanceWindow;
 class BattleCalculator;
+class EditorActivity;
 class EncounterEditor;
 class PreviewPages;
 class StatsEditor;
@@ -42,6 +45,10 @@ public:
     void Form_Load();
     void Command1_Click();
 
+    // Opens the balance window beside this one (F9), or raises it when it is open. Nothing
+    // of it exists before the first call.
+    void openBalanceWindow();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -53,6 +60,9 @@ private:
     // Runs each feature's handler inside the one error guard, so no error crosses the event
     // loop; a handler called directly lets its errors through.
     void connectHandlers(const EncounterControls& encounter);
+    // Tells a window that follows the editor that a Save wrote a record.
+    void noteSave();
+    void placeBeside(QWidget& other) const;
     void endProgram();
 
     std::unique_ptr<Ui::frm1> ui_;
@@ -64,6 +74,10 @@ private:
     std::unique_ptr<EncounterEditor> encounter_;
     std::unique_ptr<BattleCalculator> calculator_;
     std::unique_ptr<PreviewPages> previews_;
+    // Made at the first F9: what the features report for the balance window, and the window,
+    // which deletes itself when closed.
+    EditorActivity* activity_ = nullptr;
+    QPointer<BalanceWindow> balance_;
 };
 
 } // namespace valmor

@@ -90,4 +90,30 @@ template <typename Record> void takeField(const ShownField<Record>& shown, Recor
     }
 }
 
+// The record the controls hold, each field converted by takeField in layout order; throws
+// the first conversion's error, after setting `failed` (when given) to its control.
+template <typename Record>
+Record takeRecord(const std::vector<ShownField<Record>>& fields, const QWidget** failed = nullptr) {
+    Record record;
+    for (const ShownField<Record>& shown : fields) {
+        try {
+            takeField(shown, record);
+        } catch (...) {
+            if (failed != nullptr)
+                *failed = shown.control;
+            throw;
+        }
+    }
+    return record;
+}
+
+// The controls of `fields`.
+template <typename Record>
+std::vector<const QWidget*> controlsOf(const std::vector<ShownField<Record>>& fields) {
+    std::vector<const QWidget*> controls;
+    for (const ShownField<Record>& shown : fields)
+        controls.push_back(shown.control);
+    return controls;
+}
+
 } // namespace valmor

@@ -38,14 +38,26 @@ void StatsEditor::cboMonsterList_Click() {
 void StatsEditor::cmdSave_Click() {
     // Every control is converted before the file is opened, so a conversion error
     // leaves the file untouched.
-    MonsterRecord r;
-    for (const ShownField<MonsterRecord>& shown : inLayoutOrder_)
-        takeField(shown, r);
-    r.hp2 = r.hp;
-    monsterStats_ = r;
+    monsterStats_ = recordOnScreen();
     writeMonsterRecord(dataDir_ / kMonsterFileName,
                        static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex()), monsterStats_,
                        picked_);
+}
+
+int StatsEditor::pickedMonster() const {
+    return ui_.cboMonsterList->currentIndex();
+}
+
+MonsterRecord StatsEditor::recordOnScreen(const QWidget** failed) const {
+    MonsterRecord r = takeRecord(inLayoutOrder_, failed);
+    r.hp2 = r.hp;
+    return r;
+}
+
+std::vector<const QWidget*> StatsEditor::watchedControls() const {
+    std::vector<const QWidget*> controls = controlsOf(inLayoutOrder_);
+    controls.push_back(ui_.cboMonsterList);
+    return controls;
 }
 
 } // namespace valmor

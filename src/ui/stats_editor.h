@@ -27,6 +27,14 @@ public:
     void cboMonsterList_Click();
     void cmdSave_Click();
 
+    // The monster a Save would write: its list position, -1 when none is picked.
+    int pickedMonster() const;
+    // The record the controls hold, converted as Save converts it; throws the conversion's
+    // error, after setting `failed` (when given) to the control.
+    MonsterRecord recordOnScreen(const QWidget** failed = nullptr) const;
+    // The controls whose change changes pickedMonster or recordOnScreen.
+    std::vector<const QWidget*> watchedControls() const;
+
 private:
     StatsControls ui_;
     const std::filesystem::path& dataDir_;

@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 
+#include "ui/balance_window.h"
 #include "ui/battle_calculator.h"
 #include "ui/encounter_editor.h"
 #include "ui/frm1.h"
@@ -35,6 +36,8 @@ public:
     EncounterEditor& encounter() const { return *window_.encounter_; }
     BattleCalculator& calculator() const { return *window_.calculator_; }
     PreviewPages& previews() const { return *window_.previews_; }
+    // The balance window, once F9 made it and until it is closed.
+    BalanceWindow* balanceWindow() const { return window_.balance_; }
 
 private:
     valmor::frm1& window_;
