@@ -108,6 +108,37 @@ void timeProcess(benchmark::State& state, std::vector<std::string> arguments) {
     }
 }
 
+// A characters table of `count` profiles, spread over the levels of the demo progression.
+std::string manyProfiles(const fs::path& dir, int count) {
+    const fs::path file = dir / ("profiles-" + std::to_string(count) + ".csv");
+    if (!fs::exists(file)) {
+        std::ofstream out(file);
+        out << "name,level,strength,agility,item_damage,item_defense,hp\n";
+        for (int i = 0; i < count; ++i)
+            out << 'P' << i << ',' << i % 20 + 1 << ',' << 10 + i % 30 << ',' << 5 + i % 20 << ','
+                << i % 15 << ',' << i % 9 << ',' << 30 + i % 200 << '\n';
+    }
+    return file.string();
+}
+
+// balance of the demo data for many profiles: the time per profile must stay flat as they
+// grow (past about 15,000 they once took quadratic time: a map's own monsters evicted each
+// other).
+void BM_BalanceManyProfiles(benchmark::State& state) {
+    const fs::path& dir = dataDir(57);
+    const auto count = static_cast<int>(state.range(0));
+    timeProcess(state, {"-C", dir.string(), "balance", "--characters", manyProfiles(dir, count)});
+    state.counters["per_profile"] = benchmark::Counter(
+        count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_BalanceManyProfiles)
+    ->Arg(2'500)
+    ->Arg(20'000)
+    ->Arg(40'000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 // balance of the demo data or the limit, for one profile or the 20 demo profiles.
 void BM_BalanceProcess(benchmark::State& state) {
     const fs::path& dir = dataDir(static_cast<int>(state.range(0)));

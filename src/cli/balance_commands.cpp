@@ -195,9 +195,14 @@ const MonsterBattle& BattleCache::battle(int monster, std::size_t profile) {
         return found->second.battles[profile];
     }
     const MonsterRecord& record = monsters_[static_cast<std::size_t>(monster)];
-    if (capacity_ == 0) {
-        spare_ = battleAgainst(profiles_[profile], record);
-        return spare_;
+    if (capacity_ < singles_.size()) {
+        for (const Single& single : singles_) {
+            if (single.monster == monster && single.profile == profile)
+                return single.battle;
+        }
+        Single& single = singles_[nextSingle_++ % singles_.size()];
+        single = {monster, profile, battleAgainst(profiles_[profile], record)};
+        return single.battle;
     }
     Kept entry;
     if (kept_.size() == capacity_) {

@@ -8,6 +8,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -45,7 +46,17 @@ private:
         std::vector<MonsterBattle> battles; // one per profile
     };
     std::unordered_map<int, Kept> kept_;
-    MonsterBattle spare_; // when not even one monster's battles fit
+    // When fewer monsters fit than a map names, the battles of the map at hand for the
+    // profile at hand: each is formed once per map and profile, not once per lookup, and
+    // a map never evicts its own monsters (which would form all profiles' battles anew
+    // for every profile, a cost that grows with the square of the profiles).
+    struct Single {
+        int monster = -1;
+        std::size_t profile = 0;
+        MonsterBattle battle;
+    };
+    std::array<Single, std::tuple_size_v<decltype(EncounterRecord::monIndex)>> singles_;
+    std::size_t nextSingle_ = 0;
 };
 
 // "L,S,A,D,DEF,HP": six numbers; the profile is named "L<level>". Throws UsageError.

@@ -277,13 +277,17 @@ TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
 
 TEST(BattleCacheTest, GivesEachBattleWhetherKeptMadeRoomOrNeverKept) {
     const std::vector<MonsterRecord> monsters{
-        monster("Ooze", 20, 5, 6, 10, 4), monster("Bat", 9, 6, 12, 30, 20),
-        monster("Golem", 10, 8, 3, 4, 2), monster("Wall", 10, 10, 0, 0, 0)};
+        monster("Ooze", 20, 5, 6, 10, 4),   monster("Bat", 9, 6, 12, 30, 20),
+        monster("Golem", 10, 8, 3, 4, 2),   monster("Wall", 10, 10, 0, 0, 0),
+        monster("Imp", 7, 9, 8, 12, 6),     monster("Wolf", 14, 11, 10, 20, 9),
+        monster("Troll", 40, 14, 6, 18, 15)};
     const std::vector<CharacterProfile> profiles{
         {"a", 0, 0, 0, 10, 2, 100}, {"b", 5, 1, 1, 10, 2, 30}, {"c", 9, 30, 20, 40, 12, 90}};
-    const int asked[] = {0, 1, 0, 2, 3, 1, 0, 3, 3, 2, 0};
-    // Room for every monster, for two (the one asked for longest ago goes), and for none.
-    for (const std::size_t kept : {std::size_t{4}, std::size_t{2}, std::size_t{0}}) {
+    const int asked[] = {0, 1, 0, 2, 3, 1, 6, 5, 4, 0, 3, 3, 2, 0, 6, 1, 5, 4, 2};
+    // Room for every monster; for five (the one asked for longest ago goes); for fewer
+    // than a map names (one, none): each battle formed as asked.
+    for (const std::size_t kept :
+         {std::size_t{7}, std::size_t{5}, std::size_t{1}, std::size_t{0}}) {
         cli::BattleCache cache(monsters, profiles, kept * profiles.size() * sizeof(MonsterBattle));
         for (const int n : asked) {
             for (std::size_t p = profiles.size(); p-- > 0;) {
