@@ -16,6 +16,7 @@
 #include "cli/game_data.h"
 #include "cli/sprite_images.h"
 #include "data/balance_colours.h"
+#include "tables/character_profiles.h"
 #include "tables/latin1.h"
 
 namespace valmor::cli {
@@ -91,9 +92,6 @@ document.querySelectorAll('table.sortable th').forEach(function(th, column) {
   });
 });
 )";
-
-// A heat map of more rows than this cannot be read; balance takes any number.
-constexpr std::size_t kMostProfiles = 200;
 
 // The text with the characters that mean something to HTML written as entities.
 std::string escaped(std::string_view text) {
@@ -655,9 +653,9 @@ private:
 
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
                  const std::filesystem::path& output, const std::vector<std::string>& monsters) {
-    if (profiles.size() > kMostProfiles)
-        throw CliError("report takes at most " + std::to_string(kMostProfiles) + " profiles, " +
-                       std::to_string(profiles.size()) +
+    if (profiles.size() > kMostHeatMapProfiles)
+        throw CliError("report takes at most " + std::to_string(kMostHeatMapProfiles) +
+                       " profiles, " + std::to_string(profiles.size()) +
                        " given: a heat map of more rows cannot be read (balance takes any number)");
     const GameData data = loadGameData(session.folder);
     std::vector<int> named;

@@ -18,6 +18,11 @@ namespace valmor {
 // The profiles the balance window reads from the game folder.
 inline constexpr const char* kCharactersFileName = "characters.csv";
 
+// The most profiles a heat map shows (the report's, the balance window's): one of more
+// rows cannot be read, and its cells would outgrow memory. valmor-data balance takes any
+// number.
+inline constexpr std::size_t kMostHeatMapProfiles = 200;
+
 // The six values of a profile, in the order of the calculator's boxes.
 inline constexpr std::array<std::string_view, 6> kProfileColumns{
     "level", "strength", "agility", "item_damage", "item_defense", "hp"};

@@ -229,7 +229,14 @@ std::optional<std::vector<CharacterProfile>> BalanceWindow::readProfiles() {
     std::string text(static_cast<std::size_t>(size), '\0');
     text.resize(
         file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(text.data()), text.size())));
-    return profilesFromCsv(text, kCharactersFileName);
+    std::vector<CharacterProfile> profiles = profilesFromCsv(text, kCharactersFileName);
+    if (profiles.size() > kMostHeatMapProfiles)
+        throw DataError(ErrorKind::FileTooLarge,
+                        std::string(kCharactersFileName) + " (" + std::to_string(profiles.size()) +
+                            " profiles; the window shows at most " +
+                            std::to_string(kMostHeatMapProfiles) +
+                            ", valmor-data balance --characters takes any number)");
+    return profiles;
 }
 
 void BalanceWindow::readFiles(std::vector<BalanceCell>& changed) {

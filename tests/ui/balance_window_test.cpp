@@ -21,6 +21,7 @@
 #include "data/item_list.h"
 #include "demo/demo_data.h"
 #include "editor_fixture.h"
+#include "tables/character_profiles.h"
 #include "tables/csv.h"
 #include "ui/balance_heat_map.h"
 #include "ui/editor_activity.h"
@@ -277,6 +278,13 @@ TEST_F(BalanceWindowTest, AFileBrokenForAMomentIsNamedAndThePictureRecovers) {
          [](const std::filesystem::path& path) {
              writeText(path,
                        "name,level,strength,agility,item_damage,item_defense,hp\nX,1,1,1,1,1,0\n");
+         }},
+        {"more profiles than a heat map shows", "characters.csv",
+         [](const std::filesystem::path& path) {
+             std::string table = "name,level,strength,agility,item_damage,item_defense,hp\n";
+             for (std::size_t i = 0; i <= kMostHeatMapProfiles; ++i)
+                 table += "P,1,10,10,5,5,40\n";
+             writeText(path, table);
          }},
     };
     for (const BreakRow& row : rows) {
