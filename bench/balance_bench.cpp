@@ -24,6 +24,7 @@
 #include "data/sprite.h"
 #include "demo/demo_data.h"
 #include "demo/tables.h"
+#include "demo_folder.h"
 #include "support/child_process.h"
 
 namespace {
@@ -33,19 +34,14 @@ namespace fs = std::filesystem;
 constexpr int kMostMonsters = 32767;
 constexpr const char* kProfile = "10,50,38,64,32,180"; // L10 of the demo progression
 
-fs::path makeDemoDir(const char* name) {
-    const fs::path dir = fs::temp_directory_path() / name;
-    fs::remove_all(dir);
-    valmor::demo::writeDemoData(dir, false, true);
-    return dir;
-}
+using valmor::bench::freshDemoFolder;
 
 // The demo data, or the demo data at the formats' limit: 32,767 stats records and sprite
 // frames, the demo monsters and their sprites over and over (a 295 MB sprite file).
 const fs::path& dataDir(int monsters) {
-    static const fs::path demo = makeDemoDir("valmor-balance-bench");
+    static const fs::path demo = freshDemoFolder("valmor-balance-bench");
     static const fs::path huge = [] {
-        const fs::path dir = makeDemoDir("valmor-balance-bench-huge");
+        const fs::path dir = freshDemoFolder("valmor-balance-bench-huge");
         const std::vector<valmor::MonsterRecord> demoMonsters = valmor::demo::demoMonsters();
         std::ofstream stats(dir / valmor::kMonsterFileName, std::ios::binary | std::ios::trunc);
         for (int n = 0; n < kMostMonsters; ++n) {

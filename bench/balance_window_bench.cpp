@@ -18,7 +18,8 @@
 
 #include "data/game_records.h"
 #include "data/sprite.h"
-#include "demo/demo_data.h"
+#include "demo_folder.h"
+#include "started_editor.h"
 #include "ui/balance_heat_map.h"
 #include "ui/design_fonts.h"
 #include "ui/frm1.h"
@@ -28,11 +29,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-class ReportOnlyError : public valmor::ErrorReport {
-public:
-    void show(const valmor::DataError& error) override { throw error; }
-};
 
 // Counts the paints of a widget.
 class PaintCounter : public QObject {
@@ -46,15 +42,10 @@ protected:
     }
 };
 
-fs::path makeDemoDir(const char* name) {
-    const fs::path dir = fs::temp_directory_path() / name;
-    fs::remove_all(dir);
-    valmor::demo::writeDemoData(dir, false, true);
-    return dir;
-}
+using valmor::bench::freshDemoFolder;
 
 const fs::path& demoDir() {
-    static const fs::path dir = makeDemoDir("valmor-balance-bench");
+    static const fs::path dir = freshDemoFolder("valmor-balance-bench");
     return dir;
 }
 
@@ -62,7 +53,7 @@ const fs::path& demoDir() {
 // file of as many frames) and maps that count some of the far ones.
 const fs::path& hugeDir() {
     static const fs::path dir = [] {
-        const fs::path dir = makeDemoDir("valmor-balance-bench-huge");
+        const fs::path dir = freshDemoFolder("valmor-balance-bench-huge");
         const std::vector<valmor::MonsterRecord> demo =
             valmor::readAllMonsterRecords(dir / valmor::kMonsterFileName);
         std::ofstream stats(dir / valmor::kMonsterFileName, std::ios::binary | std::ios::trunc);
@@ -87,9 +78,7 @@ const fs::path& hugeDir() {
 }
 
 std::unique_ptr<valmor::frm1> startedWindow(const fs::path& dir) {
-    auto window = std::make_unique<valmor::frm1>(dir);
-    window->setErrorReport(std::make_unique<ReportOnlyError>());
-    window->Form_Load();
+    auto window = valmor::bench::startedEditor(dir);
     window->show();
     QApplication::processEvents();
     return window;
@@ -157,7 +146,7 @@ void BM_OpenToFirstPaintDemo(benchmark::State& state) {
 BENCHMARK(BM_OpenToFirstPaintDemo)->Unit(benchmark::kMillisecond);
 
 void BM_FileReplacedToShown(benchmark::State& state) {
-    const fs::path dir = makeDemoDir("valmor-balance-bench-live");
+    const fs::path dir = freshDemoFolder("valmor-balance-bench-live");
     auto window = startedWindow(dir);
     const valmor::frm1TestView view(*window);
     window->openBalanceWindow();

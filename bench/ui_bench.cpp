@@ -11,7 +11,8 @@
 #include <QApplication>
 
 #include "data/sprite.h"
-#include "demo/demo_data.h"
+#include "demo_folder.h"
+#include "started_editor.h"
 #include "ui/design_fonts.h"
 #include "ui/frm1.h"
 
@@ -21,27 +22,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ReportOnlyError : public valmor::ErrorReport {
-public:
-    void show(const valmor::DataError& error) override { throw error; }
-};
-
-fs::path makeDemoDir(const char* name) {
-    const fs::path dir = fs::temp_directory_path() / name;
-    fs::remove_all(dir);
-    valmor::demo::writeDemoData(dir);
-    return dir;
-}
+using valmor::bench::freshDemoFolder;
 
 const fs::path& demoDir() {
-    static const fs::path dir = makeDemoDir("valmor-ui-bench");
+    static const fs::path dir = freshDemoFolder("valmor-ui-bench");
     return dir;
 }
 
 // The demo data with a sparse sprite file of 32,767 frames.
 const fs::path& hugeDir() {
     static const fs::path dir = [] {
-        const fs::path dir = makeDemoDir("valmor-ui-bench-huge");
+        const fs::path dir = freshDemoFolder("valmor-ui-bench-huge");
         fs::resize_file(dir / valmor::kSpriteFileName,
                         std::uintmax_t{32767} * valmor::kSpriteFrameBytes);
         return dir;
@@ -49,16 +40,11 @@ const fs::path& hugeDir() {
     return dir;
 }
 
-std::unique_ptr<valmor::frm1> startedWindow(const fs::path& dir) {
-    auto window = std::make_unique<valmor::frm1>(dir);
-    window->setErrorReport(std::make_unique<ReportOnlyError>());
-    window->Form_Load();
-    return window;
-}
+using valmor::bench::startedEditor;
 
 void startUp(benchmark::State& state, const fs::path& dir) {
     for (auto _ : state) {
-        auto window = startedWindow(dir);
+        auto window = startedEditor(dir);
         window->show();
         QApplication::processEvents();
         benchmark::DoNotOptimize(window.get());
@@ -76,7 +62,7 @@ void BM_StartUp32767Frames(benchmark::State& state) {
 BENCHMARK(BM_StartUp32767Frames)->Unit(benchmark::kMillisecond);
 
 void BM_MonsterPick(benchmark::State& state) {
-    auto window = startedWindow(demoDir());
+    auto window = startedEditor(demoDir());
     const valmor::frm1TestView view(*window);
     int n = 0;
     for (auto _ : state) {
@@ -88,7 +74,7 @@ void BM_MonsterPick(benchmark::State& state) {
 BENCHMARK(BM_MonsterPick)->Unit(benchmark::kMicrosecond);
 
 void BM_PreviewPage(benchmark::State& state) {
-    auto window = startedWindow(demoDir());
+    auto window = startedEditor(demoDir());
     const valmor::frm1TestView view(*window);
     view.previews().cmdPreview1_Click();
     for (auto _ : state)
@@ -97,7 +83,7 @@ void BM_PreviewPage(benchmark::State& state) {
 BENCHMARK(BM_PreviewPage)->Unit(benchmark::kMicrosecond);
 
 void BM_MapPick(benchmark::State& state) {
-    auto window = startedWindow(demoDir());
+    auto window = startedEditor(demoDir());
     const valmor::frm1TestView view(*window);
     int k = 0;
     for (auto _ : state) {
@@ -109,7 +95,7 @@ void BM_MapPick(benchmark::State& state) {
 BENCHMARK(BM_MapPick)->Unit(benchmark::kMicrosecond);
 
 void BM_Calculate(benchmark::State& state) {
-    auto window = startedWindow(demoDir());
+    auto window = startedEditor(demoDir());
     const valmor::frm1TestView view(*window);
     view.cboMonsterList->setCurrentIndex(12);
     view.stats().cboMonsterList_Click();
