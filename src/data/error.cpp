@@ -26,6 +26,8 @@ constexpr std::array kErrorTable{
     ErrorInfo{ErrorKind::Interrupted, 18, "Interrupted"},
     ErrorInfo{ErrorKind::BadFileName, 52, "Bad file name"},
     ErrorInfo{ErrorKind::RecordChanged, 80, "Record changed by another program"},
+    ErrorInfo{ErrorKind::IsAFolder, 81, "Is a folder"},
+    ErrorInfo{ErrorKind::JournalRefused, 82, "Journal refused"},
 };
 
 constexpr std::size_t kInternalEntry = 10;

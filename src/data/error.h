@@ -27,6 +27,8 @@ enum class ErrorKind {
     Interrupted,     // SIGINT, SIGTERM or SIGHUP stopped the work, which was undone
     BadFileName,     // a name that cannot lead to a file: a loop of links, a name too long
     RecordChanged,   // another program changed a record since the editor read it
+    IsAFolder,       // a folder where a file belongs
+    JournalRefused,  // a rollback journal that does not belong to the file beside it
 };
 
 // Number and text of each kind. The numbers are stable: users quote them in reports.
