@@ -76,9 +76,11 @@ figure,.card,tr{break-inside:avoid}
 )";
 
 // Clicking a column heading sorts the table by it; the page reads fully without this.
+// The column is the heading's place in its own row, not in the page.
 constexpr std::string_view kScript = R"(
-document.querySelectorAll('table.sortable th').forEach(function(th, column) {
+document.querySelectorAll('table.sortable th').forEach(function(th) {
   th.addEventListener('click', function() {
+    var column = th.cellIndex;
     var body = th.closest('table').tBodies[0];
     var rows = Array.prototype.slice.call(body.rows);
     var up = th.dataset.up !== '1'; th.dataset.up = up ? '1' : '0';
