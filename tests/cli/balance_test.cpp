@@ -220,6 +220,10 @@ TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
     writeText(file("short.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
                                  "a,1,2\n");
     writeText(file("empty.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n");
+    writeText(file("twice.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
+                                 "hero,1,2,3,4,5,6\n"
+                                 "elf,1,2,3,4,5,6\n"
+                                 "hero,7,2,3,4,5,6\n");
     const std::string f = dir_.string() + "/";
     const struct {
         const char* name;
@@ -254,6 +258,10 @@ TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
          1,
          f + "short.csv:2:1: 3 fields where the header has 7"},
         {"header only", {"--characters", f + "empty.csv"}, 1, "no profiles, only a header"},
+        {"two profiles of one name",
+         {"--characters", f + "twice.csv"},
+         1,
+         f + "twice.csv:4:1: name \"hero\" is also the name on line 2"},
         {"missing file", {"--characters", f + "none.csv"}, 1, "cannot read " + f + "none.csv"},
         {"over a game file",
          {"--character", "1,1,1,1,1,1", "-o", f + kMonsterFileName},
