@@ -90,22 +90,16 @@ done
 # Checks that LINE is offered exactly the given words, each whole: a word may hold a
 # newline.
 expect_whole() {
-    local line=$1 word offer found
+    local line=$1 offered expected
     shift
     complete_line "$line"
-    local same=$(($# == ${#COMPREPLY[@]}))
-    for word in "$@"; do
-        found=0
-        for offer in "${COMPREPLY[@]}"; do
-            [[ $offer == "$word" ]] && found=1
-        done
-        ((found)) || same=0
-    done
-    if ((same)); then
+    offered=$(printf '%q\n' "${COMPREPLY[@]}" | sort)
+    expected=$(printf '%q\n' "$@" | sort)
+    if [[ $offered == "$expected" ]]; then
         passed=$((passed + 1))
     else
         failed=$((failed + 1))
-        echo "FAIL: '$line' offers $(printf '[%q] ' "${COMPREPLY[@]}"), expected $(printf '[%q] ' "$@")"
+        echo "FAIL: '$line' offers" $offered ", expected" $expected
     fi
 }
 # Names holding a newline, made after the cases above.

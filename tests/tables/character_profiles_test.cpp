@@ -24,10 +24,6 @@ TEST(CharacterProfilesTest, NamesRowsAndRefusesEachFaultWhereItIsRead) {
         {"a name of blanks is unnamed", "\"  \t \",2.5,0,0,1,1,9\n", {"L2.5"}, ""},
         {"inf", "a,inf,2,3,4,5,6\n", {}, "t.csv:2:3: level: \"inf\" is not a number"},
         {"nan", "a,1,2,3,4,5,nan\n", {}, "t.csv:2:13: hp: \"nan\" is not a number"},
-        {"beyond double",
-         "a,1,2,1e999,4,5,6\n",
-         {},
-         "t.csv:2:7: agility: \"1e999\" is not a number"},
         {"a field more than the header",
          "a,1,2,3,4,5,6,7\n",
          {},
@@ -44,10 +40,6 @@ TEST(CharacterProfilesTest, NamesRowsAndRefusesEachFaultWhereItIsRead) {
          "L4,4,2,3,4,5,6\n  ,4,9,9,9,9,9\n",
          {},
          "t.csv:3:1: name \"L4\" is also the name on line 2"},
-        {"names differing in case are two",
-         "Hero,1,2,3,4,5,6\nhero,1,2,3,4,5,6\n",
-         {"Hero", "hero"},
-         ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row);
