@@ -22,14 +22,30 @@ _valmor_data_words() {
     mapfile -t COMPREPLY < <(compgen -W "$1" -- "$cur")
 }
 
-# Folders, then the files whose names end in one of the given extensions.
+# Folders, and the files whose names end in one of the given extensions. They come from a
+# glob, not from compgen's lines, so that a name holding a newline is one offer, not the
+# pieces around the newline. A leading ~/ stays in the offers.
 _valmor_data_files() {
-    local extension
+    local extension path start=$cur home='' options
     compopt -o filenames 2>/dev/null
-    mapfile -t COMPREPLY < <(compgen -d -- "$cur")
-    for extension in "$@"; do
-        mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen -f -X "!*.$extension" -- "$cur")
+    if [[ $cur == "~/"* ]]; then
+        home=$HOME
+        start=$HOME${cur:1}
+    fi
+    options=$(shopt -p nullglob dotglob)
+    shopt -s nullglob dotglob
+    COMPREPLY=()
+    for path in "$start"*; do
+        if [[ ! -d $path ]]; then
+            for extension in "$@" ''; do
+                [[ -n $extension && $path == *."$extension" ]] && break
+            done
+            [[ -n $extension ]] || continue
+        fi
+        [[ -n $home ]] && path="~${path#"$home"}"
+        COMPREPLY+=("$path")
     done
+    eval "$options"
 }
 
 _valmor_data() {

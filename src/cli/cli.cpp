@@ -17,6 +17,7 @@
 #include "cli/commands.h"
 #include "cli/files.h"
 #include "cli/folder_diff.h"
+#include "cli/terminal_text.h"
 #include "cli/textconv.h"
 #include "data/error.h"
 #include "data/game_file.h"
@@ -495,16 +496,20 @@ std::string escapeLines(std::string_view text) {
 } // namespace
 
 int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-           std::ostream& err, bool errIsTerminal) {
+           std::ostream& err, bool errIsTerminal, bool outIsTerminal) {
     const std::string prefix = std::string(kProgram) + ": ";
+    // On a terminal, every command's standard output is escaped as messages are.
+    TerminalText terminalText(out);
+    std::ostream terminal(&terminalText);
+    std::ostream& standardOut = outIsTerminal ? terminal : out;
     try {
         try {
             QStringList list;
             for (const std::string& argument : arguments)
                 list.append(fromBytes(argument));
-            const int status = run(list, in, out, err, errIsTerminal);
-            out.flush();
-            if (!out) {
+            const int status = run(list, in, standardOut, err, errIsTerminal);
+            standardOut.flush();
+            if (!standardOut || !terminalText.finish() || !out) {
                 err << prefix << "cannot write to standard output\n";
                 return kExitFailure;
             }

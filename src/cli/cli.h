@@ -15,8 +15,10 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
 // `arguments` start with the program name; each is used byte for byte, whatever its
-// encoding. Never throws.
+// encoding. `errIsTerminal` draws progress bars on `err`; `outIsTerminal` escapes
+// what goes to `out` as messages are escaped (src/cli/terminal_text.h), where without it
+// the bytes go out exact. Never throws.
 int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-           std::ostream& err, bool errIsTerminal);
+           std::ostream& err, bool errIsTerminal, bool outIsTerminal = false);
 
 } // namespace valmor::cli

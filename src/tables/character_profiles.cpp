@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <sstream>
+#include <unordered_map>
 
 #include "data/balance_text.h"
 #include "data/error.h"
@@ -76,6 +77,9 @@ std::vector<CharacterProfile> profilesFromCsv(std::string_view text, const std::
         columns[c] = columnOf(kProfileColumns[c]);
 
     std::vector<CharacterProfile> profiles;
+    // Where each name was first given: two profiles of one name could not be told apart
+    // in any output.
+    std::unordered_map<std::string, TextPosition> named;
     for (std::size_t r = 1; r < records.size(); ++r) {
         const std::vector<Cell>& row = records[r];
         if (row.size() != header.size())
@@ -96,6 +100,11 @@ std::vector<CharacterProfile> profilesFromCsv(std::string_view text, const std::
             throw fail(row[columns.back()].at, "hp: must be above 0");
         if (trimmedBlanks(profile.name).empty())
             profile.name = levelName(profile.level);
+        const TextPosition at = row[nameColumn].at;
+        if (const auto [first, added] = named.try_emplace(profile.name, at); !added)
+            throw fail(at, "name " + cli::shown(profile.name) + " is also the name on line " +
+                               std::to_string(first->second.line) +
+                               "; give each profile its own name");
     }
     if (profiles.empty())
         throw problem(source + ": no profiles, only a header");

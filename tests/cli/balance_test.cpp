@@ -10,6 +10,7 @@
 
 #include "cli/balance_commands.h"
 #include "cli/cli.h"
+#include "cli/terminal_text.h"
 #include "cli_fixture.h"
 #include "data/encounter_record.h"
 #include "data/monster_record.h"
@@ -219,6 +220,10 @@ TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
     writeText(file("short.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
                                  "a,1,2\n");
     writeText(file("empty.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n");
+    writeText(file("twice.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
+                                 "hero,1,2,3,4,5,6\n"
+                                 "elf,1,2,3,4,5,6\n"
+                                 "hero,7,2,3,4,5,6\n");
     const std::string f = dir_.string() + "/";
     const struct {
         const char* name;
@@ -253,6 +258,10 @@ TEST_F(WorkedExampleTest, ProfileOptionsAndFilesAreChecked) {
          1,
          f + "short.csv:2:1: 3 fields where the header has 7"},
         {"header only", {"--characters", f + "empty.csv"}, 1, "no profiles, only a header"},
+        {"two profiles of one name",
+         {"--characters", f + "twice.csv"},
+         1,
+         f + "twice.csv:4:1: name \"hero\" is also the name on line 2"},
         {"missing file", {"--characters", f + "none.csv"}, 1, "cannot read " + f + "none.csv"},
         {"over a game file",
          {"--character", "1,1,1,1,1,1", "-o", f + kMonsterFileName},
@@ -487,6 +496,84 @@ TEST_F(ReportAtTheLimitTest, TakesAtMostTwoHundredProfilesAndKnownMonsters) {
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
         EXPECT_FALSE(std::filesystem::exists(file("refused.html")));
+    }
+}
+
+// Names from the game files and the profile table on standard output: escaped as messages
+// are when it is a terminal (no title set, no screen cleared), exact bytes to a pipe.
+TEST_F(BalanceDemoTest, NamesReachATerminalEscapedAndAPipeExact) {
+    MonsterRecord orc = readMonsterRecord(file(kMonsterFileName), 0);
+    orc.name = "Or\x1B]0;x\x07\x9B "; // ten bytes, as the field
+    writeMonsterRecord(file(kMonsterFileName), 0, orc);
+    writeText(file("heroes.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
+                                  "\"Hero\x1B[2J\xC2\x9D\",1,0,0,3,0,8\n");
+    const auto run = [&](std::vector<std::string> arguments, bool terminal) {
+        arguments.insert(arguments.begin(), {"valmor-data", "-C", dir_.string()});
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = cli::runCli(arguments, in, out, err, false, terminal);
+        EXPECT_EQ(status, 0) << err.str();
+        return out.str();
+    };
+    // The monster's name as exported (ISO-8859-1 as UTF-8) and the profile's, raw and shown.
+    const std::string monsterRaw = "Or\x1B]0;x\x07\xC2\x9B";
+    const std::string monsterShown = "Or\\x1B]0;x\\x07\\xC2\\x9B";
+    const std::string heroRaw = "Hero\x1B[2J\xC2\x9D";
+    const std::string heroShown = "Hero\\x1B[2J\\xC2\\x9D";
+    const std::string characters = file("heroes.csv").string();
+    const struct {
+        const char* row;
+        std::vector<std::string> arguments;
+        std::vector<std::string> names; // raw
+        std::vector<std::string> shown; // on a terminal
+    } cases[] = {
+        {"export-stats", {"export-stats"}, {monsterRaw}, {monsterShown}},
+        {"export-stats as JSON",
+         {"export-stats", "--format", "json"},
+         {"\xC2\x9B"},
+         {"\\xC2\\x9B"}},
+        {"balance", {"balance", "--characters", characters}, {heroRaw}, {heroShown}},
+        {"balance --monsters",
+         {"balance", "--monsters", "--characters", characters},
+         {monsterRaw, heroRaw},
+         {monsterShown, heroShown}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        const std::string piped = run(c.arguments, false);
+        const std::string shown = run(c.arguments, true);
+        for (std::size_t n = 0; n < c.names.size(); ++n) {
+            EXPECT_NE(piped.find(c.names[n]), std::string::npos) << c.names[n];
+            EXPECT_NE(shown.find(c.shown[n]), std::string::npos) << c.shown[n];
+        }
+        // Nothing a terminal acts on but line ends, and every line still there.
+        EXPECT_EQ(shown.find_first_of(std::string("\x1B\x07\x9B\x9D")), std::string::npos);
+        EXPECT_EQ(count(shown, "\r"), count(shown, "\r\n"));
+        EXPECT_EQ(count(shown, "\n"), count(piped, "\n"));
+    }
+}
+
+// Text cut into writes anywhere comes out as escaped whole: a character or a line end
+// split between two writes is held until it is complete.
+TEST(TerminalTextTest, EscapesAsAWholeHoweverTheTextIsCut) {
+    const struct {
+        std::vector<std::string> writes;
+        std::string shown;
+    } cases[] = {
+        {{"caf\xC3", "\xA9\r", "\n"}, "caf\xC3\xA9\r\n"},    {{"a\r", "b\n"}, "a\\x0Db\n"},
+        {{"\xE2\x82", "\xAC", "\x1B"}, "\xE2\x82\xAC\\x1B"}, {{"\xC2", "\x9B", "x"}, "\\xC2\\x9Bx"},
+        {{"cut \xF0\x9F\x90"}, "cut \\xF0\\x9F\\x90"},       {{"\t\x7F\r"}, "\\x09\\x7F\\x0D"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream out;
+        {
+            cli::TerminalText terminal(out);
+            std::ostream stream(&terminal);
+            for (const std::string& text : c.writes)
+                stream << text << std::flush;
+        }
+        EXPECT_EQ(out.str(), c.shown) << c.shown;
     }
 }
 

@@ -12,6 +12,7 @@ trap 'rm -rf "$scratch"' EXIT
 cd "$scratch" || exit 1
 mkdir maps sprites
 touch stats.csv maps.json 050.png notes.md monsters.tat report.html
+export HOME=$scratch
 
 # Runs the completion registered for valmor-data on LINE, leaving its offer in COMPREPLY.
 # LINE is split into words as bash splits it, at blanks and around =; the word under the
@@ -80,10 +81,33 @@ cases=(
     "valmor-data textconv --as monster|monster.dat monsters.tat"
     "valmor-data textconv |maps monsters.tat sprites"
     "valmor-data diff maps |maps sprites"
+    "valmor-data import-stats ~/st|~/stats.csv"
 )
 for entry in "${cases[@]}"; do
     expect "${entry%%|*}" "${entry#*|}"
 done
+
+# Checks that LINE is offered exactly the given words, each whole: a word may hold a
+# newline.
+expect_whole() {
+    local line=$1 offered expected
+    shift
+    complete_line "$line"
+    offered=$(printf '%q\n' "${COMPREPLY[@]}" | sort)
+    expected=$(printf '%q\n' "$@" | sort)
+    if [[ $offered == "$expected" ]]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: '$line' offers" $offered ", expected" $expected
+    fi
+}
+# Names holding a newline, made after the cases above.
+mkdir odd "odd/dir"$'\n'"x" && touch odd/plain.csv "odd/a"$'\n'"b.csv" "odd/a"$'\n'"b.md"
+expect "valmor-data import-stats ~/odd/p" "~/odd/plain.csv"
+expect_whole "valmor-data import-stats odd/" "odd/plain.csv" "odd/a"$'\n'"b.csv" "odd/dir"$'\n'"x"
+expect_whole "valmor-data -C odd/" "odd/dir"$'\n'"x"
+expect_whole "valmor-data diff odd/d" "odd/dir"$'\n'"x"
 
 # The commands and each command's options, as the program lists them.
 help=$("$program" --help)

@@ -101,6 +101,41 @@ TEST_F(GitTextconvTest, GitDiffShowsTheChangedFieldOfAStatsRecord) {
     EXPECT_EQ(linesStartingWith(diff.out, "diff --git").size(), 1u) << diff.out;
 }
 
+// A commit whose stats file no record numbers reach: textconv shows it as one line, so
+// git log -p goes on to the commits before it and git show shows its other files.
+TEST_F(GitTextconvTest, ACommitOfAFileTooLargeToShowStopsNeitherLogNorShow) {
+    demo::writeDemoData(repo());
+    mustRun("git init -q . && git config user.name Tester && git config user.email t@example.org");
+    mustRun(
+        R"(printf '%s diff=valmor\n' mypal.pal monster.dat monsters.tat encountr.mon itemlist.txt >> .gitattributes)");
+    mustRun(R"(git config diff.valmor.textconv "valmor-data textconv")");
+    mustRun("git add -A && git commit -q -m first");
+    mustRun("cp monsters.tat ../monsters.tat && truncate -s 3440000 monsters.tat && "
+            "echo Lantern >> itemlist.txt && git commit -q -am grown");
+    mustRun("cp ../monsters.tat monsters.tat && git commit -q -am shrunk");
+
+    struct Case {
+        const char* row;
+        const char* command;
+        std::vector<std::string> shown; // lines that start so, each at least once
+    };
+    const Case cases[] = {
+        {"log -p reaches the first commit",
+         "git log -p",
+         {"+monsters.tat not shown (File too large: monsters.tat (3440000 bytes: ",
+          "-monsters.tat not shown (File too large: ", "+item ", "+monster 0: "}},
+        {"show of the commit shows its other file", "git show HEAD~1", {"+item "}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        const Run run = shell(c.command);
+        EXPECT_EQ(run.status, 0) << run.out.substr(0, 2000);
+        EXPECT_EQ(run.out.find("fatal"), std::string::npos) << run.out.substr(0, 2000);
+        for (const std::string& start : c.shown)
+            EXPECT_FALSE(linesStartingWith(run.out, start).empty()) << start;
+    }
+}
+
 TEST_F(GitTextconvTest, AnUnnamedFileMakesGitDiffFailRatherThanShowNothing) {
     demo::writeDemoData(repo());
     mustRun("git init -q . && git config user.name Tester && git config user.email t@example.org");

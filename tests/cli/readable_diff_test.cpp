@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -188,10 +190,9 @@ TEST_F(TextconvTest, AsNamesTheFileAndMissingFilesAreErrors) {
     std::ostringstream out;
     std::ostringstream err;
     const cli::Session session{{}, in, out, err, false};
-    // A missing file, a directory, a pipe (which must not block) and a text too large.
+    // A missing file, a directory and a pipe (which must not block).
     mkfifo(file("mypal.pal").c_str(), 0600);
     std::filesystem::create_directory(file("monster.dat"));
-    writeText(file("itemlist.txt"), std::string(kTextFileLimit, 'x') + "\n");
     struct Case {
         const char* row;
         const char* name;
@@ -201,13 +202,75 @@ TEST_F(TextconvTest, AsNamesTheFileAndMissingFilesAreErrors) {
         {"missing", "monsters.tat", ErrorKind::FileNotFound},
         {"directory", "monster.dat", ErrorKind::PermissionDenied},
         {"pipe", "mypal.pal", ErrorKind::NotARegularFile},
-        {"text beyond the bound", "itemlist.txt", ErrorKind::FileTooLarge},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
         EXPECT_EQ(errorKindOf([&] { cli::textconv(session, file(c.name), std::nullopt); }), c.kind);
     }
     EXPECT_FALSE(std::filesystem::exists(file("monsters.tat"))) << "a read must create nothing";
+}
+
+// A file that none of its kind can be is one line and status 0, so that git goes on with
+// the other files and commits; diff still calls it trouble.
+TEST_F(TextconvTest, AFileNoneOfItsKindCanBeIsOneLineAndNoError) {
+    const auto sparse = [&](const char* name, std::uintmax_t size) {
+        writeText(file(name), "");
+        std::filesystem::resize_file(file(name), size);
+    };
+    const auto hashOf = [](const std::string& bytes) {
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx",
+                      static_cast<unsigned long long>(cli::fnv1a64(
+                          {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()})));
+        return std::string(hex);
+    };
+    const std::string items = std::string(kTextFileLimit, 'x') + "\n";
+    const std::string palette = "0 0 0\n63 63 63\n1e999 0 0\n";
+    struct Case {
+        const char* row;
+        const char* name;
+        std::function<void()> write;
+        std::string line; // the start of the one line; the size and hash follow
+        std::string tail;
+    };
+    const Case cases[] = {
+        {"records past the numbers", "monsters.tat", [&] { sparse("monsters.tat", 86 * 40000); },
+         "monsters.tat not shown (File too large: monsters.tat (3440000 bytes: more than the "
+         "32767 records a record file can address)): 3440000 bytes, fnv1a64=",
+         ""},
+        {"frames past the numbers", "monster.dat",
+         [&] { sparse("monster.dat", std::uintmax_t{kSpriteFrameBytes} * 32769); },
+         "monster.dat not shown (Overflow: monster.dat (294921000 bytes: more frames than the "
+         "32768 that sprite numbers reach)): 294921000 bytes, fnv1a64=",
+         ""},
+        {"item list past the bound", "itemlist.txt",
+         [&] { writeText(file("itemlist.txt"), items); },
+         "itemlist.txt not shown (File too large: itemlist.txt (more than 1048576 bytes of "
+         "text)): 1048577 bytes, fnv1a64=",
+         hashOf(items)},
+        {"palette level that overflows after two colours", "mypal.pal",
+         [&] { writeText(file("mypal.pal"), palette); },
+         "mypal.pal not shown (Overflow: mypal.pal, line 3): 25 bytes, fnv1a64=", hashOf(palette)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        c.write();
+        const ToolRun run = runTool({"textconv", file(c.name).string()});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        if (run.out.rfind(c.line, 0) != 0) {
+            ADD_FAILURE() << run.out.substr(0, 300) << run.err;
+            continue;
+        }
+        const std::string hash = run.out.substr(c.line.size());
+        EXPECT_EQ(hash.size(), 17u) << "one line: " << run.out.substr(0, 300);
+        if (!c.tail.empty())
+            EXPECT_EQ(hash, c.tail + '\n');
+    }
+    // diff compares values, which these files have none of: trouble.
+    std::filesystem::create_directory(file("b"));
+    const ToolRun diff = runTool({"diff", dir_.string(), file("b").string()});
+    EXPECT_EQ(diff.status, cli::kDiffTrouble) << diff.out << diff.err;
 }
 
 cli::GameFileEntries entries(std::vector<cli::Entry> list, std::uint64_t size = 1,

@@ -26,6 +26,14 @@ TEST(EscapeForMessage, EscapesControlsAndBrokenUtf8ByteByByte) {
         {"caf\xe9", "caf\\xE9"},                      // ISO-8859-1, not UTF-8
         {"\xc3", "\\xC3"},                            // cut short
         {"\xc0\xaf", "\\xC0\\xAF"},                   // overlong
+        {"\xe0\x80\xaf", "\\xE0\\x80\\xAF"},          // overlong '/' in three bytes
+        {"\xe0\x9f\xbf", "\\xE0\\x9F\\xBF"},          // overlong U+07FF
+        {"\xe0\xa0\x80", "\xe0\xa0\x80"},             // U+0800, the first of three
+        {"\xf0\x80\x80\xaf", "\\xF0\\x80\\x80\\xAF"}, // overlong '/' in four bytes
+        {"\xf0\x8f\xbf\xbf", "\\xF0\\x8F\\xBF\\xBF"}, // overlong U+FFFF
+        {"\xf0\x90\x80\x80", "\xf0\x90\x80\x80"},     // U+10000, the first of four
+        {"\xc2\x80", "\\xC2\\x80"},                   // U+0080, first C1 control
+        {"\xc2\x9f", "\\xC2\\x9F"},                   // U+009F, last C1 control
         {"\xed\xa0\x80", "\\xED\\xA0\\x80"},          // surrogate
         {"\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"}, // beyond U+10FFFF
         {"\xe2\x82", "\\xE2\\x82"},
