@@ -81,8 +81,9 @@ void removeWhenAbandoned(int at, const char* name) {
     ::close(fd);
 }
 
-// Whether a chain of links leads through /proc, where /dev/stdout and /dev/fd/N end: the
-// name then stands for a descriptor a program holds, not for a place to put a file.
+// Whether `path` is a link in /proc or a chain of links through one, as /dev/stdout and
+// /dev/fd/N are (they end at /proc/self/fd/N): the name then stands for a descriptor a
+// program holds, not for a place to put a file.
 bool linksThroughProc(const std::filesystem::path& path) {
     std::filesystem::path at = path;
     for (int links = 0; links < 40; ++links) {
@@ -90,6 +91,11 @@ bool linksThroughProc(const std::filesystem::path& path) {
         const ssize_t got = ::readlink(at.c_str(), target, sizeof target);
         if (got <= 0 || static_cast<std::size_t>(got) == sizeof target)
             return false;
+        std::error_code error;
+        const std::filesystem::path folder =
+            std::filesystem::canonical(at.has_parent_path() ? at.parent_path() : ".", error);
+        if (!error && folder.native().starts_with("/proc/"))
+            return true;
         const std::filesystem::path next(std::string(target, static_cast<std::size_t>(got)));
         if (next.string().starts_with("/proc/"))
             return true;
