@@ -26,6 +26,7 @@
 #include "data/palette.h"
 #include "data/sprite.h"
 #include "support/child_process.h"
+#include "tables/character_profiles.h"
 
 namespace valmor::test {
 namespace {
@@ -301,6 +302,85 @@ TEST_F(FileSafetyTest, ImportSpritesPutsBackAFolderInOnePassOrNothing) {
     EXPECT_TRUE(std::equal(after.begin() + 57 * kSpriteFrameBytes,
                            after.begin() + 58 * kSpriteFrameBytes,
                            after.begin() + 10 * kSpriteFrameBytes));
+}
+
+TEST_F(FileSafetyTest, AnOutputThatIsAGameFileTheProfilesOrItsOwnInputIsRefused) {
+    fs::create_directory(file("tables"));
+    const std::string input = file("tables/c.csv").string();
+    fs::create_symlink("c.csv", file("tables/link.csv"));
+    writeText(file("targets.csv"), "map,verdict\n1,easy\n");
+    const std::string link = file("tables/link.csv").string();
+    const std::string profiles = file(kCharactersFileName).string();
+    const std::string one = "5,5,5,5,5,50";
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string guarded; // the file that must keep its bytes
+        std::string said;
+    } cases[] = {
+        {"balance over its --characters",
+         {"balance", "--characters", input, "-o", input},
+         input,
+         "will not write over its own input " + input},
+        {"balance onto a link to its input",
+         {"balance", "--characters", input, "-o", link},
+         input,
+         "over its own input " + link},
+        {"balance from a link, onto the file it leads to",
+         {"balance", "--monsters", "--characters", link, "-o", input},
+         input,
+         "over its own input " + input},
+        {"balance onto a hard link of its input",
+         {"balance", "--characters", input, "-o", file("tables/hard.csv").string()},
+         input,
+         "over its own input"},
+        {"report over its --characters",
+         {"report", "--characters", input, "-o", input},
+         input,
+         "over its own input " + input},
+        {"balance over the folder's characters.csv",
+         {"balance", "--character", one, "-o", profiles},
+         profiles,
+         "will not write over the balance profiles " + profiles},
+        {"report over the folder's characters.csv, read as its input",
+         {"report", "--characters", profiles, "-o", profiles},
+         profiles,
+         "over the balance profiles"},
+        {"export-stats over the folder's characters.csv",
+         {"export-stats", "-o", profiles},
+         profiles,
+         "will not write a table over the balance profiles " + profiles},
+        {"balance over the folder's targets.csv",
+         {"balance", "--character", one, "-o", file("targets.csv").string()},
+         file("targets.csv").string(),
+         "over the balance targets"},
+        {"export-encounters over the item list",
+         {"export-encounters", "-o", file(kItemListFileName).string()},
+         file(kItemListFileName).string(),
+         "will not write a table over the game file " + file(kItemListFileName).string()},
+        {"balance over the palette",
+         {"balance", "--character", one, "-o", file(kPaletteFileName).string()},
+         file(kPaletteFileName).string(),
+         "over the game file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A refusal missed replaces a file the next case needs.
+        demo::writeDemoData(dir_, true, true);
+        fs::remove(input);
+        fs::remove(file("tables/hard.csv"));
+        fs::copy_file(file(kCharactersFileName), input);
+        fs::create_hard_link(input, file("tables/hard.csv"));
+        const Bytes before = readBytes(c.guarded);
+        const Run run = tool(c.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+        EXPECT_EQ(readBytes(c.guarded), before);
+    }
+    // A name that leads to no input is written, even beside one.
+    EXPECT_EQ(
+        tool({"balance", "--characters", input, "-o", file("tables/new.csv").string()}).status, 0);
+    EXPECT_TRUE(fs::exists(file("tables/new.csv")));
 }
 
 // The hidden temporary outputs (.NAME.valmor-PID-N) in `folder`.
