@@ -287,16 +287,20 @@ std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& chara
 }
 
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
-                  TableFormat format, BalanceRows rows, const std::filesystem::path& output) {
+                  TableFormat format, BalanceRows rows, const std::filesystem::path& output,
+                  const std::vector<std::filesystem::path>& inputs) {
     const GameData data = loadGameData(session.folder);
     const std::size_t count = profiles.size() * (rows == BalanceRows::Maps ? data.encounters.size()
                                                                            : data.monsters.size());
-    if (writeOutput(session, output, [&](std::ostream& out) {
-            if (rows == BalanceRows::Maps)
-                writeMapRows(out, data, profiles, format);
-            else
-                writeMonsterRows(out, data, profiles, format);
-        }))
+    if (writeOutput(
+            session, output,
+            [&](std::ostream& out) {
+                if (rows == BalanceRows::Maps)
+                    writeMapRows(out, data, profiles, format);
+                else
+                    writeMonsterRows(out, data, profiles, format);
+            },
+            {}, inputs))
         session.out << "wrote " << count << " rows to " << shownPath(output) << '\n';
 }
 

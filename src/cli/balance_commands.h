@@ -77,9 +77,11 @@ std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& chara
 
 enum class BalanceRows { Maps, Monsters };
 
-// `output` empty or "-": standard output. A file is replaced atomically.
+// `output` empty or "-": standard output. A file is replaced atomically; an output that is
+// one of `inputs` (the --characters table) is refused, as a game file is.
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
-                  TableFormat format, BalanceRows rows, const std::filesystem::path& output);
+                  TableFormat format, BalanceRows rows, const std::filesystem::path& output,
+                  const std::vector<std::filesystem::path>& inputs = {});
 
 // `monster` is a number or a name (blanks and case do not matter). A column per profile
 // gives the chance that one encounter on the map defeats it.
@@ -87,10 +89,11 @@ void whereMonster(const Session& session, std::string_view monster,
                   const std::vector<CharacterProfile>& profiles = {});
 
 // At most 200 profiles. Every monster that counts on some map gets a full card, and so
-// does each of `monsters` (numbers or names); the others get a row each.
+// does each of `monsters` (numbers or names); the others get a row each. An output that is
+// one of `inputs` is refused.
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
-                 const std::filesystem::path& output,
-                 const std::vector<std::string>& monsters = {});
+                 const std::filesystem::path& output, const std::vector<std::string>& monsters = {},
+                 const std::vector<std::filesystem::path>& inputs = {});
 
 } // namespace valmor::cli
 

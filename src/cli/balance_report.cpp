@@ -654,7 +654,8 @@ private:
 } // namespace
 
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
-                 const std::filesystem::path& output, const std::vector<std::string>& monsters) {
+                 const std::filesystem::path& output, const std::vector<std::string>& monsters,
+                 const std::vector<std::filesystem::path>& inputs) {
     if (profiles.size() > kMostHeatMapProfiles)
         throw CliError("report takes at most " + std::to_string(kMostHeatMapProfiles) +
                        " profiles, " + std::to_string(profiles.size()) +
@@ -665,9 +666,12 @@ void writeReport(const Session& session, const std::vector<CharacterProfile>& pr
         named.push_back(monsterNamed(data.monsters, monster));
     const GamePictures pictures = loadGamePictures(session.folder);
     const CheckReport check = checkGameFiles(session.folder);
-    if (writeOutput(session, output, [&](std::ostream& out) {
-            ReportWriter(out, data, pictures, profiles, named, check).write();
-        }))
+    if (writeOutput(
+            session, output,
+            [&](std::ostream& out) {
+                ReportWriter(out, data, pictures, profiles, named, check).write();
+            },
+            {}, inputs))
         session.out << "wrote " << shownPath(output) << ": " << data.monsters.size()
                     << " monsters, " << data.encounters.size() << " maps, " << profiles.size()
                     << (profiles.size() == 1 ? " profile" : " profiles") << '\n';

@@ -138,6 +138,13 @@ std::vector<CharacterProfile> profiles(const QCommandLineParser& parser, bool re
     return loadProfiles(options, toPath(parser.value("characters")));
 }
 
+// The files the command reads besides the game files, which its output must not replace.
+std::vector<std::filesystem::path> inputFiles(const QCommandLineParser& parser) {
+    if (!parser.isSet("characters"))
+        return {};
+    return {toPath(parser.value("characters"))};
+}
+
 const std::vector<CommandInfo>& commands() {
     static const std::vector<CommandInfo> list{
         {"export-stats",
@@ -265,7 +272,7 @@ const std::vector<CommandInfo>& commands() {
          succeeds([](const Invocation& call) {
              writeBalance(call.session, profiles(call.parser), exportFormat(call.parser),
                           call.parser.isSet("monsters") ? BalanceRows::Monsters : BalanceRows::Maps,
-                          toPath(call.parser.value("output")));
+                          toPath(call.parser.value("output")), inputFiles(call.parser));
          })},
         {"where",
          "[--character L,S,A,D,DEF,HP ... | --characters FILE.csv]",
@@ -297,7 +304,7 @@ const std::vector<CommandInfo>& commands() {
              for (const QString& monster : call.parser.values("monster"))
                  monsters.push_back(bytesOf(monster));
              writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")),
-                         monsters);
+                         monsters, inputFiles(call.parser));
          })},
         {"check",
          "",

@@ -27,11 +27,15 @@
 #include "data/record_file.h"
 #include "data/rollback_journal.h"
 #include "data/sprite.h"
+#include "tables/character_profiles.h"
 #include "tables/latin1.h"
 
 namespace valmor::cli {
 
 namespace {
+
+// The balance targets, kept in the game folder beside the profiles (characters.csv).
+constexpr const char* kTargetsFileName = "targets.csv";
 
 std::ostream* terminal(const Session& session) {
     return session.errIsTerminal ? &session.err : nullptr;
@@ -271,14 +275,23 @@ std::optional<int> spriteNumberOf(const std::filesystem::path& file) {
 
 } // namespace
 
-GameFileIdentities::GameFileIdentities(const Session& session) {
-    for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
-                             kEncounterFileName, kItemListFileName}) {
+GameFileIdentities::GameFileIdentities(const Session& session,
+                                       const std::vector<std::filesystem::path>& inputs) {
+    const auto guard = [&](const GamePath& file, std::string_view role) {
         try {
-            files_.push_back(identityOf(session.file(name)));
+            files_.push_back({identityOf(file), std::string(role)});
         } catch (const DataError&) {
-            // No such game file: nothing to guard.
+            // Not there: nothing to guard.
         }
+    };
+    for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
+                             kEncounterFileName, kItemListFileName})
+        guard(session.file(name), "the game file");
+    guard(session.file(kCharactersFileName), "the balance profiles");
+    guard(session.file(kTargetsFileName), "the balance targets");
+    for (const std::filesystem::path& input : inputs) {
+        if (!input.empty())
+            guard(input, "its own input");
     }
 }
 
@@ -287,34 +300,36 @@ void GameFileIdentities::refuse(const std::filesystem::path& output, std::string
     try {
         target = identityOf(output);
     } catch (const DataError&) {
-        return; // nothing there yet, or nothing that can be reached: no game file
+        return; // nothing there yet, or nothing that can be reached: no file to guard
     }
-    if (std::ranges::any_of(files_,
-                            [&](const FileIdentity& file) { return file.sameFile(target); }))
-        throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
-                       "over the game file " + shownPath(output));
+    for (const GuardedFile& file : files_) {
+        if (file.identity.sameFile(target))
+            throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
+                           "over " + file.role + ' ' + shownPath(output));
+    }
 }
 
 bool writeOutput(const Session& session, const std::filesystem::path& output,
-                 const std::function<void(std::ostream&)>& write, std::string_view what) {
+                 const std::function<void(std::ostream&)>& write, std::string_view what,
+                 const std::vector<std::filesystem::path>& inputs) {
     if (output.empty() || output == "-") {
         write(session.out);
         return false;
     }
-    // An output that leads to a game file, by a slip of -o or through a link, would
-    // destroy it.
-    GameFileIdentities(session).refuse(output, what);
+    // An output that leads to a game file or to the command's own input, by a slip of -o
+    // or through a link, would destroy it.
+    GameFileIdentities(session, inputs).refuse(output, what);
     return writeOutputFile(output, write);
 }
 
 bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
-                 std::string_view what) {
+                 std::string_view what, const std::vector<std::filesystem::path>& inputs) {
     return writeOutput(
         session, output,
         [&](std::ostream& stream) {
             stream.write(text.data(), static_cast<std::streamsize>(text.size()));
         },
-        what);
+        what, inputs);
 }
 
 void exportStats(const Session& session, TableFormat format, const std::filesystem::path& output) {

@@ -10,6 +10,7 @@
 #include <istream>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,25 +29,34 @@ struct Session {
     GamePath file(std::string_view name) const { return folder.file(name); }
 };
 
-// The game files of the session's folder, to refuse an output that leads to one.
+// The files an output must not replace: the game files of the session's folder, the
+// profiles the balance window reads beside them (characters.csv, and targets.csv), and
+// `inputs`, the files the command reads. Files that are missing guard nothing.
 class GameFileIdentities {
 public:
-    explicit GameFileIdentities(const Session& session);
-    // Throws CliError when `output` names, or links to, one of the game files (the refusal
+    explicit GameFileIdentities(const Session& session,
+                                const std::vector<std::filesystem::path>& inputs = {});
+    // Throws CliError when `output` names, or links to, one of those files (the refusal
     // names `what`, such as "a table", when given).
     void refuse(const std::filesystem::path& output, std::string_view what = {}) const;
 
 private:
-    std::vector<FileIdentity> files_;
+    struct GuardedFile {
+        FileIdentity identity;
+        std::string role; // "the game file", "its own input", ...
+    };
+    std::vector<GuardedFile> files_;
 };
 
 // Writes `output` as `write` produces it (see writeOutputFile), refusing to write over a
-// game file; "-" or empty writes to session.out. True when a file was written, false when
-// the output went to a stream (standard output, a device, a pipe).
+// file GameFileIdentities guards, `inputs` among them; "-" or empty writes to session.out.
+// True when a file was written, false when the output went to a stream (standard output,
+// a device, a pipe).
 bool writeOutput(const Session& session, const std::filesystem::path& output,
-                 const std::function<void(std::ostream&)>& write, std::string_view what = {});
+                 const std::function<void(std::ostream&)>& write, std::string_view what = {},
+                 const std::vector<std::filesystem::path>& inputs = {});
 bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
-                 std::string_view what = {});
+                 std::string_view what = {}, const std::vector<std::filesystem::path>& inputs = {});
 
 // `output` empty or "-": the table goes to session.out.
 void exportStats(const Session& session, TableFormat format, const std::filesystem::path& output);

@@ -10,7 +10,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -21,28 +21,69 @@ namespace valmor {
 namespace {
 
 constexpr std::string_view kTemporaryMark = ".valmor-";
+// Names tried for a new file before giving up: each try lost to a file of that name, or to a
+// sweep that removed the file as it was made.
+constexpr int kMostNameTries = 100;
 
-// ".NAME.valmor-PID-N": the process that wrote it, or 0 for any other name.
-pid_t writerOf(std::string_view name) {
+// ".NAME.valmor-PID-N", the name of a temporary output file.
+bool isTemporaryName(std::string_view name) {
     if (name.size() < 2 || name.front() != '.')
-        return 0;
+        return false;
     const std::size_t mark = name.rfind(kTemporaryMark);
     if (mark == std::string_view::npos || mark < 2)
-        return 0;
+        return false;
     const std::string_view rest = name.substr(mark + kTemporaryMark.size());
     const std::size_t dash = rest.find('-');
     if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size())
-        return 0;
+        return false;
     const auto digits = [](std::string_view text) {
         return text.find_first_not_of("0123456789") == std::string_view::npos;
     };
-    if (!digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1)) || dash > 9)
-        return 0;
-    return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+    return digits(rest.substr(0, dash)) && digits(rest.substr(dash + 1));
 }
 
-// Whether a chain of links leads through /proc, where /dev/stdout and /dev/fd/N end: the
-// name then stands for a descriptor a program holds, not for a place to put a file.
+bool sameFile(const struct stat& one, const struct stat& other) {
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// Whether `name` in the folder `at` is still the file open as `fd`.
+bool stillNamed(int at, const char* name, int fd) {
+    struct stat named {};
+    struct stat open {};
+    return ::fstatat(at, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &open) == 0 &&
+           sameFile(named, open);
+}
+
+// The writer of a temporary file holds this lock on it from before its first byte until the
+// file is renamed into place or removed, and the system lets go of it when the writer ends,
+// however it ends. It belongs to the open file, not to a process number, so it holds
+// between PID namespaces (containers) on one machine; over NFS the client turns it into a
+// lock on the server, which other machines see.
+bool lockWithoutWaiting(int fd) {
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+// Removes the temporary file `name` of the folder `at` when nobody holds its lock: only a
+// run that ended before renaming it can have left it so. Removes only the file it locked,
+// and only while the name still leads to it.
+void removeWhenAbandoned(int at, const char* name) {
+    struct stat seen {};
+    if (::fstatat(at, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode))
+        return;
+    // For writing: over NFS an exclusive lock needs a file open for writing.
+    const int fd = ::openat(at, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat opened {};
+    if (::fstat(fd, &opened) == 0 && sameFile(opened, seen) && lockWithoutWaiting(fd) &&
+        stillNamed(at, name, fd))
+        ::unlinkat(at, name, 0);
+    ::close(fd);
+}
+
+// Whether `path` is a link in /proc or a chain of links through one, as /dev/stdout and
+// /dev/fd/N are (they end at /proc/self/fd/N): the name then stands for a descriptor a
+// program holds, not for a place to put a file.
 bool linksThroughProc(const std::filesystem::path& path) {
     std::filesystem::path at = path;
     for (int links = 0; links < 40; ++links) {
@@ -50,6 +91,11 @@ bool linksThroughProc(const std::filesystem::path& path) {
         const ssize_t got = ::readlink(at.c_str(), target, sizeof target);
         if (got <= 0 || static_cast<std::size_t>(got) == sizeof target)
             return false;
+        std::error_code error;
+        const std::filesystem::path folder =
+            std::filesystem::canonical(at.has_parent_path() ? at.parent_path() : ".", error);
+        if (!error && folder.native().starts_with("/proc/"))
+            return true;
         const std::filesystem::path next(std::string(target, static_cast<std::size_t>(got)));
         if (next.string().starts_with("/proc/"))
             return true;
@@ -94,9 +140,8 @@ void removeKilledOutputs(const std::filesystem::path& folder) {
         return;
     const int at = ::dirfd(listing);
     while (const dirent* entry = ::readdir(listing)) {
-        const pid_t writer = writerOf(entry->d_name);
-        if (writer > 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH)
-            ::unlinkat(at, entry->d_name, 0);
+        if (isTemporaryName(entry->d_name))
+            removeWhenAbandoned(at, entry->d_name);
     }
     ::closedir(listing);
 }
@@ -121,23 +166,56 @@ OutputFile::OutputFile(const std::filesystem::path& path) : path_(path) {
     const std::filesystem::path folder = path.parent_path();
     removeKilledOutputs(folder);
     guard_.emplace();
+    createTemporary(folder);
+}
+
+void OutputFile::createTemporary(const std::filesystem::path& folder) {
     static std::atomic<unsigned> counter{0};
-    do {
-        temporary_ = folder / ("." + path.filename().string() + std::string(kTemporaryMark) +
-                               std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd_ < 0 && errno == EEXIST);
-    if (fd_ < 0) {
-        temporary_.clear();
-        throw fileError(errno, path);
+    const std::string prefix = "." + path_.filename().string() + std::string(kTemporaryMark) +
+                               std::to_string(::getpid()) + "-";
+    // Another run's sweep may find the new file between its creation and its lock, lock it
+    // first and remove it. So the name is looked at again once the lock is held, and a new
+    // name taken when it no longer leads to the file: a run never learns at its rename that
+    // its file is gone.
+    for (int tries = 0; tries < kMostNameTries; ++tries) {
+        const std::filesystem::path name = folder / (prefix + std::to_string(counter++));
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            throw fileError(errno, path_);
+        const bool locked = lockWithoutWaiting(fd);
+        // A file system that cannot lock at all: no sweep can lock the file either, and a
+        // sweep removes nothing it has not locked.
+        const bool noLocks = !locked && errno != EWOULDBLOCK;
+        if ((locked || noLocks) && stillNamed(AT_FDCWD, name.c_str(), fd)) {
+            // Writes go through a second descriptor of the same open file, closed before the
+            // rename to learn of a write the file system held back (NFS reports it at the
+            // close); the lock stays with the first until the file is in place.
+            fd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+            if (fd_ < 0) {
+                const int error = errno;
+                ::unlink(name.c_str());
+                ::close(fd);
+                throw fileError(error, path_);
+            }
+            lockFd_ = fd;
+            temporary_ = name;
+            return;
+        }
+        ::close(fd);
     }
+    throw fileError(EEXIST, path_);
 }
 
 OutputFile::~OutputFile() {
     if (fd_ >= 0)
         ::close(fd_);
+    // Still locked: no sweep has touched it.
     if (!temporary_.empty() && !committed_)
         ::unlink(temporary_.c_str());
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
 }
 
 FileIdentity OutputFile::identity() const {
@@ -164,6 +242,7 @@ void OutputFile::commit() {
     if (::rename(temporary_.c_str(), path_.c_str()) != 0)
         throw fileError(errno, path_);
     committed_ = true;
+    ::close(std::exchange(lockFd_, -1));
 }
 
 } // namespace valmor

@@ -21,7 +21,8 @@ public:
     // - anything else (a regular file, a missing name, a link to either) gets a new file
     //   beside it, named .NAME.valmor-PID-N, that commit() renames over the name (a link
     //   there is replaced, never written through); a folder there is an error.
-    // Temporary files that a killed run left in the same folder are removed first. Throws
+    // The new file is locked from before its first byte until it is renamed or removed.
+    // Temporary files that an ended run left in the same folder are removed first. Throws
     // DataError naming `path`.
     explicit OutputFile(const std::filesystem::path& path);
     // An uncommitted file is removed; a stream is closed.
@@ -40,17 +41,23 @@ public:
     void commit();
 
 private:
+    // Creates and locks the new file in `folder`.
+    void createTemporary(const std::filesystem::path& folder);
+
     std::filesystem::path path_;
     std::filesystem::path temporary_; // empty for a stream
     int fd_ = -1;
+    int lockFd_ = -1; // holds the new file's lock
     bool stream_ = false;
     bool committed_ = false;
     // A new file is removed on SIGINT, SIGTERM and SIGHUP before the program ends.
     std::optional<InterruptionGuard> guard_;
 };
 
-// Removes the temporary output files (.NAME.valmor-PID-N) of runs that were killed, in
-// `folder`: those whose process is gone. Once per folder and run.
+// Removes the temporary output files (.NAME.valmor-PID-N) that ended runs left in `folder`:
+// those whose lock nobody holds, which the sweep proves by taking it. A process number
+// proves nothing here: the writer may run in another PID namespace or on another machine
+// sharing the folder. Once per folder and run.
 void removeKilledOutputs(const std::filesystem::path& folder);
 
 } // namespace valmor

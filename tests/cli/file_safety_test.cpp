@@ -3,11 +3,17 @@
 // and mode, and two writers at once never lose a change that was reported as done.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli_fixture.h"
@@ -19,6 +25,7 @@
 #include "data/palette.h"
 #include "data/sprite.h"
 #include "support/child_process.h"
+#include "tables/character_profiles.h"
 
 namespace valmor::test {
 namespace {
@@ -294,6 +301,192 @@ TEST_F(FileSafetyTest, ImportSpritesPutsBackAFolderInOnePassOrNothing) {
     EXPECT_TRUE(std::equal(after.begin() + 57 * kSpriteFrameBytes,
                            after.begin() + 58 * kSpriteFrameBytes,
                            after.begin() + 10 * kSpriteFrameBytes));
+}
+
+TEST_F(FileSafetyTest, AnOutputThatIsAGameFileTheProfilesOrItsOwnInputIsRefused) {
+    fs::create_directory(file("tables"));
+    const std::string input = file("tables/c.csv").string();
+    fs::create_symlink("c.csv", file("tables/link.csv"));
+    writeText(file("targets.csv"), "map,verdict\n1,easy\n");
+    const std::string link = file("tables/link.csv").string();
+    const std::string profiles = file(kCharactersFileName).string();
+    const std::string one = "5,5,5,5,5,50";
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string guarded; // the file that must keep its bytes
+        std::string said;
+    } cases[] = {
+        {"balance over its --characters",
+         {"balance", "--characters", input, "-o", input},
+         input,
+         "will not write over its own input " + input},
+        {"balance onto a link to its input",
+         {"balance", "--characters", input, "-o", link},
+         input,
+         "over its own input " + link},
+        {"balance from a link, onto the file it leads to",
+         {"balance", "--monsters", "--characters", link, "-o", input},
+         input,
+         "over its own input " + input},
+        {"balance onto a hard link of its input",
+         {"balance", "--characters", input, "-o", file("tables/hard.csv").string()},
+         input,
+         "over its own input"},
+        {"report over its --characters",
+         {"report", "--characters", input, "-o", input},
+         input,
+         "over its own input " + input},
+        {"balance over the folder's characters.csv",
+         {"balance", "--character", one, "-o", profiles},
+         profiles,
+         "will not write over the balance profiles " + profiles},
+        {"balance over the folder's targets.csv",
+         {"balance", "--character", one, "-o", file("targets.csv").string()},
+         file("targets.csv").string(),
+         "over the balance targets"},
+        {"export-encounters over the item list",
+         {"export-encounters", "-o", file(kItemListFileName).string()},
+         file(kItemListFileName).string(),
+         "will not write a table over the game file " + file(kItemListFileName).string()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A refusal missed replaces a file the next case needs.
+        demo::writeDemoData(dir_, true, true);
+        fs::remove(input);
+        fs::remove(file("tables/hard.csv"));
+        fs::copy_file(file(kCharactersFileName), input);
+        fs::create_hard_link(input, file("tables/hard.csv"));
+        const Bytes before = readBytes(c.guarded);
+        const Run run = tool(c.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+        EXPECT_EQ(readBytes(c.guarded), before);
+    }
+    // A name that leads to no input is written, even beside one.
+    EXPECT_EQ(
+        tool({"balance", "--characters", input, "-o", file("tables/new.csv").string()}).status, 0);
+    EXPECT_TRUE(fs::exists(file("tables/new.csv")));
+}
+
+// The hidden temporary outputs (.NAME.valmor-PID-N) in `folder`.
+std::vector<std::string> temporaryOutputs(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with('.') && name.find(".valmor-") != std::string::npos)
+            names.push_back(name);
+    }
+    return names;
+}
+
+// A process number that no process of this PID namespace has, for a writer in another one:
+// a sweep that went by process numbers would take its file for a dead run's.
+pid_t processNumberUnusedHere() {
+    for (pid_t pid = 30000; pid > 1000; --pid) {
+        if (kill(pid, 0) != 0 && errno == ESRCH)
+            return pid;
+    }
+    return 0;
+}
+
+TEST_F(FileSafetyTest, TheSweepRemovesOnlyTheLeftoversNoWriterHoldsInAnyNamespace) {
+    const std::string table = statsTable();
+    const std::string held = ".held.csv.valmor-";
+    const std::vector<std::string> fault = {
+        "LD_PRELOAD=" VALMOR_FAULT_SHIM, "VALMOR_FAULT_UNDER=" + held, "VALMOR_FAULT_CALLS=write",
+        "VALMOR_FAULT_AT=1", "VALMOR_FAULT_PAUSE=" + file("pause").string()};
+    const std::vector<std::string> writer = {VALMOR_DATA_EXE, "-C", dir_.string(),
+                                             "export-stats",  "-o", file("held.csv").string()};
+    // An export of the host into the same folder, which sweeps it first.
+    const auto sweep = [&] {
+        return runChild({VALMOR_DATA_EXE, "-C", dir_.string(), "export-encounters", "-o",
+                         file("other.csv").string()})
+            .status;
+    };
+    // Through env, which finds unshare on PATH for posix_spawn.
+    const std::vector<std::string> unshare = {"/usr/bin/env", "unshare",      "--pid",
+                                              "--fork",       "--kill-child", "--mount-proc"};
+    std::vector<std::string> probe = unshare;
+    probe.push_back("/bin/true");
+    const bool namespaces = runChild(probe).status == 0;
+    enum class Writer { None, HeldHere, HeldInAnotherNamespace };
+    const struct {
+        const char* name;
+        Writer writer;
+        std::function<void()> leave; // without a writer: leaves a temporary output behind
+        bool kept;                   // without a writer: whether the sweep keeps it
+    } cases[] = {
+        {"left by a run killed while writing", Writer::None,
+         [&] {
+             std::vector<std::string> killing = fault;
+             killing.push_back("VALMOR_FAULT_DO=kill");
+             EXPECT_EQ(waitChild(startChild(writer, killing)).signal, SIGKILL);
+         },
+         false},
+        {"named after a live process, locked by none", Writer::None,
+         [&] { writeText(file(held + std::to_string(getpid()) + "-0"), "half a table"); }, false},
+        {"a pipe named as one: nothing the sweep can lock", Writer::None,
+         [&] {
+             const std::string name = held + std::to_string(processNumberUnusedHere()) + "-0";
+             ASSERT_EQ(mkfifo(file(name).c_str(), 0600), 0);
+         },
+         true},
+        {"written by a run of this namespace", Writer::HeldHere, {}, true},
+        {"written by a run in another PID namespace", Writer::HeldInAnotherNamespace, {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.writer == Writer::HeldInAnotherNamespace && !namespaces)
+            GTEST_SKIP() << "unshare --pid --fork --mount-proc is not permitted here";
+        for (const std::string& name : temporaryOutputs(dir_))
+            fs::remove(dir_ / name);
+        if (c.writer == Writer::None) {
+            c.leave();
+            ASSERT_EQ(temporaryOutputs(dir_).size(), 1u);
+            const std::string left = temporaryOutputs(dir_).front();
+            EXPECT_EQ(sweep(), 0);
+            EXPECT_EQ(fs::exists(fs::symlink_status(dir_ / left)), c.kept);
+            continue;
+        }
+        // A writer held before its first byte, its temporary output made and locked.
+        ASSERT_EQ(mkfifo(file("pause").c_str(), 0600), 0);
+        std::vector<std::string> pausing = fault;
+        pausing.push_back("VALMOR_FAULT_DO=pause");
+        std::vector<std::string> command = writer;
+        if (c.writer == Writer::HeldInAnotherNamespace) {
+            // The writer gets that number there; its shell stays, for the writer not to be 1.
+            const pid_t number = processNumberUnusedHere();
+            ASSERT_GT(number, 0);
+            command = unshare;
+            command.insert(command.end(),
+                           {"/bin/sh", "-c",
+                            "echo \"$0\" > /proc/sys/kernel/ns_last_pid; \"$@\"; exit $?",
+                            std::to_string(number - 1)});
+            command.insert(command.end(), writer.begin(), writer.end());
+        }
+        const pid_t pid = startChild(command, pausing);
+        ASSERT_GT(pid, 0);
+        int pause = -1;
+        for (int tries = 0; pause < 0 && tries < 30000; ++tries) {
+            pause = open(file("pause").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (pause < 0 && waitpid(pid, nullptr, WNOHANG) == pid)
+                break;
+            if (pause < 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ASSERT_GE(pause, 0) << "the writer never reached its first write";
+        const std::vector<std::string> written = temporaryOutputs(dir_);
+        EXPECT_EQ(sweep(), 0);
+        EXPECT_EQ(temporaryOutputs(dir_), written);
+        close(pause);
+        EXPECT_EQ(waitChild(pid).status, 0);
+        EXPECT_TRUE(readText(file("held.csv")) == table) << "held.csv is not the whole table";
+        EXPECT_TRUE(temporaryOutputs(dir_).empty());
+        fs::remove(file("pause"));
+        fs::remove(file("held.csv"));
+    }
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 // failure while writing leaves the old file as it was, and nothing else behind.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -118,6 +120,37 @@ TEST_F(ReplaceFileTest, AnOutputOntoAStreamIsWrittenIntoAndNeverReplaced) {
     EXPECT_TRUE(fs::is_symlink(file("link-to-pipe")));
     EXPECT_TRUE(fs::is_socket(file("socket")));
     EXPECT_EQ(entries(dir_), 3u);
+}
+
+TEST_F(ReplaceFileTest, ADescriptorNamedAnewIsAppendedToNotWrittenFromItsStart) {
+    // As `valmor-data ... -o /dev/stdout >> log` has it: the name opens the log once more,
+    // and that opening must not write over the lines the log holds.
+    writeText(file("log"), "earlier lines\n");
+    const int log = open(file("log").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(log, 0);
+    const std::string number = std::to_string(log);
+    const std::string names[] = {"/dev/stdout", "/dev/fd/" + number, "/proc/self/fd/" + number};
+    // Standard output goes to the log meanwhile: nothing may throw or print before it is back.
+    std::vector<std::string> failures;
+    std::fflush(stdout);
+    const int terminal = dup(STDOUT_FILENO);
+    dup2(log, STDOUT_FILENO);
+    for (const std::string& name : names) {
+        try {
+            if (cli::writeOutputFile(name, name + "\n"))
+                failures.push_back(name + ": replaced, not written into");
+        } catch (const std::exception& error) {
+            failures.push_back(error.what());
+        }
+    }
+    dup2(terminal, STDOUT_FILENO);
+    close(terminal);
+    close(log);
+    for (const std::string& failure : failures)
+        ADD_FAILURE() << failure;
+    EXPECT_EQ(readText(file("log")),
+              "earlier lines\n/dev/stdout\n/dev/fd/" + number + "\n/proc/self/fd/" + number + "\n");
+    EXPECT_EQ(entries(dir_), 1u);
 }
 
 TEST_F(ReplaceFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {

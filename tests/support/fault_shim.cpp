@@ -11,6 +11,7 @@
 //   VALMOR_FAULT_CALLS   the calls that count, as "pwrite,fsync"; all of them when unset
 //   VALMOR_FAULT_LOG     a file that gets a line "N call path" for every counted call
 //   VALMOR_FAULT_FIFO    a path that becomes a named pipe just before it is first opened
+//   VALMOR_FAULT_PAUSE   the named pipe a pause reads to its end
 // Built for the tests only: it never goes into the program.
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -36,6 +37,7 @@ struct Settings {
     std::string calls;
     std::string log;
     std::string fifo;
+    std::string pause;
 };
 
 std::string variable(const char* name) {
@@ -57,6 +59,7 @@ const Settings& settings() {
         s.calls = variable("VALMOR_FAULT_CALLS");
         s.log = variable("VALMOR_FAULT_LOG");
         s.fifo = variable("VALMOR_FAULT_FIFO");
+        s.pause = variable("VALMOR_FAULT_PAUSE");
         return s;
     }();
     return loaded;
@@ -120,6 +123,16 @@ Act step(const char* call, const std::string& path, bool isWrite) {
         return Act::Go;
     if (s.action == "kill")
         raise(SIGKILL);
+    if (s.action == "pause") {
+        // Opening waits for the test to open the other end; reading, for it to close it.
+        const int fd =
+            real<int (*)(const char*, int, ...)>("open")(s.pause.c_str(), O_RDONLY | O_CLOEXEC);
+        char byte;
+        while (fd >= 0 && read(fd, &byte, 1) > 0) {
+        }
+        close(fd);
+        return Act::Go;
+    }
     if (s.action == "INT" || s.action == "TERM" || s.action == "HUP") {
         raise(s.action == "INT" ? SIGINT : s.action == "TERM" ? SIGTERM : SIGHUP);
         return Act::Go;
