@@ -5,10 +5,12 @@
 //   VALMOR_FAULT_AT      the number (from 1) of the call to act on; none when unset
 //   VALMOR_FAULT_DO      kill        SIGKILL before the call
 //                        INT, TERM, HUP   raise that signal, then make the call
-//                        ENOSPC, EIO fail the call with that error; a write first writes
-//                                    half its bytes, as a disk that fills up midway does;
-//                                    with a trailing +, every later counted call fails too
-//   VALMOR_FAULT_CALLS   the calls that count, as "pwrite,fsync"; all of them when unset
+//                        ENOSPC, EIO, EACCES   fail the call with that error; a write
+//                                    first writes half its bytes, as a disk that fills up
+//                                    midway does; with a trailing +, every later counted call
+//                                    fails too
+//   VALMOR_FAULT_CALLS   the calls that count, as "pwrite,fsync"; all of them when unset,
+//                        but fstatat (which looks at a file) counts only when listed
 //   VALMOR_FAULT_LOG     a file that gets a line "N call path" for every counted call
 //   VALMOR_FAULT_FIFO    a path that becomes a named pipe just before it is first opened
 // Built for the tests only: it never goes into the program.
@@ -24,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -53,7 +56,10 @@ const Settings& settings() {
             s.failLater = true;
             s.action.pop_back();
         }
-        s.error = s.action == "ENOSPC" ? ENOSPC : s.action == "EIO" ? EIO : 0;
+        s.error = s.action == "ENOSPC"   ? ENOSPC
+                  : s.action == "EIO"    ? EIO
+                  : s.action == "EACCES" ? EACCES
+                                         : 0;
         s.calls = variable("VALMOR_FAULT_CALLS");
         s.log = variable("VALMOR_FAULT_LOG");
         s.fifo = variable("VALMOR_FAULT_FIFO");
@@ -92,7 +98,7 @@ std::string pathAt(int dirfd, const char* name) {
 bool listed(const char* call) {
     const std::string& calls = settings().calls;
     if (calls.empty())
-        return true;
+        return std::string_view(call) != "fstatat";
     const std::string wanted = "," + calls + ",";
     return wanted.find("," + std::string(call) + ",") != std::string::npos;
 }
@@ -204,6 +210,12 @@ int ftruncate(int fd, off_t length) {
     if (step("ftruncate", pathOfFd(fd), false) != Act::Go)
         return fail();
     return real<int (*)(int, off_t)>("ftruncate")(fd, length);
+}
+int fstatat(int dirfd, const char* name, struct stat* status, int flags) {
+    if (step("fstatat", pathAt(dirfd, name), false) != Act::Go)
+        return fail();
+    return real<int (*)(int, const char*, struct stat*, int)>("fstatat")(dirfd, name, status,
+                                                                         flags);
 }
 int unlinkat(int dirfd, const char* name, int flags) {
     if (step("unlinkat", pathAt(dirfd, name), false) != Act::Go)
