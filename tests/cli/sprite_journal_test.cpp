@@ -472,34 +472,45 @@ TEST_F(SpriteJournalTest, AJournalIsAppliedOnlyToTheFileItWasWrittenFor) {
 }
 
 TEST_F(SpriteJournalTest, AJournalWhoseOldBytesAreBackIsReportedAsLeftOverNotAsAChange) {
+    const std::vector<std::string> killedImport{"import-sprites", batch_.string()};
+    const std::vector<std::string> nextImport{"import-sprite", "9999",
+                                              (images_ / "000.png").string()};
+    const std::vector<std::string> cannotRemove{"VALMOR_FAULT_UNDER=monster.dat.valmor-journal",
+                                                "VALMOR_FAULT_CALLS=unlinkat", "VALMOR_FAULT_AT=1",
+                                                "VALMOR_FAULT_DO=EACCES"};
     const struct {
         const char* how;
-        std::vector<std::string> fault; // the next writer's, after the kill
-        int killAt;                     // the pwrite the import is killed at
+        std::vector<std::vector<std::string>> runs; // arguments, then fault, per run
+        const char* said;                           // by the last run; none for a kill
     } cases[] = {
-        {"killed before its first frame", {}, 1},
+        {"killed before its first frame",
+         {killedImport, {"VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=1", "VALMOR_FAULT_DO=kill"}},
+         nullptr},
         // Fault 2: a folder where the journal cannot be removed once the old bytes are back.
-        {"rolled back by a writer that cannot remove it",
-         {"VALMOR_FAULT_UNDER=monster.dat.valmor-journal", "VALMOR_FAULT_CALLS=unlinkat",
-          "VALMOR_FAULT_AT=1", "VALMOR_FAULT_DO=EACCES"},
-         3},
+        {"rolled back by the next writer, which cannot remove it",
+         {killedImport,
+          {"VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=3", "VALMOR_FAULT_DO=kill"},
+          nextImport,
+          cannotRemove},
+         "the old sprites of the interrupted import are back in monster.dat, but its journal "
+         "could not be removed"},
+        {"rolled back by its own import, which cannot remove it",
+         {{"import-sprite", "3", (images_ / "050.png").string()},
+          {"VALMOR_FAULT_CALLS=pwrite,unlinkat", "VALMOR_FAULT_AT=1,3", "VALMOR_FAULT_DO=EACCES"}},
+         "nothing was changed: the old sprites are back in"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
         restore();
-        ASSERT_EQ(
-            valmorData({"import-sprites", batch_.string()},
-                       {"VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=" + std::to_string(c.killAt),
-                        "VALMOR_FAULT_DO=kill"})
-                .run.signal,
-            SIGKILL);
-        if (!c.fault.empty()) {
-            const Outcome stuck =
-                valmorData({"import-sprite", "9999", (images_ / "000.png").string()}, c.fault);
-            EXPECT_EQ(stuck.run.status, 1);
-            EXPECT_TRUE(says(stuck, "the old sprites of the interrupted import are back in "
-                                    "monster.dat, but its journal could not be removed"))
-                << stuck.said;
+        Outcome last;
+        for (std::size_t k = 0; k < c.runs.size(); k += 2)
+            last = valmorData(c.runs[k], c.runs[k + 1]);
+        if (c.said == nullptr) {
+            EXPECT_EQ(last.run.signal, SIGKILL);
+        } else {
+            EXPECT_EQ(last.run.status, 1);
+            EXPECT_TRUE(says(last, c.said)) << last.said;
+            EXPECT_TRUE(says(last, "could not be removed")) << last.said;
         }
         EXPECT_TRUE(readBytes(sprites()) == old_);
         EXPECT_EQ(journalState(), JournalState::Undone);

@@ -2,7 +2,8 @@
 // step, without timing: it counts the program's calls that open or change files (openat,
 // write, pwrite, fsync, ftruncate, unlinkat) and acts at the Nth. Driven by the environment:
 //   VALMOR_FAULT_UNDER   only calls on paths that contain this text count (required)
-//   VALMOR_FAULT_AT      the number (from 1) of the call to act on; none when unset
+//   VALMOR_FAULT_AT      the numbers (from 1) of the calls to act on, as "1,3"; none when
+//                        unset
 //   VALMOR_FAULT_DO      kill        SIGKILL before the call
 //                        INT, TERM, HUP   raise that signal, then make the call
 //                        ENOSPC, EIO, EACCES   fail the call with that error; a write
@@ -21,18 +22,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 struct Settings {
     std::string under;
-    long at = 0;
+    std::vector<long> at;
     std::string action;
     bool failLater = false;
     int error = 0;
@@ -50,7 +53,12 @@ const Settings& settings() {
     static const Settings loaded = [] {
         Settings s;
         s.under = variable("VALMOR_FAULT_UNDER");
-        s.at = std::atol(variable("VALMOR_FAULT_AT").c_str());
+        const std::string at = variable("VALMOR_FAULT_AT");
+        for (std::size_t from = 0; from < at.size(); from = at.find(',', from) + 1) {
+            s.at.push_back(std::atol(at.c_str() + from));
+            if (at.find(',', from) == std::string::npos)
+                break;
+        }
         s.action = variable("VALMOR_FAULT_DO");
         if (!s.action.empty() && s.action.back() == '+') {
             s.failLater = true;
@@ -122,7 +130,7 @@ Act step(const char* call, const std::string& path, bool isWrite) {
     }
     if (failing)
         return Act::Fail;
-    if (n != s.at)
+    if (std::find(s.at.begin(), s.at.end(), n) == s.at.end())
         return Act::Go;
     if (s.action == "kill")
         raise(SIGKILL);
