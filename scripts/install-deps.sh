@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev clang-format git
     locales
     fonts-liberation2

@@ -328,24 +328,49 @@ private:
     }
 
     // A sprite import that was stopped leaves its rollback journal, which the next
-    // import-sprite or import-sprites rolls back under the lock.
+    // import-sprite or import-sprites rolls back under the lock, or sets aside when it does
+    // not belong to the file as it is.
     void checkSpriteJournal() {
         const GamePath sprites = folder_.file(kSpriteFileName);
         try {
-            const JournalState state = journalStateOf(sprites);
-            if (state == JournalState::None)
-                return;
+            const JournalFinding found = inspectJournal(sprites);
             const std::string name = escapeForMessage(journalPath(sprites).filename().string());
-            if (state == JournalState::Complete)
+            const std::string aside =
+                escapeForMessage(refusedJournalPath(sprites).filename().string());
+            switch (found.state) {
+            case JournalState::None:
+                break;
+            case JournalState::Complete:
                 error(kSpriteFileName, {}, {},
                       name + " was left by an interrupted sprite import: the file may hold "
                              "some of its new sprites; the next import-sprite or import-sprites "
                              "puts the old ones back");
-            else
+                break;
+            case JournalState::Undone:
+                warning(kSpriteFileName, {}, {},
+                        name + " was left by an interrupted sprite import, but the file holds "
+                               "its old sprites; the next import-sprite or import-sprites "
+                               "removes it");
+                break;
+            case JournalState::Torn:
                 warning(kSpriteFileName, {}, {},
                         name + " was left half written by an interrupted sprite import, which "
                                "changed nothing; the next import-sprite or import-sprites "
                                "removes it");
+                break;
+            case JournalState::Refused:
+                error(kSpriteFileName, {}, {},
+                      name + " does not belong to the file as it is: " +
+                          escapeForMessage(found.refusal) +
+                          "; the next import-sprite or import-sprites sets it aside as " + aside +
+                          " and puts nothing back");
+                break;
+            }
+            if (pathKind(refusedJournalPath(sprites)) != PathKind::Missing)
+                warning(kSpriteFileName, {}, {},
+                        aside + " is a journal that was set aside, not applied: it holds the old "
+                                "sprites of an interrupted import; remove it once they are not "
+                                "needed");
         } catch (const DataError& failure) {
             if (failure.kind() != ErrorKind::BadFileName) // a loop is reported with the file
                 error(kSpriteFileName, {}, {},
@@ -429,14 +454,18 @@ std::string checkDescription() {
             ", or too few levels; fewer than " + number(kItemCount) +
             " item names; the journal of an interrupted sprite import, whose sprite file may "
             "hold some of the new sprites until the next import-sprite or import-sprites puts "
-            "the old ones back. Warnings: a map whose frequencies do not add up to " +
+            "the old ones back, or a journal that does not belong to the sprite file as it is "
+            "(the next sprite import sets it aside). Warnings: a map whose frequencies do not add "
+            "up to " +
             number(kFrequencyTotal) +
             "; a partial last record; fewer encounter records than the editor's " +
             number(kMapCount) +
             " maps; an item name whose quote does not close on its line; a temporary file left "
             "beside a game file by an interrupted replace (the next import of that file removes "
-            "it); a journal half written by an interrupted sprite import, which changed nothing "
-            "(the next sprite import removes it). Exit status 0 when clean, 1 with warnings "
+            "it); a journal half written by an interrupted sprite import, which changed nothing, "
+            "or one whose old sprites are back already (the next sprite import removes it); a "
+            "journal set aside as monster.dat.valmor-journal.refused. Exit status 0 when clean, 1 "
+            "with warnings "
             "only, 2 with errors.",
         79);
 }

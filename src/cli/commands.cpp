@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include <unistd.h>
@@ -179,6 +180,11 @@ std::string rollBack(RollbackJournal& journal, const GamePath& target) {
         journal.rollBack();
         return "nothing was changed: the old sprites are back in " + file;
     } catch (const DataError& failure) {
+        if (journal.oldBytesBack())
+            return "nothing was changed: the old sprites are back in " + file +
+                   ", but their journal could not be removed (" + failure.what() +
+                   "); the next import-sprite or import-sprites removes " +
+                   escapeForMessage(journalPath(target).filename().string());
         return "putting the old sprites back failed as well (" + std::string(failure.what()) +
                "): " + file +
                " may hold some of the new ones until the next import-sprite or import-sprites "
@@ -187,20 +193,17 @@ std::string rollBack(RollbackJournal& journal, const GamePath& target) {
     }
 }
 
-// Writes the frames of `sources`, sorted by number, into the sprite file: each image is
-// checked first, then every frame is written in place under the file's lock and flushed.
-// In place, because a frame is 9,000 bytes of a file that may hold 32,768 of them: a copy
-// of the whole file per sprite would make putting back N sprites cost N passes. A rollback
-// journal of the frames' old bytes makes the change all or nothing; one that an import
-// left when it was stopped is rolled back first.
+// Writes the frames of `sources`, sorted by number, into the sprite file, in place under
+// the file's lock. In place, because a frame is 9,000 bytes of a file that may hold 32,768
+// of them: a copy of the whole file per sprite would make putting back N sprites cost N
+// passes. A rollback journal of the frames' old and new bytes makes the change all or
+// nothing: each image is decoded once, into the journal, before the first frame changes,
+// and the frames are then copied from the journal. One that an import left when it was
+// stopped is rolled back first.
 int putSprites(const Session& session, const std::vector<SpriteSource>& sources, bool nearest,
                std::string_view label) {
     const PaletteColours colours = paletteColours(
         makeColorFromRGB(loadPalette(gameFilePath(session.folder, kPaletteFileName))));
-    int nearestPixels = 0;
-    for (const SpriteSource& source : sources)
-        nearestPixels += frameFromPng(source.png, colours, nearest).nearestPixels;
-
     const GamePath target = session.file(kSpriteFileName);
     GameFileChange change(target);
     GameFile& file = change.file();
@@ -214,20 +217,23 @@ int putSprites(const Session& session, const std::vector<SpriteSource>& sources,
         frames.push_back({std::int64_t{source.n} * kSpriteFrameBytes, kSpriteFrameBytes});
     Progress progress(terminal(session), std::string(label));
     progress.start(static_cast<std::int64_t>(sources.size()));
+    int nearestPixels = 0;
+    ImportedFrame imported;
+    const auto decode = [&](std::size_t k) -> std::span<const std::uint8_t> {
+        imported = frameFromPng(sources[k].png, colours, nearest);
+        nearestPixels += imported.nearestPixels;
+        progress.advance();
+        return imported.frame;
+    };
     std::optional<RollbackJournal> journal;
     try {
-        journal.emplace(file, frames);
+        journal.emplace(file, frames, decode);
     } catch (const DataError& failure) {
         throw CliError(std::string(failure.what()) + "; nothing was changed in " +
                        shownPath(target.shown()));
     }
     try {
-        for (const SpriteSource& source : sources) {
-            throwIfInterrupted();
-            const ImportedFrame imported = frameFromPng(source.png, colours, nearest);
-            file.writeAt(std::int64_t{source.n} * kSpriteFrameBytes, imported.frame);
-            progress.advance();
-        }
+        journal->apply({});
         journal->commit();
     } catch (const std::exception& failure) {
         throw CliError(std::string(failure.what()) + "; " + rollBack(*journal, target));
@@ -356,6 +362,9 @@ std::size_t importEncounters(const Session& session, const std::filesystem::path
 }
 
 int exportSprites(const Session& session, const std::filesystem::path& folder) {
+    // SIGINT, SIGTERM and SIGHUP stop the export between two images, or within one (whose
+    // unfinished file goes), and it says how far it got.
+    const InterruptionGuard interruptions;
     const GamePictures pictures = loadGamePictures(session.folder);
     const std::int64_t length = pictures.spriteFile.length();
     const int count = pictures.spriteCount;
@@ -370,6 +379,7 @@ int exportSprites(const Session& session, const std::filesystem::path& folder) {
     int n = 0;
     try {
         for (; n < count; ++n) {
+            throwIfInterrupted();
             const QByteArray png = encodePng(spriteImage(pictures.frame(n), colours));
             const std::filesystem::path image = folder / spriteFileName(n, count);
             gameFiles.refuse(image, "an image");
@@ -377,6 +387,14 @@ int exportSprites(const Session& session, const std::filesystem::path& folder) {
             progress.advance();
         }
     } catch (const std::exception& failure) {
+        const std::string written =
+            std::to_string(n) + " of " + std::to_string(count) + " images to " + shownPath(folder) +
+            (n > 0 ? " (" + spriteFileName(0, count) + " to " + spriteFileName(n - 1, count) + ")"
+                   : std::string());
+        const auto* error = dynamic_cast<const DataError*>(&failure);
+        if (error != nullptr && error->kind() == ErrorKind::Interrupted)
+            throw CliError(std::string(failure.what()) + ": export-sprites stopped after writing " +
+                           written + "; the images written are whole");
         throw CliError("export-sprites stopped at " + spriteFileName(n, count) + " after writing " +
                        std::to_string(n) + " of " + std::to_string(count) + " images to " +
                        shownPath(folder) + ": " + failure.what());

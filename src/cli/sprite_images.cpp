@@ -8,6 +8,7 @@
 #include <QImageReader>
 
 #include "cli/cli_error.h"
+#include "cli/png_rows.h"
 
 namespace valmor::cli {
 
@@ -74,6 +75,7 @@ private:
 } // namespace
 
 QImage decodePng(const QByteArray& bytes, const std::string& source) {
+    checkPngRows(bytes, kSpriteWidth, kSpriteHeight, source);
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -23,7 +23,9 @@ PaletteColours paletteColours(const ColourTable& table);
 
 QImage spriteImage(const SpriteFrame& frame, const PaletteColours& colours);
 QByteArray encodePng(const QImage& image);
-// Throws CliError, naming `source`, when the bytes are not a readable PNG image.
+// Throws CliError, naming `source`, when the bytes are not a readable PNG image, or one
+// whose header gives another size than a sprite's or whose data goes on after its rows
+// (see checkPngRows): those are refused before they are decoded.
 QImage decodePng(const QByteArray& bytes, const std::string& source);
 
 struct ImportedFrame {

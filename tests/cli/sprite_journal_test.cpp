@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@
 #include "data/rollback_journal.h"
 #include "data/sprite.h"
 #include "support/child_process.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 namespace valmor::test {
 namespace {
@@ -94,7 +99,7 @@ protected:
         return outcome.said.find(text) != std::string::npos;
     }
 
-    JournalState journalState() const { return journalStateOf(GamePath(sprites())); }
+    JournalState journalState() const { return inspectJournal(GamePath(sprites())).state; }
 
     fs::path game_ = dir_ / "game";
     fs::path images_ = dir_ / "images";
@@ -113,6 +118,17 @@ std::size_t stepOf(const std::vector<std::string>& calls, const std::string& cal
             found = k;
     }
     return found;
+}
+
+// Whether both steps happened and `first` came before `then`: a step that never happens
+// has the number 0, which would come before any other.
+::testing::AssertionResult cameBefore(std::size_t first, std::size_t then) {
+    if (first == 0 || then == 0)
+        return ::testing::AssertionFailure()
+               << "a step never happened (" << first << ", " << then << ")";
+    if (first >= then)
+        return ::testing::AssertionFailure() << "step " << first << " came after step " << then;
+    return ::testing::AssertionSuccess();
 }
 
 TEST_F(SpriteJournalTest, StoppedOrFailedAtAnyStepTheFileHoldsOldOrNewSpritesNeverAMix) {
@@ -139,12 +155,13 @@ TEST_F(SpriteJournalTest, StoppedOrFailedAtAnyStepTheFileHoldsOldOrNewSpritesNev
         const std::size_t commit = stepOf(calls, "unlinkat", "/monster.dat.valmor-journal");
         const std::size_t firstFrame = stepOf(calls, "pwrite", "/monster.dat");
         ASSERT_GT(commit, 0u) << c.how;
-        EXPECT_LT(stepOf(calls, "write", "/monster.dat.valmor-journal", true), firstFrame);
-        EXPECT_LT(stepOf(calls, "fsync", "/monster.dat.valmor-journal"), firstFrame);
-        EXPECT_LT(stepOf(calls, "fsync", "/game"), firstFrame);
-        EXPECT_LT(stepOf(calls, "pwrite", "/monster.dat", true),
-                  stepOf(calls, "fsync", "/monster.dat", true));
-        EXPECT_LT(stepOf(calls, "fsync", "/monster.dat", true), commit);
+        EXPECT_TRUE(
+            cameBefore(stepOf(calls, "write", "/monster.dat.valmor-journal", true), firstFrame));
+        EXPECT_TRUE(cameBefore(stepOf(calls, "fsync", "/monster.dat.valmor-journal"), firstFrame));
+        EXPECT_TRUE(cameBefore(stepOf(calls, "fsync", "/game"), firstFrame));
+        EXPECT_TRUE(cameBefore(stepOf(calls, "pwrite", "/monster.dat", true),
+                               stepOf(calls, "fsync", "/monster.dat", true)));
+        EXPECT_TRUE(cameBefore(stepOf(calls, "fsync", "/monster.dat", true), commit));
         const bool killed = std::string(c.action) == "kill";
         for (std::size_t step = 1; step <= calls.size(); ++step) {
             SCOPED_TRACE(std::string(c.how) + " at " + calls[step - 1]);
@@ -225,15 +242,21 @@ TEST_F(SpriteJournalTest, ASignalDuringTheChangeRollsBackAndEndsTheProgramByIt) 
 }
 
 TEST_F(SpriteJournalTest, ADamagedJournalIsTornAndRemovedLeavingTheFileAlone) {
-    // A journal as an import leaves it when killed before its first frame.
+    // A journal as an import leaves it when killed before its first frame, whose new
+    // frames are all 0x42.
+    const SpriteFrame fresh = [] {
+        SpriteFrame frame;
+        frame.fill(0x42);
+        return frame;
+    }();
     {
         GameFile locked = GameFile::openLocked(GamePath(sprites()), false);
         const ByteRange frames[] = {{3 * kSpriteFrameBytes, kSpriteFrameBytes},
                                     {57 * kSpriteFrameBytes, kSpriteFrameBytes}};
-        RollbackJournal written(locked, frames);
+        RollbackJournal written(locked, frames, [&](std::size_t) { return std::span(fresh); });
     }
     const Bytes whole = readBytes(journal());
-    ASSERT_EQ(whole.size(), 24u + 16 + 9000 + 16 + 100 + 8);
+    ASSERT_EQ(whole.size(), 32u + 16 + 9000 + 9000 + 16 + 100 + 9000 + 8);
     const auto cut = [&](std::size_t size) { return Bytes(whole.begin(), whole.begin() + size); };
     const auto flipped = [&](std::size_t at) {
         Bytes bytes = whole;
@@ -251,7 +274,7 @@ TEST_F(SpriteJournalTest, ADamagedJournalIsTornAndRemovedLeavingTheFileAlone) {
         {"cut before the checksum's last byte", cut(whole.size() - 1)},
         {"a byte more", longer},
         {"another name", flipped(0)},
-        {"an old byte changed", flipped(24 + 16 + 100)},
+        {"an old byte changed", flipped(32 + 16 + 100)},
         {"the checksum changed", flipped(whole.size() - 1)},
         {"none", whole},
     };
@@ -305,6 +328,373 @@ TEST_F(SpriteJournalTest, FaultsInOtherCommandsLeaveTheGameFileAsItWas) {
             EXPECT_TRUE(readBytes(stats) == before);
         }
         EXPECT_FALSE(fs::exists(game_ / "monsters.tat.valmor-new"));
+    }
+}
+
+// A journal with a right checksum, as a writer would leave it: `magic` ("VLMRJRN2", or the
+// first format's "VLMRJRN1", which had no new length and no new bytes), the lengths, and
+// ranges of old and new bytes.
+struct JournalRange {
+    std::uint64_t offset;
+    Bytes old;
+    Bytes fresh;
+};
+Bytes journalBytes(const std::string& magic, std::uint64_t oldLength, std::uint64_t newLength,
+                   const std::vector<JournalRange>& ranges) {
+    const bool first = magic.back() == '1';
+    Bytes bytes(magic.begin(), magic.end());
+    const auto number = [&](std::uint64_t value) {
+        for (int i = 0; i < 8; ++i)
+            bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    number(oldLength);
+    if (!first)
+        number(newLength);
+    number(ranges.size());
+    for (const JournalRange& range : ranges) {
+        number(range.offset);
+        number(first ? range.old.size() : range.fresh.size());
+        bytes.insert(bytes.end(), range.old.begin(), range.old.end());
+        if (!first)
+            bytes.insert(bytes.end(), range.fresh.begin(), range.fresh.end());
+    }
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const std::uint8_t byte : bytes)
+        hash = (hash ^ byte) * 1099511628211ULL;
+    number(hash);
+    return bytes;
+}
+
+Bytes frameOf(const Bytes& file, int n) {
+    return Bytes(file.begin() + n * kSpriteFrameBytes, file.begin() + (n + 1) * kSpriteFrameBytes);
+}
+
+TEST_F(SpriteJournalTest, AJournalIsAppliedOnlyToTheFileItWasWrittenFor) {
+    const fs::path refused = game_ / "monster.dat.valmor-journal.refused";
+    const fs::path elsewhere = dir_ / "elsewhere" / "monster.dat.valmor-journal";
+    constexpr std::uint64_t kTebibyte = 1ULL << 40;
+    // An import-sprites killed once its first frame (sprite 3) is written.
+    const auto killedImport = [&] {
+        restore();
+        const Outcome killed =
+            valmorData({"import-sprites", batch_.string()},
+                       {"VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=2", "VALMOR_FAULT_DO=kill"});
+        ASSERT_EQ(killed.run.signal, SIGKILL);
+        ASSERT_EQ(journalState(), JournalState::Complete);
+    };
+    const Bytes seven(kSpriteFrameBytes, 0x77);
+    const struct {
+        const char* how;
+        std::function<void()> make; // leaves the file and the journal
+        const char* said;
+    } cases[] = {
+        // Fault 1: the half import discarded (git checkout), another branch's file of 60.
+        {"killed, then another branch's file of 60 sprites",
+         [&] {
+             killedImport();
+             Bytes other = old_;
+             other.resize(60 * kSpriteFrameBytes, 0x33);
+             std::copy(seven.begin(), seven.end(), other.begin());
+             writeBytes(sprites(), other);
+         },
+         "monster.dat changed since the interrupted import that left it: the file holds 540000 "
+         "bytes, where that import took it from 513100 to 531000 bytes"},
+        {"killed, then one of its frames changed by another program",
+         [&] {
+             killedImport();
+             Bytes changed = readBytes(sprites());
+             std::copy(seven.begin(), seven.end(), changed.begin() + 10 * kSpriteFrameBytes);
+             writeBytes(sprites(), changed);
+         },
+         "byte 90000 holds neither its old value nor its new one"},
+        // Fault 2: forged journals.
+        {"an old length of 1 TiB in the first format",
+         [&] {
+             restore();
+             writeBytes(journal(), journalBytes("VLMRJRN1", kTebibyte, 0, {}));
+         },
+         "it is in the format of an older valmor-data"},
+        {"an old length of 1 TiB",
+         [&] {
+             restore();
+             writeBytes(journal(), journalBytes("VLMRJRN2", kTebibyte, kTebibyte, {}));
+         },
+         "it gives lengths a sprite file cannot have"},
+        {"a link to a journal of the file in another folder",
+         [&] {
+             restore();
+             Bytes changed = old_;
+             std::copy(seven.begin(), seven.end(), changed.begin() + 3 * kSpriteFrameBytes);
+             writeBytes(sprites(), changed);
+             fs::create_directories(elsewhere.parent_path());
+             writeBytes(elsewhere,
+                        journalBytes("VLMRJRN2", old_.size(), old_.size(),
+                                     {{3 * kSpriteFrameBytes, frameOf(old_, 3), seven}}));
+             fs::create_symlink(elsewhere, journal());
+         },
+         "it is a symbolic link, which is never followed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        fs::remove(refused);
+        c.make();
+        const Bytes before = readBytes(sprites());
+        const ToolRun check = runTool({"-C", game_.string(), "check"});
+        EXPECT_NE(check.out.find("monster.dat.valmor-journal does not belong to the file as it "
+                                 "is: "),
+                  std::string::npos)
+            << check.out;
+
+        const Outcome next = valmorData({"import-sprite", "3", (images_ / "050.png").string()});
+        EXPECT_EQ(next.run.status, 1);
+        EXPECT_TRUE(says(next, "Journal refused: monster.dat.valmor-journal, left by an "
+                               "interrupted sprite import, was not applied: "))
+            << next.said;
+        EXPECT_TRUE(says(next, c.said)) << next.said;
+        EXPECT_TRUE(says(next, "monster.dat was left as it is and the journal set aside as "
+                               "monster.dat.valmor-journal.refused"))
+            << next.said;
+        EXPECT_TRUE(readBytes(sprites()) == before);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(journal())));
+        EXPECT_TRUE(fs::exists(fs::symlink_status(refused)));
+        if (fs::exists(elsewhere)) {
+            EXPECT_EQ(fs::file_size(elsewhere), 32u + 16 + 2 * 9000 + 8);
+        }
+        const ToolRun after = runTool({"-C", game_.string(), "check"});
+        EXPECT_NE(after.out.find("monster.dat.valmor-journal.refused is a journal that was set "
+                                 "aside, not applied"),
+                  std::string::npos)
+            << after.out;
+        // The next command changes the file as it is.
+        EXPECT_EQ(valmorData({"import-sprite", "3", (images_ / "050.png").string()}).run.status, 0);
+        EXPECT_TRUE(frameOf(readBytes(sprites()), 3) == frameOf(old_, 50));
+    }
+}
+
+TEST_F(SpriteJournalTest, AJournalWhoseOldBytesAreBackIsReportedAsLeftOverNotAsAChange) {
+    const std::vector<std::string> killedImport{"import-sprites", batch_.string()};
+    const std::vector<std::string> nextImport{"import-sprite", "9999",
+                                              (images_ / "000.png").string()};
+    const std::vector<std::string> cannotRemove{"VALMOR_FAULT_UNDER=monster.dat.valmor-journal",
+                                                "VALMOR_FAULT_CALLS=unlinkat", "VALMOR_FAULT_AT=1",
+                                                "VALMOR_FAULT_DO=EACCES"};
+    const struct {
+        const char* how;
+        std::vector<std::vector<std::string>> runs; // arguments, then fault, per run
+        const char* said;                           // by the last run; none for a kill
+    } cases[] = {
+        {"killed before its first frame",
+         {killedImport, {"VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=1", "VALMOR_FAULT_DO=kill"}},
+         nullptr},
+        // Fault 2: a folder where the journal cannot be removed once the old bytes are back.
+        {"rolled back by the next writer, which cannot remove it",
+         {killedImport,
+          {"VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=3", "VALMOR_FAULT_DO=kill"},
+          nextImport,
+          cannotRemove},
+         "the old sprites of the interrupted import are back in monster.dat, but its journal "
+         "could not be removed"},
+        {"rolled back by its own import, which cannot remove it",
+         {{"import-sprite", "3", (images_ / "050.png").string()},
+          {"VALMOR_FAULT_CALLS=pwrite,unlinkat", "VALMOR_FAULT_AT=1,3", "VALMOR_FAULT_DO=EACCES"}},
+         "nothing was changed: the old sprites are back in"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        restore();
+        Outcome last;
+        for (std::size_t k = 0; k < c.runs.size(); k += 2)
+            last = valmorData(c.runs[k], c.runs[k + 1]);
+        if (c.said == nullptr) {
+            EXPECT_EQ(last.run.signal, SIGKILL);
+        } else {
+            EXPECT_EQ(last.run.status, 1);
+            EXPECT_TRUE(says(last, c.said)) << last.said;
+            EXPECT_TRUE(says(last, "could not be removed")) << last.said;
+        }
+        EXPECT_TRUE(readBytes(sprites()) == old_);
+        EXPECT_EQ(journalState(), JournalState::Undone);
+        const ToolRun check = runTool({"-C", game_.string(), "check"});
+        EXPECT_EQ(check.out.find("may hold some of its new sprites"), std::string::npos)
+            << check.out;
+        EXPECT_NE(check.out.find("monster.dat: warning: monster.dat.valmor-journal was left by an "
+                                 "interrupted sprite import, but the file holds its old sprites"),
+                  std::string::npos)
+            << check.out;
+        const Outcome next = valmorData({"import-sprite", "9999", (images_ / "000.png").string()});
+        EXPECT_FALSE(says(next, "rolled back")) << next.said;
+        EXPECT_FALSE(fs::exists(journal()));
+        EXPECT_TRUE(readBytes(sprites()) == old_);
+    }
+}
+
+TEST_F(SpriteJournalTest, AppendedNumbersFollowOnFromTheFileAsRolledBack) {
+    // Killed before its last frame: sprite 57 is appended, the file holds 58 sprites until
+    // the journal takes it back to 57 and the partial frame.
+    const struct {
+        std::vector<std::string> import;
+        const char* said;
+    } cases[] = {
+        {{"import-sprite", "57", (images_ / "050.png").string()}, "appended sprite 57 to "},
+        {{"import-sprites", (dir_ / "one").string()}, "(0 replaced, 1 appended)"},
+    };
+    fs::create_directories(dir_ / "one");
+    fs::copy_file(images_ / "050.png", dir_ / "one" / "057.png");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.import[0]);
+        restore();
+        ASSERT_EQ(
+            valmorData({"import-sprites", batch_.string()},
+                       {"VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=4", "VALMOR_FAULT_DO=kill"})
+                .run.signal,
+            SIGKILL);
+        ASSERT_EQ(fs::file_size(sprites()), 58u * kSpriteFrameBytes);
+        const Outcome next = valmorData(c.import);
+        EXPECT_EQ(next.run.status, 0) << next.said;
+        EXPECT_TRUE(says(next, "interrupted sprite import was rolled back")) << next.said;
+        EXPECT_TRUE(says(next, c.said)) << next.said;
+        const Bytes now = readBytes(sprites());
+        ASSERT_EQ(now.size(), 58u * kSpriteFrameBytes);
+        EXPECT_TRUE(frameOf(now, 57) == frameOf(old_, 50));
+        EXPECT_TRUE(std::equal(old_.begin(), old_.begin() + 57 * kSpriteFrameBytes, now.begin()));
+    }
+}
+
+TEST_F(SpriteJournalTest, TheJournalTakesTheSpriteFilesOwner) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user takes root";
+    ASSERT_EQ(::chown(sprites().c_str(), 4321, 4322), 0);
+    ASSERT_EQ(valmorData({"import-sprites", batch_.string()},
+                         {"VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=1", "VALMOR_FAULT_DO=kill"})
+                  .run.signal,
+              SIGKILL);
+    struct stat status {};
+    ASSERT_EQ(::lstat(journal().c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 4321u);
+    EXPECT_EQ(status.st_gid, 4322u);
+}
+
+// A black 90 x 100 PNG (8-bit grey) whose image data is its rows, then `after` bytes of
+// zeros: in the same deflate stream, or in a second one after it.
+Bytes blackPng(std::size_t after, bool secondStream) {
+    Bytes data;
+    const auto deflated = [&](std::size_t zeros) {
+        const std::vector<std::uint8_t> block(1 << 20, 0);
+        std::vector<std::uint8_t> out(1 << 16);
+        z_stream stream{};
+        deflateInit(&stream, 9);
+        do {
+            const std::size_t size = std::min(zeros, block.size());
+            zeros -= size;
+            stream.next_in = const_cast<std::uint8_t*>(block.data());
+            stream.avail_in = static_cast<uInt>(size);
+            do {
+                stream.next_out = out.data();
+                stream.avail_out = static_cast<uInt>(out.size());
+                deflate(&stream, zeros == 0 ? Z_FINISH : Z_NO_FLUSH);
+                data.insert(data.end(), out.data(), out.data() + out.size() - stream.avail_out);
+            } while (stream.avail_out == 0);
+        } while (zeros > 0);
+        deflateEnd(&stream);
+    };
+    // Each row is a filter byte and 90 grey bytes, all 0: black.
+    const std::size_t rows = kSpriteHeight * (1 + kSpriteWidth);
+    deflated(secondStream ? rows : rows + after);
+    if (secondStream)
+        deflated(after);
+    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const auto word = [](Bytes& to, std::uint32_t value) {
+        for (const int shift : {24, 16, 8, 0})
+            to.push_back(static_cast<std::uint8_t>(value >> shift));
+    };
+    const auto chunk = [&](const char* type, const Bytes& bytes) {
+        Bytes typed(type, type + 4);
+        typed.insert(typed.end(), bytes.begin(), bytes.end());
+        word(png, static_cast<std::uint32_t>(bytes.size()));
+        png.insert(png.end(), typed.begin(), typed.end());
+        word(png,
+             static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+    };
+    Bytes header;
+    word(header, kSpriteWidth);
+    word(header, kSpriteHeight);
+    header.insert(header.end(), {8, 0, 0, 0, 0}); // 8-bit grey, not interlaced
+    chunk("IHDR", header);
+    chunk("IDAT", data);
+    chunk("IEND", {});
+    return png;
+}
+
+TEST_F(SpriteJournalTest, ImportRefusesPngDataAfterTheRowsAndDecodesEachImageOnce) {
+    const struct {
+        const char* png;
+        std::size_t after;
+        bool secondStream;
+        bool accepted;
+    } cases[] = {
+        {"the rows alone", 0, false, true},
+        // Fault 6: 64 MiB of zeros after the rows deflate to about 64 KiB.
+        {"64 MiB of zeros after the rows", 64u << 20, false, false},
+        {"a second stream after the rows", 1000, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.png);
+        restore();
+        fs::remove_all(dir_ / "bomb");
+        fs::create_directories(dir_ / "bomb");
+        writeBytes(dir_ / "bomb" / "003.png", blackPng(c.after, c.secondStream));
+        const fs::path log = dir_ / "opens.txt";
+        fs::remove(log);
+        const Outcome run =
+            valmorData({"import-sprites", "--nearest", (dir_ / "bomb").string()},
+                       {"VALMOR_FAULT_UNDER=" + (dir_ / "bomb").string(),
+                        "VALMOR_FAULT_CALLS=openat", "VALMOR_FAULT_LOG=" + log.string()});
+        EXPECT_EQ(run.run.status, c.accepted ? 0 : 1) << run.said;
+        if (c.accepted) {
+            EXPECT_FALSE(frameOf(readBytes(sprites()), 3) == frameOf(old_, 3));
+            const std::string opens = readText(log);
+            ASSERT_NE(opens.find("003.png"), std::string::npos) << "never opened";
+            EXPECT_EQ(opens.find("003.png"), opens.rfind("003.png")) << "decoded more than once:\n"
+                                                                     << opens;
+        } else {
+            EXPECT_TRUE(says(run, "003.png: the image data goes on after its 100 rows"))
+                << run.said;
+            EXPECT_TRUE(readBytes(sprites()) == old_);
+        }
+    }
+}
+
+TEST_F(SpriteJournalTest, AnInterruptedExportSaysHowManyImagesItWroteAndWhere) {
+    const fs::path out = dir_ / "out";
+    const struct {
+        const char* when;
+        const char* call; // TERM comes during the Nth of these on the output folder
+        int at;
+        int written;
+    } cases[] = {
+        // Fault 10: between two images, while the next one is encoded.
+        {"between two images", "fstatat", 5, 4},
+        {"while an image is written", "write", 3, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        fs::remove_all(out);
+        const Outcome stopped = valmorData(
+            {"export-sprites", out.string()},
+            {"VALMOR_FAULT_UNDER=" + out.string(), std::string("VALMOR_FAULT_CALLS=") + c.call,
+             "VALMOR_FAULT_AT=" + std::to_string(c.at), "VALMOR_FAULT_DO=TERM"});
+        EXPECT_EQ(stopped.run.signal, SIGTERM);
+        const std::string last = "00" + std::to_string(c.written - 1) + ".png";
+        EXPECT_TRUE(says(stopped, "Interrupted: SIGTERM: export-sprites stopped after writing " +
+                                      std::to_string(c.written) + " of 57 images to " +
+                                      out.string() + " (000.png to " + last + ")"))
+            << stopped.said;
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(out))
+            names.push_back(entry.path().filename().string());
+        EXPECT_EQ(names.size(), static_cast<std::size_t>(c.written))
+            << testing::PrintToString(names);
+        EXPECT_TRUE(fs::exists(out / last));
     }
 }
 

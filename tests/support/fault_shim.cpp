@@ -2,13 +2,16 @@
 // step, without timing: it counts the program's calls that open or change files (openat,
 // write, pwrite, fsync, ftruncate, unlinkat) and acts at the Nth. Driven by the environment:
 //   VALMOR_FAULT_UNDER   only calls on paths that contain this text count (required)
-//   VALMOR_FAULT_AT      the number (from 1) of the call to act on; none when unset
+//   VALMOR_FAULT_AT      the numbers (from 1) of the calls to act on, as "1,3"; none when
+//                        unset
 //   VALMOR_FAULT_DO      kill        SIGKILL before the call
 //                        INT, TERM, HUP   raise that signal, then make the call
-//                        ENOSPC, EIO fail the call with that error; a write first writes
-//                                    half its bytes, as a disk that fills up midway does;
-//                                    with a trailing +, every later counted call fails too
-//   VALMOR_FAULT_CALLS   the calls that count, as "pwrite,fsync"; all of them when unset
+//                        ENOSPC, EIO, EACCES   fail the call with that error; a write
+//                                    first writes half its bytes, as a disk that fills up
+//                                    midway does; with a trailing +, every later counted call
+//                                    fails too
+//   VALMOR_FAULT_CALLS   the calls that count, as "pwrite,fsync"; all of them when unset,
+//                        but fstatat (which looks at a file) counts only when listed
 //   VALMOR_FAULT_LOG     a file that gets a line "N call path" for every counted call
 //   VALMOR_FAULT_FIFO    a path that becomes a named pipe just before it is first opened
 //   VALMOR_FAULT_PAUSE   the named pipe a pause reads to its end
@@ -20,17 +23,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
 struct Settings {
     std::string under;
-    long at = 0;
+    std::vector<long> at;
     std::string action;
     bool failLater = false;
     int error = 0;
@@ -49,13 +55,21 @@ const Settings& settings() {
     static const Settings loaded = [] {
         Settings s;
         s.under = variable("VALMOR_FAULT_UNDER");
-        s.at = std::atol(variable("VALMOR_FAULT_AT").c_str());
+        const std::string at = variable("VALMOR_FAULT_AT");
+        for (std::size_t from = 0; from < at.size(); from = at.find(',', from) + 1) {
+            s.at.push_back(std::atol(at.c_str() + from));
+            if (at.find(',', from) == std::string::npos)
+                break;
+        }
         s.action = variable("VALMOR_FAULT_DO");
         if (!s.action.empty() && s.action.back() == '+') {
             s.failLater = true;
             s.action.pop_back();
         }
-        s.error = s.action == "ENOSPC" ? ENOSPC : s.action == "EIO" ? EIO : 0;
+        s.error = s.action == "ENOSPC"   ? ENOSPC
+                  : s.action == "EIO"    ? EIO
+                  : s.action == "EACCES" ? EACCES
+                                         : 0;
         s.calls = variable("VALMOR_FAULT_CALLS");
         s.log = variable("VALMOR_FAULT_LOG");
         s.fifo = variable("VALMOR_FAULT_FIFO");
@@ -95,7 +109,7 @@ std::string pathAt(int dirfd, const char* name) {
 bool listed(const char* call) {
     const std::string& calls = settings().calls;
     if (calls.empty())
-        return true;
+        return std::string_view(call) != "fstatat";
     const std::string wanted = "," + calls + ",";
     return wanted.find("," + std::string(call) + ",") != std::string::npos;
 }
@@ -119,7 +133,7 @@ Act step(const char* call, const std::string& path, bool isWrite) {
     }
     if (failing)
         return Act::Fail;
-    if (n != s.at)
+    if (std::find(s.at.begin(), s.at.end(), n) == s.at.end())
         return Act::Go;
     if (s.action == "kill")
         raise(SIGKILL);
@@ -217,6 +231,12 @@ int ftruncate(int fd, off_t length) {
     if (step("ftruncate", pathOfFd(fd), false) != Act::Go)
         return fail();
     return real<int (*)(int, off_t)>("ftruncate")(fd, length);
+}
+int fstatat(int dirfd, const char* name, struct stat* status, int flags) {
+    if (step("fstatat", pathAt(dirfd, name), false) != Act::Go)
+        return fail();
+    return real<int (*)(int, const char*, struct stat*, int)>("fstatat")(dirfd, name, status,
+                                                                         flags);
 }
 int unlinkat(int dirfd, const char* name, int flags) {
     if (step("unlinkat", pathAt(dirfd, name), false) != Act::Go)
