@@ -26,6 +26,7 @@
 #include "tables/character_profiles.h"
 #include "tables/csv.h"
 #include "ui/balance_heat_map.h"
+#include "ui/balance_window_text.h"
 #include "ui/editor_activity.h"
 
 namespace valmor::test {
@@ -491,6 +492,49 @@ TEST_F(BalanceWindowTest, ANameKeepsToItsCellInTheCopiedTable) {
         const QStringList cells = lines[line].split('\t');
         ASSERT_EQ(cells.size(), static_cast<qsizetype>(kMapColumns.size())) << line;
         EXPECT_EQ(cells[1], names[(line - 1) % std::size(names)].copied) << line;
+    }
+}
+
+struct DescribedRow {
+    const char* name;
+    QLineEdit* frm1TestView::*box;
+    const char* typed;
+    const char* described; // a text the new description holds
+};
+
+TEST_F(BalanceWindowTest, TheCursorsDescriptionFollowsItsCell) {
+    // A row On screen strong enough to beat every monster, so that its cells show numbers.
+    const std::pair<QLineEdit*, const char*> character[] = {
+        {view->txtChLvl, "20"},  {view->txtChStr, "100"}, {view->txtChAgi, "20"},
+        {view->txtChDam, "300"}, {view->txtChDef, "5"},   {view->txtChHP, "500"}};
+    for (const auto& [box, value] : character)
+        type(box, value);
+    BalanceWindow& balance = open();
+    BalanceHeatMap& heatMap = *balance.heatMap();
+    pick(view->cboMonsterList, 13);
+    balance.refreshNow();
+    const std::vector<MonsterPlace> places = balance.table().shown().placesOf(13);
+    ASSERT_FALSE(places.empty());
+    const BalanceCell cell{places.front().map, 0};
+    heatMap.setCursorCell(cell);
+    const DescribedRow rows[] = {
+        {"its numbers", &frm1TestView::txtHP, "2000", "Damage share "},
+        {"a monster's name", &frm1TestView::txtName, "Zed", " 13 Zed "},
+    };
+    for (const DescribedRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        QLineEdit* box = (*view).*row.box;
+        const QString good = box->text();
+        const QString before = heatMap.accessibleDescription();
+        type(box, row.typed);
+        balance.refreshNow();
+        EXPECT_NE(heatMap.accessibleDescription(), before);
+        EXPECT_TRUE(heatMap.accessibleDescription().contains(row.described))
+            << heatMap.accessibleDescription().toStdString();
+        EXPECT_EQ(heatMap.accessibleDescription(), cellDescription(balance.table(), cell));
+        type(box, good);
+        balance.refreshNow();
+        EXPECT_EQ(heatMap.accessibleDescription(), before);
     }
 }
 
