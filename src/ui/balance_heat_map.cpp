@@ -100,8 +100,9 @@ void BalanceHeatMap::showChanges(const std::vector<BalanceCell>& cells) {
         for (const BalanceCell& cell : cells)
             update(paintedArea(cell));
     }
-    if (cursor_ && std::ranges::find(cells, *cursor_) != cells.end())
-        describeCursor();
+    // Not only when the cursor's cell is among them: a monster renamed changes no number,
+    // yet the description names it.
+    describeCursor();
 }
 
 void BalanceHeatMap::reshape() {
@@ -129,7 +130,10 @@ void BalanceHeatMap::setCursorCell(BalanceCell cell) {
 }
 
 void BalanceHeatMap::describeCursor() {
-    setAccessibleDescription(cursor_ ? cellDescription(table_, *cursor_) : QString());
+    const QString description = cursor_ ? cellDescription(table_, *cursor_) : QString();
+    // Each new description is announced: only a changed one is set.
+    if (description != accessibleDescription())
+        setAccessibleDescription(description);
 }
 
 void BalanceHeatMap::moveCursor(int mapStep, int profileStep) {

@@ -37,7 +37,7 @@ public:
     void setStale(bool stale);
     bool isStale() const { return stale_; }
 
-    // The table changed in `cells`; repaints just those.
+    // The table changed in `cells`; repaints just those and describes the cursor anew.
     void showChanges(const std::vector<BalanceCell>& cells);
     // Maps or profiles came or went: everything is laid out and painted anew.
     void reshape();

@@ -23,6 +23,7 @@
 #include "data/palette.h"
 #include "data/sprite.h"
 #include "tables/character_profiles.h"
+#include "tables/import_error.h"
 #include "ui/balance_heat_map.h"
 #include "ui/balance_legend.h"
 #include "ui/balance_window_text.h"
@@ -201,7 +202,7 @@ void BalanceWindow::refresh() noexcept {
             marked.push_back(place.map);
         std::ranges::sort(marked);
         heatMap_->setMarkedMaps(std::move(marked));
-        heatMap_->setStale(!fileProblem_.isEmpty());
+        heatMap_->setStale((gameFilesRead_ && !fileProblem_.isEmpty()) || keepsOldProfiles());
         lastMilliseconds_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         lastAt_ = QTime::currentTime();
         ++refreshes_;
@@ -243,6 +244,28 @@ void BalanceWindow::readFiles(std::vector<BalanceCell>& changed) {
     try {
         if (!folder_)
             folder_ = dataDir_.empty() ? GameDirectory() : GameDirectory::open(dataDir_);
+    } catch (const DataError& error) {
+        fileProblem_ = shownText(error.what());
+        return;
+    }
+    readGameFiles(changed);
+    // The profiles apart: a characters.csv that cannot be read takes only its rows away.
+    try {
+        if (std::optional<std::vector<CharacterProfile>> profiles = readProfiles()) {
+            fileProfiles_ = std::move(*profiles);
+            profilesFileSeen_ = true;
+        }
+        profilesProblem_.clear();
+    } catch (const DataError& error) {
+        profilesProblem_ = shownText(error.what());
+    } catch (const cli::ImportError& error) {
+        // A characters.csv that is no CSV: its line and column.
+        profilesProblem_ = shownText(error.what());
+    }
+}
+
+void BalanceWindow::readGameFiles(std::vector<BalanceCell>& changed) {
+    try {
         // What valmor-data balance reads, opened for reading only, so nothing is ever made.
         std::vector<MonsterRecord> monsters =
             readAllMonsterRecords(folder_->file(kMonsterFileName));
@@ -250,21 +273,18 @@ void BalanceWindow::readFiles(std::vector<BalanceCell>& changed) {
             readAllEncounterRecords(folder_->file(kEncounterFileName));
         loadItemNames(folder_->file(kItemListFileName));
         GameFile::open(folder_->file(kSpriteFileName), GameFile::Access::Read);
-        std::optional<std::vector<CharacterProfile>> profiles = readProfiles();
         // Every file read: take them all at once.
         const std::vector<BalanceCell> cells = table_.setSaved(monsters, maps);
         changed.insert(changed.end(), cells.begin(), cells.end());
-        if (profiles) {
-            fileProfiles_ = std::move(*profiles);
-            profilesFileSeen_ = true;
-        }
+        gameFilesRead_ = true;
         fileProblem_.clear();
     } catch (const DataError& error) {
         fileProblem_ = shownText(error.what());
-    } catch (const std::runtime_error& error) {
-        // A characters.csv that is no CSV: its line and column.
-        fileProblem_ = shownText(error.what());
     }
+}
+
+bool BalanceWindow::keepsOldProfiles() const {
+    return !profilesProblem_.isEmpty() && !fileProfiles_.empty();
 }
 
 void BalanceWindow::followEditor(std::vector<BalanceCell>& changed) {
@@ -310,11 +330,25 @@ void BalanceWindow::showState() {
                               lastAt_.toString(QStringLiteral("HH:mm:ss"))));
 
     QStringList problems;
-    if (!fileProblem_.isEmpty())
+    if (!fileProblem_.isEmpty() && gameFilesRead_)
         problems.append(
             QStringLiteral("Cannot read the files: %1. The picture is the last good one, greyed, "
                            "until they read again.")
                 .arg(fileProblem_));
+    else if (!fileProblem_.isEmpty())
+        problems.append(
+            QStringLiteral("Cannot read the files: %1. There are no maps to show until they read.")
+                .arg(fileProblem_));
+    if (keepsOldProfiles())
+        problems.append(QStringLiteral("Cannot read the profiles: %1. The %2 last read from %3 "
+                                       "stay, greyed, until it reads again.")
+                            .arg(profilesProblem_)
+                            .arg(fileProfiles_.size())
+                            .arg(QLatin1String(kCharactersFileName)));
+    else if (!profilesProblem_.isEmpty())
+        problems.append(QStringLiteral("Cannot read the profiles: %1. Their rows are left out "
+                                       "until %2 reads; the rest is worked out without them.")
+                            .arg(profilesProblem_, QLatin1String(kCharactersFileName)));
     if (!monsterProblem_.isEmpty())
         problems.append(
             QStringLiteral("The picked monster's edits are left out: %1").arg(monsterProblem_));
@@ -329,7 +363,8 @@ void BalanceWindow::showState() {
 
     const bool noRows = table_.profileCount() == 0;
     emptyNote_->setVisible(noRows);
-    scroll_->setVisible(!noRows);
+    // No maps (the game files never read): the header says why, and no empty frame shows.
+    scroll_->setVisible(!noRows && table_.mapCount() > 0);
     const int rows = std::min(static_cast<int>(table_.profileCount()), kRowsShown);
     scroll_->setFixedHeight(BalanceHeatMap::kTop + BalanceHeatMap::kRowHeight * rows +
                             BalanceHeatMap::kAxisHeight + 20);

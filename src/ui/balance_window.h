@@ -5,7 +5,9 @@
 // character boxes stand in for the stored records and give a row "On screen", and the
 // cells those unsaved edits change are outlined. A recompute never shows a dialog: a file
 // that cannot be read, or a box that does not convert, is named in the header, and the
-// last good picture stays, greyed, until the file reads again.
+// last good picture stays, greyed, until the file reads again. A characters.csv that
+// cannot be read leaves only its own rows out (or at their last good values): the maps
+// and the row "On screen" are worked out all the same.
 #pragma once
 
 #include <filesystem>
@@ -60,7 +62,10 @@ private:
     void scheduleRefresh();
     void refresh() noexcept;
     void readFiles(std::vector<BalanceCell>& changed);
+    void readGameFiles(std::vector<BalanceCell>& changed);
     std::optional<std::vector<CharacterProfile>> readProfiles();
+    // Whether the heat map shows rows of characters.csv that it no longer reads as such.
+    bool keepsOldProfiles() const;
     void followEditor(std::vector<BalanceCell>& changed);
     void applyProfiles(std::vector<BalanceCell>& changed);
     void showState();
@@ -71,10 +76,13 @@ private:
     QString shownFolder_;
     BalanceWhatIf table_;
 
+    // The game files read once at least: there is a picture to keep when they fail.
+    bool gameFilesRead_ = false;
     std::vector<CharacterProfile> fileProfiles_;
     bool profilesFileSeen_ = false;
     std::optional<CharacterProfile> screenProfile_;
     QString fileProblem_;
+    QString profilesProblem_;
     QString monsterProblem_;
     QString mapProblem_;
     QString characterProblem_;

@@ -6,6 +6,8 @@
 
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
@@ -24,6 +26,7 @@
 #include "tables/character_profiles.h"
 #include "tables/csv.h"
 #include "ui/balance_heat_map.h"
+#include "ui/balance_window_text.h"
 #include "ui/editor_activity.h"
 
 namespace valmor::test {
@@ -310,6 +313,99 @@ TEST_F(BalanceWindowTest, AFileBrokenForAMomentIsNamedAndThePictureRecovers) {
     }
 }
 
+// A characters.csv of `rows` equal profiles.
+std::string profileTable(std::size_t rows) {
+    std::string table = "name,level,strength,agility,item_damage,item_defense,hp\n";
+    for (std::size_t i = 0; i < rows; ++i)
+        table += "P,1,10,10,5,5,40\n";
+    return table;
+}
+
+struct StartRow {
+    const char* name;
+    const char* file;
+    std::function<void(const std::filesystem::path&)> breakIt;
+    std::size_t maps;
+    std::size_t fileProfiles; // the rows of characters.csv shown
+    bool named;               // the header says the file cannot be read
+};
+
+TEST_F(BalanceWindowTest, AFileThatCannotBeReadAtTheStartLeavesOutOnlyWhatItHolds) {
+    const auto replaceWith = [](std::string content) {
+        return [content](const std::filesystem::path& path) { writeText(path, content); };
+    };
+    const StartRow rows[] = {
+        {"no characters.csv", "characters.csv",
+         [](const std::filesystem::path& path) { std::filesystem::remove(path); }, 268, 0, false},
+        {"as many profiles as a heat map shows", "characters.csv",
+         replaceWith(profileTable(kMostHeatMapProfiles)), 268, kMostHeatMapProfiles, false},
+        {"one profile more", "characters.csv", replaceWith(profileTable(kMostHeatMapProfiles + 1)),
+         268, 0, true},
+        {"over 1 MiB", "characters.csv", replaceWith(profileTable(70000)), 268, 0, true},
+        {"no CSV", "characters.csv", replaceWith(profileTable(0) + "\"P,1,10,10,5,5,40\n"), 268, 0,
+         true},
+        {"a profile without HP", "characters.csv", replaceWith(profileTable(0) + "X,1,1,1,1,1,0\n"),
+         268, 0, true},
+        {"a folder", "characters.csv",
+         [](const std::filesystem::path& path) {
+             std::filesystem::remove(path);
+             std::filesystem::create_directory(path);
+         },
+         268, 0, true},
+        {"a pipe", "characters.csv",
+         [](const std::filesystem::path& path) {
+             std::filesystem::remove(path);
+             ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+         },
+         268, 0, true},
+        {"no stats file", kMonsterFileName,
+         [](const std::filesystem::path& path) { std::filesystem::remove(path); }, 0, 20, true},
+        {"the encounter file a folder", kEncounterFileName,
+         [](const std::filesystem::path& path) {
+             std::filesystem::remove(path);
+             std::filesystem::create_directory(path);
+         },
+         0, 20, true},
+    };
+    // The row On screen, which needs no file.
+    const std::pair<QLineEdit*, const char*> character[] = {
+        {view->txtChLvl, "7"},  {view->txtChStr, "40"}, {view->txtChAgi, "30"},
+        {view->txtChDam, "50"}, {view->txtChDef, "25"}, {view->txtChHP, "150"}};
+    for (const auto& [box, value] : character)
+        type(box, value);
+    for (const StartRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string good = text(row.file);
+        row.breakIt(file(row.file));
+        BalanceWindow& balance = open();
+        const QString header = balance.headerText();
+        EXPECT_EQ(balance.table().mapCount(), row.maps);
+        EXPECT_EQ(balance.table().profileCount(), 1 + row.fileProfiles);
+        EXPECT_EQ(balance.table().shown().profiles().front().name, "On screen");
+        EXPECT_EQ(balance.tableText().count('\n'), 1 + row.maps * (1 + row.fileProfiles));
+        const QString problems = header.section('\n', 1);
+        EXPECT_EQ(problems.startsWith("Cannot read ") && problems.contains(row.file), row.named)
+            << header.toStdString();
+        // No picture was ever shown, so none is kept.
+        EXPECT_FALSE(header.contains("last good") || header.contains("last read"))
+            << header.toStdString();
+        EXPECT_FALSE(balance.heatMap()->isStale());
+        EXPECT_TRUE(errors.empty());
+        EXPECT_FALSE(anyMessageBox());
+
+        std::filesystem::remove_all(file(row.file));
+        writeText(file(row.file), good);
+        EXPECT_TRUE(eventually([&] {
+            return balance.table().mapCount() == 268 && balance.table().profileCount() == 21;
+        }));
+        EXPECT_FALSE(balance.headerText().contains("Cannot read"))
+            << balance.headerText().toStdString();
+        balance.close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        activateMain();
+    }
+}
+
 // The cells of a CSV text, a row a record.
 Table csvCells(const std::string& text) {
     std::istringstream in(text);
@@ -372,6 +468,74 @@ TEST_F(BalanceWindowTest, TheCopiedTableIsTheCommandsOutputForTheSameFiles) {
     const Table command = csvCells(out.str());
     EXPECT_EQ(command.size(), 1 + 268u * 21);
     EXPECT_EQ(tsvCells(copied), command);
+}
+
+TEST_F(BalanceWindowTest, ANameKeepsToItsCellInTheCopiedTable) {
+    const struct {
+        const char* inCsv;
+        const char* copied;
+    } names[] = {{"Tab\there", "Tab here"},
+                 {"Line\nend", "Line end"},
+                 {"Carriage\rreturn", "Carriage return"},
+                 {"Both\r\nends", "Both  ends"}};
+    std::string table = profileTable(0);
+    for (const auto& name : names)
+        table += '"' + std::string(name.inCsv) + "\",5,30,23,34,17,105\n";
+    writeText(file("characters.csv"), table);
+    BalanceWindow& balance = open();
+    ASSERT_EQ(balance.table().profileCount(), std::size(names));
+    const QString copied = balance.tableText();
+    EXPECT_FALSE(copied.contains('\r'));
+    const QStringList lines = copied.split('\n');
+    ASSERT_EQ(lines.size(), 1 + 268 * std::size(names) + 1); // the last line ends too
+    for (qsizetype line = 1; line + 1 < lines.size(); ++line) {
+        const QStringList cells = lines[line].split('\t');
+        ASSERT_EQ(cells.size(), static_cast<qsizetype>(kMapColumns.size())) << line;
+        EXPECT_EQ(cells[1], names[(line - 1) % std::size(names)].copied) << line;
+    }
+}
+
+struct DescribedRow {
+    const char* name;
+    QLineEdit* frm1TestView::*box;
+    const char* typed;
+    const char* described; // a text the new description holds
+};
+
+TEST_F(BalanceWindowTest, TheCursorsDescriptionFollowsItsCell) {
+    // A row On screen strong enough to beat every monster, so that its cells show numbers.
+    const std::pair<QLineEdit*, const char*> character[] = {
+        {view->txtChLvl, "20"},  {view->txtChStr, "100"}, {view->txtChAgi, "20"},
+        {view->txtChDam, "300"}, {view->txtChDef, "5"},   {view->txtChHP, "500"}};
+    for (const auto& [box, value] : character)
+        type(box, value);
+    BalanceWindow& balance = open();
+    BalanceHeatMap& heatMap = *balance.heatMap();
+    pick(view->cboMonsterList, 13);
+    balance.refreshNow();
+    const std::vector<MonsterPlace> places = balance.table().shown().placesOf(13);
+    ASSERT_FALSE(places.empty());
+    const BalanceCell cell{places.front().map, 0};
+    heatMap.setCursorCell(cell);
+    const DescribedRow rows[] = {
+        {"its numbers", &frm1TestView::txtHP, "2000", "Damage share "},
+        {"a monster's name", &frm1TestView::txtName, "Zed", " 13 Zed "},
+    };
+    for (const DescribedRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        QLineEdit* box = (*view).*row.box;
+        const QString good = box->text();
+        const QString before = heatMap.accessibleDescription();
+        type(box, row.typed);
+        balance.refreshNow();
+        EXPECT_NE(heatMap.accessibleDescription(), before);
+        EXPECT_TRUE(heatMap.accessibleDescription().contains(row.described))
+            << heatMap.accessibleDescription().toStdString();
+        EXPECT_EQ(heatMap.accessibleDescription(), cellDescription(balance.table(), cell));
+        type(box, good);
+        balance.refreshNow();
+        EXPECT_EQ(heatMap.accessibleDescription(), before);
+    }
 }
 
 TEST_F(BalanceWindowTest, AClickOrEnterPicksTheMapAsTheMapListDoes) {
