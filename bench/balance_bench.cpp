@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "cli/balance_commands.h"
-#include "data/monster_record.h"
-#include "data/sprite.h"
+#include "game/monster_record.h"
+#include "game/sprite.h"
 #include "demo/demo_data.h"
 #include "demo/tables.h"
 #include "demo_folder.h"

@@ -16,15 +16,15 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "data/game_records.h"
-#include "data/sprite.h"
+#include "game/game_records.h"
+#include "game/sprite.h"
 #include "demo_folder.h"
 #include "started_editor.h"
-#include "ui/balance_heat_map.h"
-#include "ui/design_fonts.h"
-#include "ui/frm1.h"
+#include "editor/balance/balance_heat_map.h"
+#include "editor/design_fonts.h"
+#include "editor/main_window.h"
 
-#include "../tests/ui/frm1_test_view.h"
+#include "editor/main_window_test_view.h"
 
 namespace {
 

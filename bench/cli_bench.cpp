@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "data/sprite.h"
+#include "game/sprite.h"
 #include "demo/demo_data.h"
 #include "support/child_process.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "ui/frm1.h"
+#include "editor/main_window.h"
 
 namespace valmor::bench {
 

@@ -12,8 +12,8 @@
 #include <streambuf>
 #include <string>
 
-#include "tables/import_error.h"
-#include "tables/record_tables.h"
+#include "game/tables/import_error.h"
+#include "game/tables/record_tables.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 
 #include <QApplication>
 
-#include "data/sprite.h"
+#include "game/sprite.h"
 #include "demo_folder.h"
 #include "started_editor.h"
-#include "ui/design_fonts.h"
-#include "ui/frm1.h"
+#include "editor/design_fonts.h"
+#include "editor/main_window.h"
 
-#include "../tests/ui/frm1_test_view.h"
+#include "editor/main_window_test_view.h"
 
 namespace {
 

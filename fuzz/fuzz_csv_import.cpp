@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "table_import_check.h"
-#include "tables/csv.h"
+#include "game/tables/csv.h"
 
 using namespace valmor;
 

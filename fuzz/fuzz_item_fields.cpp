@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "data/error.h"
-#include "data/item_list.h"
-#include "data/text_input.h"
+#include "files/error.h"
+#include "game/item_list.h"
+#include "game/text_input.h"
 #include "fuzz_check.h"
 
 using namespace valmor;

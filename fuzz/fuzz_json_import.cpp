@@ -4,7 +4,7 @@
 #include <string>
 
 #include "table_import_check.h"
-#include "tables/json.h"
+#include "game/tables/json.h"
 
 using namespace valmor;
 

@@ -3,11 +3,11 @@
 // are expected; a table that is built must hold red + 256 x green + 65536 x blue.
 #include <cstdint>
 
-#include "data/checked_int.h"
-#include "data/conversions.h"
-#include "data/error.h"
-#include "data/palette.h"
-#include "data/text_input.h"
+#include "game/checked_int.h"
+#include "game/conversions.h"
+#include "files/error.h"
+#include "game/palette.h"
+#include "game/text_input.h"
 #include "fuzz_check.h"
 
 using namespace valmor;

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "data/conversions.h"
-#include "data/error.h"
+#include "game/conversions.h"
+#include "files/error.h"
 #include "fuzz_check.h"
 
 using namespace valmor;

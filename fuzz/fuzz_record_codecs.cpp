@@ -6,9 +6,9 @@
 #include <span>
 #include <string>
 
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "data/record_layout.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "game/record_layout.h"
 #include "fuzz_check.h"
 
 using namespace valmor;

@@ -8,13 +8,13 @@
 #include <string>
 #include <string_view>
 
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "data/record_file.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "files/record_file.h"
 #include "fuzz_check.h"
-#include "tables/import_error.h"
-#include "tables/record_tables.h"
-#include "tables/text_stream.h"
+#include "game/tables/import_error.h"
+#include "game/tables/record_tables.h"
+#include "game/tables/text_stream.h"
 
 namespace valmor::fuzz {
 

@@ -8,9 +8,9 @@
 #include <QApplication>
 
 #include "app/start_arguments.h"
-#include "ui/design_fonts.h"
-#include "ui/error_report.h"
-#include "ui/frm1.h"
+#include "editor/design_fonts.h"
+#include "editor/error_report.h"
+#include "editor/main_window.h"
 
 namespace {
 

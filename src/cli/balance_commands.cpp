@@ -8,13 +8,13 @@
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
-#include "data/item_list.h"
-#include "tables/character_profiles.h"
-#include "tables/csv.h"
-#include "tables/json.h"
-#include "tables/latin1.h"
-#include "tables/text_stream.h"
-#include "tables/text_table.h"
+#include "game/item_list.h"
+#include "balance/character_profiles.h"
+#include "game/tables/csv.h"
+#include "game/tables/json.h"
+#include "game/tables/latin1.h"
+#include "game/tables/text_stream.h"
+#include "game/tables/text_table.h"
 
 namespace valmor::cli {
 

@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "data/balance.h"
-#include "data/balance_text.h"
+#include "balance/balance.h"
+#include "balance/balance_text.h"
 
 namespace valmor::cli {
 
-// The numbers as every balance command writes them (src/data/balance_text.h).
+// The numbers as every balance command writes them (src/balance/balance_text.h).
 using valmor::formatNumber;
 using valmor::outcomeNumbers;
 

@@ -15,9 +15,9 @@
 #include "cli/files.h"
 #include "cli/game_data.h"
 #include "cli/sprite_images.h"
-#include "data/balance_colours.h"
-#include "tables/character_profiles.h"
-#include "tables/latin1.h"
+#include "balance/balance_colours.h"
+#include "balance/character_profiles.h"
+#include "game/tables/latin1.h"
 
 namespace valmor::cli {
 

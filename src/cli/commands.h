@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "data/game_file.h"
-#include "tables/record_tables.h"
+#include "files/game_file.h"
+#include "game/tables/record_tables.h"
 
 namespace valmor::cli {
 

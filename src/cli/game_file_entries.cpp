@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "data/conversions.h"
-#include "data/encounter_record.h"
-#include "data/error.h"
-#include "data/game_file.h"
-#include "data/item_list.h"
-#include "data/monster_record.h"
-#include "data/palette.h"
-#include "data/record_file.h"
-#include "data/sprite.h"
-#include "data/text_input.h"
-#include "tables/latin1.h"
+#include "game/conversions.h"
+#include "game/encounter_record.h"
+#include "files/error.h"
+#include "files/game_file.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "files/record_file.h"
+#include "game/sprite.h"
+#include "game/text_input.h"
+#include "game/tables/latin1.h"
 
 namespace valmor::cli {
 

@@ -12,13 +12,13 @@
 #include "cli/cli.h"
 #include "cli/terminal_text.h"
 #include "cli_fixture.h"
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "data/sprite.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "game/sprite.h"
 #include "demo/tables.h"
 #include "support/monster_builder.h"
-#include "tables/json.h"
-#include "tables/text_stream.h"
+#include "game/tables/json.h"
+#include "game/tables/text_stream.h"
 
 namespace valmor::test {
 namespace {

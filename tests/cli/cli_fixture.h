@@ -11,7 +11,7 @@
 
 #include "cli/cli.h"
 #include "cli/commands.h"
-#include "data/temp_dir.h"
+#include "support/temp_dir.h"
 #include "demo/demo_data.h"
 
 namespace valmor::test {

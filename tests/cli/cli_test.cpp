@@ -11,9 +11,9 @@
 
 #include "cli/cli.h"
 #include "cli_fixture.h"
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "tables/progress.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "game/tables/progress.h"
 
 namespace valmor::test {
 namespace {

@@ -17,9 +17,9 @@
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli_fixture.h"
-#include "data/file_replace.h"
-#include "data/game_file.h"
-#include "data/monster_record.h"
+#include "files/file_replace.h"
+#include "files/game_file.h"
+#include "game/monster_record.h"
 
 namespace valmor::test {
 namespace {

@@ -20,12 +20,12 @@
 #include <sys/wait.h>
 
 #include "cli_fixture.h"
-#include "data/balance_colours.h"
-#include "data/balance_text.h"
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
+#include "balance/balance_colours.h"
+#include "balance/balance_text.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
 #include "demo/tables.h"
-#include "tables/csv.h"
+#include "game/tables/csv.h"
 
 namespace valmor::test {
 namespace {

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "data/sprite.h"
+#include "game/sprite.h"
 #include "demo/palette_ramps.h"
 
 namespace valmor::demo {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "data/item_list.h"
+#include "game/item_list.h"
 #include "demo/random.h"
 #include "demo/sprites.h"
 

@@ -1,0 +1,63 @@
+#include "editor/stats_editor.h"
+
+#include <optional>
+
+#include "game/sprite.h"
+#include "editor/picture_box.h"
+
+namespace valmor {
+
+StatsEditor::StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
+                         const GameFolderStart& game)
+    : ui_(controls), dataDir_(dataDir), game_(game),
+      inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form)),
+      inFillOrder_(inFillOrder(inLayoutOrder_)) {}
+
+void StatsEditor::cboMonsterList_Click() {
+    const auto n = static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex());
+    {
+        const ByteFile spriteFile(dataDir_ / kSpriteFileName);
+        ui_.pic1->clear();
+        drawSprite(spriteFile, n, 0, 0, game_.colourTable, *ui_.pic1);
+        ui_.pic1->update();
+    }
+    monsterStats_ = readMonsterRecord(dataDir_ / kMonsterFileName, n, picked_);
+    // An item position the list does not have is reported once every control is filled,
+    // so the boxes never mix two monsters and the record can still be repaired.
+    std::optional<DataError> missingItem;
+    for (const ShownField<MonsterRecord>& shown : inFillOrder_) {
+        if (!showField(shown, monsterStats_) && !missingItem)
+            missingItem = DataError(ErrorKind::InvalidPropertyValue,
+                                    std::string(shown.field->name) + " = " +
+                                        FormatInt(*shown.field->int16(monsterStats_)));
+    }
+    if (missingItem)
+        throw *missingItem;
+}
+
+void StatsEditor::cmdSave_Click() {
+    // Every control is converted before the file is opened, so a conversion error
+    // leaves the file untouched.
+    monsterStats_ = recordOnScreen();
+    writeMonsterRecord(dataDir_ / kMonsterFileName,
+                       static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex()), monsterStats_,
+                       picked_);
+}
+
+int StatsEditor::pickedMonster() const {
+    return ui_.cboMonsterList->currentIndex();
+}
+
+MonsterRecord StatsEditor::recordOnScreen(const QWidget** failed) const {
+    MonsterRecord r = takeRecord(inLayoutOrder_, failed);
+    r.hp2 = r.hp;
+    return r;
+}
+
+std::vector<const QWidget*> StatsEditor::watchedControls() const {
+    std::vector<const QWidget*> controls = controlsOf(inLayoutOrder_);
+    controls.push_back(ui_.cboMonsterList);
+    return controls;
+}
+
+} // namespace valmor
