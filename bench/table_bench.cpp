@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace valmor::cli;
+using namespace valmor::tables;
 
 // A stream of `head`, then `body` `times` over, made a few KiB at a time, so that the
 // input itself takes no memory.

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "files/error.h"
+#include "fuzz_check.h"
 #include "game/item_list.h"
 #include "game/text_input.h"
-#include "fuzz_check.h"
 
 using namespace valmor;
 using valmor::fuzz::check;

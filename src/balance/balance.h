@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "balance/battle_estimate.h"
-#include "game/encounter_record.h"
 #include "files/error.h"
+#include "game/encounter_record.h"
 #include "game/monster_record.h"
 
 namespace valmor {

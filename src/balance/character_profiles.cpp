@@ -44,11 +44,11 @@ std::string levelName(double level) {
 }
 
 std::vector<CharacterProfile> profilesFromCsv(std::string_view text, const std::string& source) {
-    using cli::Cell;
-    using cli::TextPosition;
+    using tables::Cell;
+    using tables::TextPosition;
     std::istringstream in{std::string(text)};
-    cli::TextStream stream(in, source);
-    cli::CsvReader reader(stream);
+    tables::TextStream stream(in, source);
+    tables::CsvReader reader(stream);
     std::vector<std::vector<Cell>> records;
     for (std::vector<Cell> record; reader.next(record);)
         records.push_back(record);
@@ -92,8 +92,8 @@ std::vector<CharacterProfile> profilesFromCsv(std::string_view text, const std::
             const Cell& cell = row[columns[c]];
             const auto value = finiteNumberIn(cell.text);
             if (!value)
-                throw fail(cell.at, std::string(kProfileColumns[c]) + ": " + cli::shown(cell.text) +
-                                        " is not a number");
+                throw fail(cell.at, std::string(kProfileColumns[c]) + ": " +
+                                        tables::shown(cell.text) + " is not a number");
             profileValue(profile, c) = *value;
         }
         if (!(profile.hp > 0))
@@ -102,7 +102,7 @@ std::vector<CharacterProfile> profilesFromCsv(std::string_view text, const std::
             profile.name = levelName(profile.level);
         const TextPosition at = row[nameColumn].at;
         if (const auto [first, added] = named.try_emplace(profile.name, at); !added)
-            throw fail(at, "name " + cli::shown(profile.name) + " is also the name on line " +
+            throw fail(at, "name " + tables::shown(profile.name) + " is also the name on line " +
                                std::to_string(first->second.line) +
                                "; give each profile its own name");
     }

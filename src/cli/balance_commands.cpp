@@ -5,11 +5,11 @@
 #include <iomanip>
 #include <sstream>
 
+#include "balance/character_profiles.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
 #include "game/item_list.h"
-#include "balance/character_profiles.h"
 #include "game/tables/csv.h"
 #include "game/tables/json.h"
 #include "game/tables/latin1.h"
@@ -17,6 +17,15 @@
 #include "game/tables/text_table.h"
 
 namespace valmor::cli {
+
+using tables::appendCsvNumber;
+using tables::appendCsvText;
+using tables::appendJsonString;
+using tables::endCsvRecord;
+using tables::equalIgnoringCase;
+using tables::latin1ToUtf8;
+using tables::storedText;
+using tables::TableFormat;
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cli/commands.h"
 #include "balance/balance.h"
 #include "balance/balance_text.h"
+#include "cli/commands.h"
 
 namespace valmor::cli {
 
@@ -80,7 +80,7 @@ enum class BalanceRows { Maps, Monsters };
 // `output` empty or "-": standard output. A file is replaced atomically; an output that is
 // one of `inputs` (the --characters table) is refused, as a game file is.
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
-                  TableFormat format, BalanceRows rows, const std::filesystem::path& output,
+                  tables::TableFormat format, BalanceRows rows, const std::filesystem::path& output,
                   const std::vector<std::filesystem::path>& inputs = {});
 
 // `monster` is a number or a name (blanks and case do not matter). A column per profile

@@ -26,6 +26,11 @@
 
 namespace valmor::cli {
 
+using tables::ImportError;
+using tables::shown;
+using tables::TableFormat;
+using tables::tableFormatNamed;
+
 namespace {
 
 constexpr std::string_view kProgram = "valmor-data";

@@ -2,9 +2,9 @@
 
 #include "cli/cli_error.h"
 #include "files/game_file.h"
+#include "files/message_text.h"
 #include "game/game_records.h"
 #include "game/item_list.h"
-#include "files/message_text.h"
 
 namespace valmor::cli {
 

@@ -23,7 +23,7 @@ public:
     explicit BattleCalculator(const CalculatorControls& controls) : ui_(controls) {}
 
     // Each box is read when its step needs it and each result shown before the next step.
-    void cmdCalculate_Click() {
+    void calculate() {
         estimateBattle(
             [&](BattleInput in) { return numberIn(ui_.inputs[static_cast<std::size_t>(in)]); },
             [&](BattleResult out, const std::string& text) {

@@ -30,7 +30,7 @@ std::int16_t EncounterEditor::mapNumber() const {
     return checkedAdd16(static_cast<std::int16_t>(ui_.cboMapIndex->currentIndex()), 1);
 }
 
-void EncounterEditor::cboMapIndex_Click() {
+void EncounterEditor::pickMap() {
     encounterRecord_ = readEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), picked_);
     // Each text set runs the box's change handler at once, so the totals pass through
     // sums that still hold the previous map's later boxes.
@@ -38,15 +38,15 @@ void EncounterEditor::cboMapIndex_Click() {
         showField(shown, encounterRecord_);
 }
 
-void EncounterEditor::txtMonFreq_Change(int) {
+void EncounterEditor::updateFrequencyTotal(int) {
     recomputeTotal(ui_.txtTotalFreq, ui_.txtMonFreq);
 }
 
-void EncounterEditor::txtNOMnum_Change(int) {
+void EncounterEditor::updateMonsterCountTotal(int) {
     recomputeTotal(ui_.txtTotalMon, ui_.txtNOMnum);
 }
 
-void EncounterEditor::saveEncounter() {
+void EncounterEditor::saveMap() {
     encounterRecord_ = recordOnScreen();
     writeEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), encounterRecord_, picked_);
 }

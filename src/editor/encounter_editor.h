@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "game/encounter_record.h"
 #include "editor/record_controls.h"
+#include "game/encounter_record.h"
 
 namespace valmor {
 
@@ -24,11 +24,10 @@ class EncounterEditor {
 public:
     EncounterEditor(const EncounterControls& controls, const std::filesystem::path& dataDir);
 
-    void cboMapIndex_Click();
-    void txtMonFreq_Change(int index);
-    void txtNOMnum_Change(int index);
-    void cmdSaveFreq_Click() { saveEncounter(); }
-    void saveEncounter();
+    void pickMap();
+    void updateFrequencyTotal(int index);
+    void updateMonsterCountTotal(int index);
+    void saveMap();
 
     // The map a Save would write, from 1; 0 when none is picked.
     int pickedMap() const;

@@ -12,9 +12,9 @@
 #include <QShortcut>
 
 #include "editor/balance/balance_window.h"
+#include "editor/balance/editor_activity.h"
 #include "editor/battle_calculator.h"
 #include "editor/design_fonts.h"
-#include "editor/balance/editor_activity.h"
 #include "editor/encounter_editor.h"
 #include "editor/pick_list.h"
 #include "editor/preview/preview_pages.h"
@@ -48,11 +48,11 @@ constexpr ControlFont kControlFonts[] = {
 
 } // namespace
 
-frm1::frm1(std::filesystem::path dataDir, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::frm1>()), dataDir_(std::move(dataDir)),
+MainWindow::MainWindow(std::filesystem::path dataDir, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::MainWindow>()), dataDir_(std::move(dataDir)),
       errorReport_(std::make_unique<MessageBoxErrorReport>(this)),
       programEnd_([this] { endProgram(); }) {
-    Ui::frm1& ui = *ui_;
+    Ui::MainWindow& ui = *ui_;
     ui.setupUi(this);
     // A normal top-level window (so it has a taskbar entry) without minimise and maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -88,7 +88,7 @@ frm1::frm1(std::filesystem::path dataDir, QWidget* parent)
     connectHandlers(encounter);
 }
 
-void frm1::nameListTextBoxes() {
+void MainWindow::nameListTextBoxes() {
     // The form names every control but the text box inside an editable list, which the
     // form cannot reach. That box takes the focus for its list, so a screen reader
     // announces it: it gets the list's name.
@@ -98,12 +98,12 @@ void frm1::nameListTextBoxes() {
     }
 }
 
-frm1::~frm1() {
+MainWindow::~MainWindow() {
     // Before the features it follows go.
     delete balance_.data();
 }
 
-void frm1::applyDesignFonts() {
+void MainWindow::applyDesignFonts() {
     // Set on every control, not only on the window: a control with a style sheet of its
     // own does not take the window's font.
     setFont(designFont(8.25));
@@ -121,54 +121,54 @@ void frm1::applyDesignFonts() {
     }
 }
 
-void frm1::setErrorReport(std::unique_ptr<ErrorReport> report) {
+void MainWindow::setErrorReport(std::unique_ptr<ErrorReport> report) {
     errorReport_ = std::move(report);
 }
 
-void frm1::setProgramEnd(std::function<void()> end) {
+void MainWindow::setProgramEnd(std::function<void()> end) {
     programEnd_ = std::move(end);
 }
 
-void frm1::connectHandlers(const EncounterControls& encounter) {
+void MainWindow::connectHandlers(const EncounterControls& encounter) {
     const auto on = [this](auto* sender, auto signal, auto handler) {
         connect(sender, signal, this, [this, handler] { guarded(*errorReport_, handler); });
     };
-    const Ui::frm1& ui = *ui_;
-    on(ui.cboMonsterList, &QComboBox::activated, [this] { stats_->cboMonsterList_Click(); });
+    const Ui::MainWindow& ui = *ui_;
+    on(ui.cboMonsterList, &QComboBox::activated, [this] { stats_->pickMonster(); });
     on(ui.cmdSave, &QPushButton::clicked, [this] {
-        stats_->cmdSave_Click();
+        stats_->saveMonster();
         noteSave();
     });
-    on(ui.cboMapIndex, &QComboBox::activated, [this] { encounter_->cboMapIndex_Click(); });
+    on(ui.cboMapIndex, &QComboBox::activated, [this] { encounter_->pickMap(); });
     on(ui.cmdSaveFreq, &QPushButton::clicked, [this] {
-        encounter_->cmdSaveFreq_Click();
+        encounter_->saveMap();
         noteSave();
     });
-    on(ui.cmdCalculate, &QPushButton::clicked, [this] { calculator_->cmdCalculate_Click(); });
-    on(ui.cmdPreview1, &QPushButton::clicked, [this] { previews_->cmdPreview1_Click(); });
-    on(ui.cmdPreview2, &QPushButton::clicked, [this] { previews_->cmdPreview2_Click(); });
-    on(ui.cmdPreview3, &QPushButton::clicked, [this] { previews_->cmdPreview3_Click(); });
-    on(ui.Command1, &QPushButton::clicked, [this] { Command1_Click(); });
+    on(ui.cmdCalculate, &QPushButton::clicked, [this] { calculator_->calculate(); });
+    on(ui.cmdPreview1, &QPushButton::clicked, [this] { previews_->showPreviewPage(1); });
+    on(ui.cmdPreview2, &QPushButton::clicked, [this] { previews_->showPreviewPage(2); });
+    on(ui.cmdPreview3, &QPushButton::clicked, [this] { previews_->showPreviewPage(3); });
+    on(ui.Command1, &QPushButton::clicked, [this] { exitProgram(); });
     for (int i = 0; i < static_cast<int>(encounter.txtMonFreq.size()); ++i)
         on(encounter.txtMonFreq[i], &QLineEdit::textChanged,
-           [this, i] { encounter_->txtMonFreq_Change(i); });
+           [this, i] { encounter_->updateFrequencyTotal(i); });
     for (int i = 0; i < static_cast<int>(encounter.txtNOMnum.size()); ++i)
         on(encounter.txtNOMnum[i], &QLineEdit::textChanged,
-           [this, i] { encounter_->txtNOMnum_Change(i); });
+           [this, i] { encounter_->updateMonsterCountTotal(i); });
     // F9 is no key of any control of the form.
     auto* balanceKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
     connect(balanceKey, &QShortcut::activated, this,
             [this] { guarded(*errorReport_, [this] { openBalanceWindow(); }); });
 }
 
-void frm1::noteSave() {
+void MainWindow::noteSave() {
     if (activity_ != nullptr)
         activity_->noteSave();
 }
 
 // ---- The balance window ----
 
-void frm1::openBalanceWindow() {
+void MainWindow::openBalanceWindow() {
     if (activity_ == nullptr) {
         activity_ = new EditorActivity(*stats_, *encounter_, *calculator_, this);
         // A cell chosen there is picked in the map list as the user would pick it.
@@ -187,7 +187,7 @@ void frm1::openBalanceWindow() {
     balance_->activateWindow();
 }
 
-void frm1::placeBeside(QWidget& other) const {
+void MainWindow::placeBeside(QWidget& other) const {
     // Right of this window when the screen has room, else where it fits best.
     const QScreen* screen = this->screen();
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
@@ -205,7 +205,7 @@ void frm1::placeBeside(QWidget& other) const {
 
 // ---- Start-up and exit ----
 
-void frm1::Form_Load() {
+void MainWindow::loadGameFolder() {
     game_ = readGameFolderStart(dataDir_);
     const auto numbers = [](int first, int count) {
         QStringList list;
@@ -225,11 +225,11 @@ void frm1::Form_Load() {
     PickList::fill(ui_->cboMapIndex, numbers(1, kMapCount), ui_->cboMapIndex->currentText());
 }
 
-void frm1::Command1_Click() {
+void MainWindow::exitProgram() {
     programEnd_();
 }
 
-void frm1::endProgram() {
+void MainWindow::endProgram() {
     previews_->closeAll();
     if (balance_ != nullptr)
         balance_->close();
@@ -237,7 +237,7 @@ void frm1::endProgram() {
     QCoreApplication::exit(0);
 }
 
-void frm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing the main window through its frame ends the program, as Exit does.
     event->accept();
     programEnd_();

@@ -10,11 +10,11 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "game/game_folder.h"
 #include "editor/error_report.h"
+#include "game/game_folder.h"
 
 namespace Ui {
-class frm1;
+class MainWindow;
 }
 
 namespace valmor {
@@ -27,13 +27,13 @@ class PreviewPages;
 class StatsEditor;
 struct EncounterControls;
 
-class frm1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
     // Works on the five game files in `dataDir`.
-    explicit frm1(std::filesystem::path dataDir, QWidget* parent = nullptr);
-    ~frm1() override;
+    explicit MainWindow(std::filesystem::path dataDir, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Replaces the modal message box, for tests.
     void setErrorReport(std::unique_ptr<ErrorReport> report);
@@ -42,8 +42,9 @@ public:
 
     // Start-up: palette, colour table, sprite count and the four lists. Throws the first
     // error, naming the file concerned; the caller then ends the program.
-    void Form_Load();
-    void Command1_Click();
+    void loadGameFolder();
+    // What the Exit button does: ends the program (setProgramEnd).
+    void exitProgram();
 
     // Opens the balance window beside this one (F9), or raises it when it is open. Nothing
     // of it exists before the first call.
@@ -53,7 +54,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend class frm1TestView; // the controls by design name, for tests
+    friend class MainWindowTestView; // the controls by design name, for tests
 
     void applyDesignFonts();
     void nameListTextBoxes();
@@ -65,7 +66,7 @@ private:
     void placeBeside(QWidget& other) const;
     void endProgram();
 
-    std::unique_ptr<Ui::frm1> ui_;
+    std::unique_ptr<Ui::MainWindow> ui_;
     std::filesystem::path dataDir_;
     GameFolderStart game_;
     std::unique_ptr<ErrorReport> errorReport_;

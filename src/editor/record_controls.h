@@ -9,10 +9,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "game/conversions.h"
-#include "game/record_layout.h"
 #include "editor/pick_list.h"
 #include "editor/record_text.h"
+#include "game/conversions.h"
+#include "game/record_layout.h"
 
 namespace valmor {
 

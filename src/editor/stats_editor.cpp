@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "game/sprite.h"
 #include "editor/picture_box.h"
+#include "game/sprite.h"
 
 namespace valmor {
 
@@ -13,7 +13,7 @@ StatsEditor::StatsEditor(const StatsControls& controls, const std::filesystem::p
       inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form)),
       inFillOrder_(inFillOrder(inLayoutOrder_)) {}
 
-void StatsEditor::cboMonsterList_Click() {
+void StatsEditor::pickMonster() {
     const auto n = static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex());
     {
         const ByteFile spriteFile(dataDir_ / kSpriteFileName);
@@ -35,7 +35,7 @@ void StatsEditor::cboMonsterList_Click() {
         throw *missingItem;
 }
 
-void StatsEditor::cmdSave_Click() {
+void StatsEditor::saveMonster() {
     // Every control is converted before the file is opened, so a conversion error
     // leaves the file untouched.
     monsterStats_ = recordOnScreen();

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "editor/record_controls.h"
 #include "game/game_folder.h"
 #include "game/monster_record.h"
-#include "editor/record_controls.h"
 
 namespace valmor {
 
@@ -24,8 +24,8 @@ public:
     StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
                 const GameFolderStart& game);
 
-    void cboMonsterList_Click();
-    void cmdSave_Click();
+    void pickMonster();
+    void saveMonster();
 
     // The monster a Save would write: its list position, -1 when none is picked.
     int pickedMonster() const;

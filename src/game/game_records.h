@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "game/encounter_record.h"
 #include "files/game_file.h"
+#include "game/encounter_record.h"
 #include "game/monster_record.h"
 
 namespace valmor {

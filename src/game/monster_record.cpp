@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "game/checked_int.h"
 #include "files/message_text.h"
+#include "game/checked_int.h"
 
 namespace valmor {
 

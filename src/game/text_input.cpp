@@ -1,7 +1,7 @@
 #include "game/text_input.h"
 
-#include "game/conversions.h"
 #include "files/error.h"
+#include "game/conversions.h"
 
 namespace valmor {
 

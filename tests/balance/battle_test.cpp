@@ -7,8 +7,8 @@
 #include <string>
 
 #include "balance/battle.h"
-#include "game/conversions.h"
 #include "files/error.h"
+#include "game/conversions.h"
 #include "support/temp_dir.h"
 
 namespace valmor::test {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "files/error.h"
 #include "balance/character_profiles.h"
+#include "files/error.h"
 
 namespace valmor::test {
 namespace {

@@ -188,7 +188,7 @@ TEST_F(ReplaceFileTest, AnUnwritableFolderLeavesTheOldFile) {
 class AtomicImportTest : public DemoDirTest {};
 
 TEST_F(AtomicImportTest, AnImportThatCannotBeWrittenLeavesTheOldFile) {
-    cli::exportStats(session(), cli::TableFormat::Csv, {});
+    cli::exportStats(session(), tables::TableFormat::Csv, {});
     const std::string table = out_.str();
     std::string changed = table;
     changed.replace(changed.find(",8,8,"), 5, ",9,9,");

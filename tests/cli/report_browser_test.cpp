@@ -19,12 +19,12 @@
 
 #include <sys/wait.h>
 
-#include "cli_fixture.h"
 #include "balance/balance_colours.h"
 #include "balance/balance_text.h"
+#include "cli_fixture.h"
+#include "demo/tables.h"
 #include "game/encounter_record.h"
 #include "game/monster_record.h"
-#include "demo/tables.h"
 #include "game/tables/csv.h"
 
 namespace valmor::test {
@@ -274,9 +274,9 @@ BalanceTable balanceTable(const std::string& csv) {
         return static_cast<std::size_t>(std::ranges::find(kMapColumns, name) - kMapColumns.begin());
     };
     std::istringstream in(csv);
-    cli::TextStream stream(in, "balance.csv");
-    cli::CsvReader reader(stream);
-    std::vector<cli::Cell> cells;
+    tables::TextStream stream(in, "balance.csv");
+    tables::CsvReader reader(stream);
+    std::vector<tables::Cell> cells;
     reader.next(cells); // the header
     BalanceTable table;
     while (reader.next(cells)) {

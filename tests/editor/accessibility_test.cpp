@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "editor_fixture.h"
 #include "editor/preview/preview_window.h"
+#include "editor_fixture.h"
 
 namespace valmor::test {
 namespace {

@@ -17,17 +17,17 @@
 #include <QToolTip>
 
 #include "app/start_arguments.h"
-#include "cli/cli.h"
 #include "balance/balance_text.h"
-#include "game/game_records.h"
-#include "game/item_list.h"
-#include "demo/demo_data.h"
-#include "editor_fixture.h"
 #include "balance/character_profiles.h"
-#include "game/tables/csv.h"
+#include "cli/cli.h"
+#include "demo/demo_data.h"
 #include "editor/balance/balance_heat_map.h"
 #include "editor/balance/balance_window_text.h"
 #include "editor/balance/editor_activity.h"
+#include "editor_fixture.h"
+#include "game/game_records.h"
+#include "game/item_list.h"
+#include "game/tables/csv.h"
 
 namespace valmor::test {
 namespace {
@@ -129,7 +129,7 @@ using BalanceExitTest = EditorTest;
 
 TEST_F(BalanceExitTest, ExitEndsTheBalanceWindowToo) {
     build();
-    window->Form_Load();
+    window->loadGameFolder();
     window->show();
     window->openBalanceWindow();
     QPointer<BalanceWindow> balance = view->balanceWindow();
@@ -142,20 +142,20 @@ TEST_F(BalanceExitTest, ExitEndsTheBalanceWindowToo) {
 
 struct EditRow {
     const char* name;
-    QComboBox* frm1TestView::*list;
+    QComboBox* MainWindowTestView::*list;
     int position;
-    QLineEdit* frm1TestView::*box;
+    QLineEdit* MainWindowTestView::*box;
     const char* typed;
-    QPushButton* frm1TestView::*save;
+    QPushButton* MainWindowTestView::*save;
 };
 
 TEST_F(BalanceWindowTest, TypedValuesOutlineTheCellsTheyChangeUntilTheSaveWritesThem) {
     BalanceWindow& balance = open();
     const EditRow rows[] = {
-        {"monster HP", &frm1TestView::cboMonsterList, 13, &frm1TestView::txtHP, "300",
-         &frm1TestView::cmdSave},
-        {"map frequency", &frm1TestView::cboMapIndex, 60, &frm1TestView::txtMonFreq_0, "0",
-         &frm1TestView::cmdSaveFreq},
+        {"monster HP", &MainWindowTestView::cboMonsterList, 13, &MainWindowTestView::txtHP, "300",
+         &MainWindowTestView::cmdSave},
+        {"map frequency", &MainWindowTestView::cboMapIndex, 60, &MainWindowTestView::txtMonFreq_0,
+         "0", &MainWindowTestView::cmdSaveFreq},
     };
     for (const EditRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -187,7 +187,7 @@ TEST_F(BalanceWindowTest, TypedValuesOutlineTheCellsTheyChangeUntilTheSaveWrites
 
 struct BadBoxRow {
     const char* name;
-    QLineEdit* frm1TestView::*box;
+    QLineEdit* MainWindowTestView::*box;
     const char* typed;
     const char* problem;
 };
@@ -203,11 +203,11 @@ TEST_F(BalanceWindowTest, ABoxThatDoesNotConvertLeavesItsEditsOutWithoutADialog)
         type(box, value);
     const QString offMax = view->txtOffMax->text();
     const BadBoxRow rows[] = {
-        {"HP past 16 bits", &frm1TestView::txtHP, "40000", "Overflow"},
-        {"a target that is no number", &frm1TestView::txtS1target, "1x", "Type mismatch"},
-        {"a frequency past 16 bits", &frm1TestView::txtMonFreq_0, "99999", "Overflow"},
-        {"a character level past any number", &frm1TestView::txtChLvl, "1e999", "Overflow"},
-        {"a character without HP", &frm1TestView::txtChHP, "0", "must be above 0"},
+        {"HP past 16 bits", &MainWindowTestView::txtHP, "40000", "Overflow"},
+        {"a target that is no number", &MainWindowTestView::txtS1target, "1x", "Type mismatch"},
+        {"a frequency past 16 bits", &MainWindowTestView::txtMonFreq_0, "99999", "Overflow"},
+        {"a character level past any number", &MainWindowTestView::txtChLvl, "1e999", "Overflow"},
+        {"a character without HP", &MainWindowTestView::txtChHP, "0", "must be above 0"},
     };
     for (const BadBoxRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -409,12 +409,12 @@ TEST_F(BalanceWindowTest, AFileThatCannotBeReadAtTheStartLeavesOutOnlyWhatItHold
 // The cells of a CSV text, a row a record.
 Table csvCells(const std::string& text) {
     std::istringstream in(text);
-    cli::TextStream stream(in, "csv");
-    cli::CsvReader reader(stream);
+    tables::TextStream stream(in, "csv");
+    tables::CsvReader reader(stream);
     Table table;
-    for (std::vector<cli::Cell> record; reader.next(record);) {
+    for (std::vector<tables::Cell> record; reader.next(record);) {
         std::vector<std::string>& row = table.emplace_back();
-        for (const cli::Cell& cell : record)
+        for (const tables::Cell& cell : record)
             row.push_back(cell.text);
     }
     return table;
@@ -497,7 +497,7 @@ TEST_F(BalanceWindowTest, ANameKeepsToItsCellInTheCopiedTable) {
 
 struct DescribedRow {
     const char* name;
-    QLineEdit* frm1TestView::*box;
+    QLineEdit* MainWindowTestView::*box;
     const char* typed;
     const char* described; // a text the new description holds
 };
@@ -518,8 +518,8 @@ TEST_F(BalanceWindowTest, TheCursorsDescriptionFollowsItsCell) {
     const BalanceCell cell{places.front().map, 0};
     heatMap.setCursorCell(cell);
     const DescribedRow rows[] = {
-        {"its numbers", &frm1TestView::txtHP, "2000", "Damage share "},
-        {"a monster's name", &frm1TestView::txtName, "Zed", " 13 Zed "},
+        {"its numbers", &MainWindowTestView::txtHP, "2000", "Damage share "},
+        {"a monster's name", &MainWindowTestView::txtName, "Zed", " 13 Zed "},
     };
     for (const DescribedRow& row : rows) {
         SCOPED_TRACE(row.name);

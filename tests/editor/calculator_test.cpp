@@ -26,7 +26,7 @@ QStringList words(const char* text) {
 class CalculatorTest : public EditorTest {
 protected:
     std::array<QLineEdit*, 12> inputs() const {
-        const frm1TestView& w = *view;
+        const MainWindowTestView& w = *view;
         return {w.txtChLvl, w.txtChStr, w.txtChAgi, w.txtChDam,  w.txtChDef, w.txtChHP,
                 w.txtLevel, w.txtStr,   w.txtAgi,   w.txtOffMax, w.txtDef,   w.txtHP};
     }

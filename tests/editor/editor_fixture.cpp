@@ -83,8 +83,8 @@ void EditorTest::SetUp() {
 }
 
 void EditorTest::build() {
-    window = std::make_unique<frm1>(dir_);
-    view = std::make_unique<frm1TestView>(*window);
+    window = std::make_unique<MainWindow>(dir_);
+    view = std::make_unique<MainWindowTestView>(*window);
 }
 
 std::optional<DataError> EditorTest::startExpectingError() {
@@ -92,7 +92,7 @@ std::optional<DataError> EditorTest::startExpectingError() {
     window->setErrorReport(std::make_unique<RecordingErrorReport>(errors));
     window->setProgramEnd([this] { ++programEnds; });
     try {
-        window->Form_Load();
+        window->loadGameFolder();
     } catch (const DataError& error) {
         return error;
     }

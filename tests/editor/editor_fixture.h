@@ -14,8 +14,8 @@
 
 #include "game/encounter_record.h"
 #include "game/monster_record.h"
-#include "support/temp_dir.h"
 #include "main_window_test_view.h"
+#include "support/temp_dir.h"
 
 // Lets failing expectations show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -70,8 +70,8 @@ protected:
     // Builds the window and its test view, without start-up.
     void build();
 
-    std::unique_ptr<frm1> window;
-    std::unique_ptr<frm1TestView> view;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindowTestView> view;
     std::vector<DataError> errors;
     int programEnds = 0;
 };

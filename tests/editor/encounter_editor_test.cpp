@@ -43,7 +43,7 @@ class EncounterEditorTest : public EditorTest {
 protected:
     // The 13 boxes in the record's field order.
     std::array<QLineEdit*, 13> fields() const {
-        const frm1TestView& w = *view;
+        const MainWindowTestView& w = *view;
         return {w.txtMonIndex[0], w.txtMonIndex[1], w.txtMonIndex[2], w.txtMonIndex[3],
                 w.txtMonIndex[4], w.txtMonFreq[0],  w.txtMonFreq[1],  w.txtMonFreq[2],
                 w.txtMonFreq[3],  w.txtMonFreq[4],  w.txtNOMnum[0],   w.txtNOMnum[1],

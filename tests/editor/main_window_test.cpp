@@ -19,12 +19,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include "editor/error_report.h"
+#include "editor/preview/preview_window.h"
+#include "editor_fixture.h"
 #include "game/item_list.h"
 #include "game/palette.h"
 #include "game/sprite.h"
-#include "editor_fixture.h"
-#include "editor/error_report.h"
-#include "editor/preview/preview_window.h"
 
 namespace valmor::test {
 namespace {
@@ -374,10 +374,10 @@ TEST(ErrorReportTest, MessageShowsNumberAndTextAndCopies) {
 
 TEST_F(MainWindowTest, ExitClosesEveryWindowAndEndsWithZero) {
     build();
-    window->Form_Load();
+    window->loadGameFolder();
     window->show();
     view->cmdPreview1->click();
-    QPointer<frmPictureList> preview = view->previewWindow(1);
+    QPointer<PreviewWindow> preview = view->previewWindow(1);
     ASSERT_TRUE(preview && preview->isVisible());
     QTimer::singleShot(0, [&] { QTest::mouseClick(view->Command1, Qt::LeftButton); });
     EXPECT_EQ(QApplication::exec(), 0);

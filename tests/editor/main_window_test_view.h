@@ -17,11 +17,11 @@
 
 namespace valmor {
 
-class frm1TestView : public Ui::frm1 {
+class MainWindowTestView : public Ui::MainWindow {
 public:
-    explicit frm1TestView(valmor::frm1& window)
-        : Ui::frm1(*window.ui_), txtMonIndex{txtMonIndex_0, txtMonIndex_1, txtMonIndex_2,
-                                             txtMonIndex_3, txtMonIndex_4},
+    explicit MainWindowTestView(valmor::MainWindow& window)
+        : Ui::MainWindow(*window.ui_), txtMonIndex{txtMonIndex_0, txtMonIndex_1, txtMonIndex_2,
+                                                   txtMonIndex_3, txtMonIndex_4},
           txtMonFreq{txtMonFreq_0, txtMonFreq_1, txtMonFreq_2, txtMonFreq_3, txtMonFreq_4},
           txtNOMnum{txtNOMnum_0, txtNOMnum_1, txtNOMnum_2}, window_(window) {}
 
@@ -31,7 +31,7 @@ public:
     const std::array<QLineEdit*, 3> txtNOMnum;
 
     std::int16_t lastMonsterIndex() const { return window_.game_.lastMonsterIndex; }
-    frmPictureList* previewWindow(int page) const { return window_.previews_->previewWindow(page); }
+    PreviewWindow* previewWindow(int page) const { return window_.previews_->previewWindow(page); }
     StatsEditor& stats() const { return *window_.stats_; }
     EncounterEditor& encounter() const { return *window_.encounter_; }
     BattleCalculator& calculator() const { return *window_.calculator_; }
@@ -40,7 +40,7 @@ public:
     BalanceWindow* balanceWindow() const { return window_.balance_; }
 
 private:
-    valmor::frm1& window_;
+    valmor::MainWindow& window_;
 };
 
 } // namespace valmor

@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QTest>
 
-#include "editor_fixture.h"
 #include "editor/pick_list.h"
+#include "editor_fixture.h"
 
 namespace valmor::test {
 namespace {

@@ -5,9 +5,9 @@
 #include <QPushButton>
 
 #include "editor/preview/preview_page.h"
-#include "game/sprite.h"
-#include "editor_fixture.h"
 #include "editor/preview/preview_window.h"
+#include "editor_fixture.h"
+#include "game/sprite.h"
 
 namespace valmor::test {
 namespace {
@@ -103,7 +103,7 @@ TEST_F(PreviewTest, WindowsHaveTheirCaptionsAndLayout) {
         SCOPED_TRACE(page);
         EXPECT_EQ(view->previewWindow(page), nullptr);
         press(page);
-        const frmPictureList* preview = view->previewWindow(page);
+        const PreviewWindow* preview = view->previewWindow(page);
         ASSERT_NE(preview, nullptr);
         EXPECT_EQ(preview->windowTitle(), caption);
         EXPECT_EQ(preview->size(), client);
@@ -119,7 +119,7 @@ TEST_F(PreviewTest, SecondPressClearsAndRedrawsTheSameWindowFromTheFile) {
     for (int page = 1; page <= 3; ++page) {
         SCOPED_TRACE(page);
         press(page);
-        frmPictureList* first = view->previewWindow(page);
+        PreviewWindow* first = view->previewWindow(page);
         first->picture()->setPoint(5, 5, 0x0000FF); // in the sprite's transparent corner
         // Sprite 57, added after start-up, stays beyond lastMonsterIndex.
         writeBytes(file(kSpriteFileName),
@@ -132,7 +132,7 @@ TEST_F(PreviewTest, SecondPressClearsAndRedrawsTheSameWindowFromTheFile) {
     }
     int previews = 0;
     for (QWidget* widget : QApplication::topLevelWidgets())
-        previews += qobject_cast<frmPictureList*>(widget) != nullptr;
+        previews += qobject_cast<PreviewWindow*>(widget) != nullptr;
     EXPECT_EQ(previews, 3);
     EXPECT_TRUE(errors.empty());
 }
@@ -142,7 +142,7 @@ TEST_F(PreviewTest, ClosedWindowIsCreatedAgainByTheNextPress) {
     for (int page = 1; page <= 3; ++page) {
         SCOPED_TRACE(page);
         press(page);
-        QPointer<frmPictureList> closed = view->previewWindow(page);
+        QPointer<PreviewWindow> closed = view->previewWindow(page);
         closed->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(closed.isNull());

@@ -16,10 +16,10 @@
 #include <QProcessEnvironment>
 
 #include "app/start_arguments.h"
+#include "editor_fixture.h"
 #include "game/item_list.h"
 #include "game/palette.h"
 #include "game/sprite.h"
-#include "editor_fixture.h"
 
 namespace valmor::test {
 namespace {
@@ -179,10 +179,10 @@ TEST_F(StartArgumentsTest, AFolderDeeperThanAPathCanBeIsEnteredAndEdited) {
     writeText(kItemListFileName, fixtureItems(100));
     std::vector<DataError> errors;
     {
-        frm1 window{std::filesystem::path()};
+        MainWindow window{std::filesystem::path()};
         window.setErrorReport(std::make_unique<RecordingErrorReport>(errors));
-        window.Form_Load();
-        frm1TestView view(window);
+        window.loadGameFolder();
+        MainWindowTestView view(window);
         view.cboMonsterList->setCurrentIndex(2);
         Q_EMIT view.cboMonsterList->activated(2);
         view.txtHP->setText(QStringLiteral("77"));

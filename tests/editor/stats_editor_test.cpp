@@ -8,9 +8,9 @@
 #include <QKeyEvent>
 #include <QTest>
 
-#include "game/sprite.h"
-#include "editor_fixture.h"
 #include "editor/pick_list.h"
+#include "editor_fixture.h"
+#include "game/sprite.h"
 
 namespace valmor::test {
 namespace {
@@ -116,16 +116,16 @@ TEST_F(StatsEditorTest, SaveWritesOnlyTheRecordOfTheSelectedMonster) {
 
 TEST_F(StatsEditorTest, ConversionErrorsAreReportedAndWriteNothing) {
     const struct {
-        QLineEdit* Ui_frm1::*box;
+        QLineEdit* Ui_MainWindow::*box;
         const char* text;
         ErrorKind error;
     } cases[] = {
-        {&frm1TestView::txtS1target, "12abc", ErrorKind::TypeMismatch},
-        {&frm1TestView::txtS2target, "", ErrorKind::TypeMismatch},
-        {&frm1TestView::txtHP, "40000", ErrorKind::Overflow},
-        {&frm1TestView::txtCanURun, "32767.5", ErrorKind::Overflow},
-        {&frm1TestView::txtS1target, "40000", ErrorKind::Overflow},
-        {&frm1TestView::txtGold, "1e400", ErrorKind::Overflow},
+        {&MainWindowTestView::txtS1target, "12abc", ErrorKind::TypeMismatch},
+        {&MainWindowTestView::txtS2target, "", ErrorKind::TypeMismatch},
+        {&MainWindowTestView::txtHP, "40000", ErrorKind::Overflow},
+        {&MainWindowTestView::txtCanURun, "32767.5", ErrorKind::Overflow},
+        {&MainWindowTestView::txtS1target, "40000", ErrorKind::Overflow},
+        {&MainWindowTestView::txtGold, "1e400", ErrorKind::Overflow},
     };
     start();
     pick(view->cboMonsterList, 3);
@@ -170,15 +170,16 @@ TEST_F(StatsEditorTest, AnItemListWithTypedTextSavesNoItem) {
     // an entry, and even for the entry the list showed before.
     const struct {
         const char* row;
-        QComboBox* Ui_frm1::*list;
+        QComboBox* Ui_MainWindow::*list;
         const char* typed;
         std::int16_t MonsterRecord::*item;
     } rows[] = {
-        {"item1 typed as the entry it showed", &frm1TestView::cboItem1, "Item 3",
+        {"item1 typed as the entry it showed", &MainWindowTestView::cboItem1, "Item 3",
          &MonsterRecord::item1},
-        {"item1 typed as another entry", &frm1TestView::cboItem1, "Item 9", &MonsterRecord::item1},
-        {"item2 typed as an entry", &frm1TestView::cboItem2, "Item 5", &MonsterRecord::item2},
-        {"item2 typed as no entry", &frm1TestView::cboItem2, "Sword", &MonsterRecord::item2},
+        {"item1 typed as another entry", &MainWindowTestView::cboItem1, "Item 9",
+         &MonsterRecord::item1},
+        {"item2 typed as an entry", &MainWindowTestView::cboItem2, "Item 5", &MonsterRecord::item2},
+        {"item2 typed as no entry", &MainWindowTestView::cboItem2, "Sword", &MonsterRecord::item2},
     };
     MonsterRecord r = fixtureMonster(3);
     r.item2 = 5;
@@ -201,16 +202,16 @@ TEST_F(StatsEditorTest, AnItemListWithTypedTextSavesNoItem) {
 TEST_F(StatsEditorTest, TheFirstFailingControlInSaveOrderDecidesTheError) {
     const struct {
         const char* row;
-        std::pair<QLineEdit * Ui_frm1::*, const char*> earlier, later;
+        std::pair<QLineEdit * Ui_MainWindow::*, const char*> earlier, later;
         ErrorKind error;
     } rows[] = {
         {"hp overflows before s1Target is no number",
-         {&frm1TestView::txtHP, "40000"},
-         {&frm1TestView::txtS1target, "abc"},
+         {&MainWindowTestView::txtHP, "40000"},
+         {&MainWindowTestView::txtS1target, "abc"},
          ErrorKind::Overflow},
         {"s2Target is empty before canURun overflows",
-         {&frm1TestView::txtS2target, ""},
-         {&frm1TestView::txtCanURun, "40000"},
+         {&MainWindowTestView::txtS2target, ""},
+         {&MainWindowTestView::txtCanURun, "40000"},
          ErrorKind::TypeMismatch},
     };
     start();

@@ -9,8 +9,8 @@
 #include <QImage>
 #include <QProcess>
 
-#include "support/temp_dir.h"
 #include "editor/window_icon.h"
+#include "support/temp_dir.h"
 
 namespace valmor::test {
 namespace {

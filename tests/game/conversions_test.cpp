@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "game/conversions.h"
 #include "files/error.h"
+#include "game/conversions.h"
 #include "support/temp_dir.h"
 
 namespace valmor::test {

@@ -8,18 +8,18 @@
 #include <sstream>
 #include <string>
 
-#include "files/byte_file.h"
-#include "game/encounter_record.h"
-#include "game/item_list.h"
-#include "game/monster_record.h"
-#include "game/palette.h"
-#include "game/sprite.h"
 #include "demo/canvas.h"
 #include "demo/demo_data.h"
 #include "demo/families.h"
 #include "demo/palette_ramps.h"
 #include "demo/random.h"
 #include "demo/tables.h"
+#include "files/byte_file.h"
+#include "game/encounter_record.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/sprite.h"
 #include "support/temp_dir.h"
 
 namespace valmor::test {

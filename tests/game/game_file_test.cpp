@@ -15,9 +15,9 @@
 
 #include "files/file_replace.h"
 #include "files/game_file.h"
+#include "files/record_file.h"
 #include "game/item_list.h"
 #include "game/palette.h"
-#include "files/record_file.h"
 #include "support/temp_dir.h"
 
 namespace valmor::test {

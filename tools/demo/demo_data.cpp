@@ -1,15 +1,15 @@
 #include "demo/demo_data.h"
 
-#include "game/encounter_record.h"
-#include "files/error.h"
-#include "game/item_list.h"
-#include "game/monster_record.h"
-#include "files/output_file.h"
-#include "game/palette.h"
-#include "game/sprite.h"
 #include "demo/palette_ramps.h"
 #include "demo/sprites.h"
 #include "demo/tables.h"
+#include "files/error.h"
+#include "files/output_file.h"
+#include "game/encounter_record.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/sprite.h"
 
 namespace valmor::demo {
 

@@ -17,20 +17,20 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "balance/character_profiles.h"
+#include "editor/balance/balance_heat_map.h"
+#include "editor/balance/balance_legend.h"
+#include "editor/balance/balance_window_text.h"
+#include "editor/balance/editor_activity.h"
+#include "editor/balance/game_folder_watch.h"
+#include "editor/design_fonts.h"
+#include "editor/window_icon.h"
 #include "game/game_records.h"
 #include "game/item_list.h"
 #include "game/monster_record.h"
 #include "game/palette.h"
 #include "game/sprite.h"
-#include "balance/character_profiles.h"
 #include "game/tables/import_error.h"
-#include "editor/balance/balance_heat_map.h"
-#include "editor/balance/balance_legend.h"
-#include "editor/balance/balance_window_text.h"
-#include "editor/design_fonts.h"
-#include "editor/balance/editor_activity.h"
-#include "editor/balance/game_folder_watch.h"
-#include "editor/window_icon.h"
 
 namespace valmor {
 
@@ -258,7 +258,7 @@ void BalanceWindow::readFiles(std::vector<BalanceCell>& changed) {
         profilesProblem_.clear();
     } catch (const DataError& error) {
         profilesProblem_ = shownText(error.what());
-    } catch (const cli::ImportError& error) {
+    } catch (const tables::ImportError& error) {
         // A characters.csv that is no CSV: its line and column.
         profilesProblem_ = shownText(error.what());
     }

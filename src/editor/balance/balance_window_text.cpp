@@ -37,7 +37,7 @@ std::pair<QString, QString> shortPair(const std::optional<double>& before,
 } // namespace
 
 QString storedName(std::string_view latin1) {
-    return shownText(cli::storedText(latin1));
+    return shownText(tables::storedText(latin1));
 }
 
 QString shownText(std::string_view utf8) {

@@ -6,21 +6,21 @@
 namespace valmor {
 
 PreviewPages::~PreviewPages() {
-    for (const QPointer<frmPictureList>& window : windows_)
+    for (const QPointer<PreviewWindow>& window : windows_)
         delete window.data();
 }
 
 void PreviewPages::closeAll() {
-    for (const QPointer<frmPictureList>& window : windows_) {
+    for (const QPointer<PreviewWindow>& window : windows_) {
         if (window)
             window->close();
     }
 }
 
 void PreviewPages::showPreviewPage(int page) {
-    QPointer<frmPictureList>& window = windows_.at(page - 1);
+    QPointer<PreviewWindow>& window = windows_.at(page - 1);
     if (!window)
-        window = new frmPictureList(page);
+        window = new PreviewWindow(page);
     PictureBox& picture = *window->picture();
     picture.clear();
     const ByteFile spriteFile(dataDir_ / kSpriteFileName);

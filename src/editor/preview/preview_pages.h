@@ -7,8 +7,8 @@
 
 #include <QPointer>
 
-#include "game/game_folder.h"
 #include "editor/preview/preview_window.h"
+#include "game/game_folder.h"
 
 namespace valmor {
 
@@ -18,20 +18,17 @@ public:
         : dataDir_(dataDir), game_(game) {}
     ~PreviewPages();
 
-    void cmdPreview1_Click() { showPreviewPage(1); }
-    void cmdPreview2_Click() { showPreviewPage(2); }
-    void cmdPreview3_Click() { showPreviewPage(3); }
+    // Shows page 1 to 3 of the sprites in its window, made at its first showing.
+    void showPreviewPage(int page);
     void closeAll();
 
     // The window of page 1 to 3, or null while it does not exist.
-    frmPictureList* previewWindow(int page) const { return windows_.at(page - 1); }
+    PreviewWindow* previewWindow(int page) const { return windows_.at(page - 1); }
 
 private:
-    void showPreviewPage(int page);
-
     const std::filesystem::path& dataDir_;
     const GameFolderStart& game_;
-    std::array<QPointer<frmPictureList>, 3> windows_;
+    std::array<QPointer<PreviewWindow>, 3> windows_;
 };
 
 } // namespace valmor

@@ -31,7 +31,7 @@ const std::array<PageLayout, 3> kPages{{
 
 } // namespace
 
-frmPictureList::frmPictureList(int page, QWidget* parent)
+PreviewWindow::PreviewWindow(int page, QWidget* parent)
     : QWidget(parent, Qt::Window), picture_(new PictureBox(this)) {
     const PageLayout& layout = kPages.at(static_cast<std::size_t>(page - 1));
     setObjectName(QStringLiteral("frmPictureList%1").arg(page));

@@ -8,12 +8,12 @@
 
 namespace valmor {
 
-class frmPictureList : public QWidget {
+class PreviewWindow : public QWidget {
     Q_OBJECT
 
 public:
     // Page 1 to 3: "Monsters 0-24", "Monsters 25-49" or "Game Bosses". Created hidden.
-    explicit frmPictureList(int page, QWidget* parent = nullptr);
+    explicit PreviewWindow(int page, QWidget* parent = nullptr);
 
     PictureBox* picture() const { return picture_; }
 

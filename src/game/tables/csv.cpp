@@ -1,6 +1,6 @@
 #include "game/tables/csv.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 void appendCsvText(std::string& out, std::string_view utf8) {
     out += '"';
@@ -96,4 +96,4 @@ void CsvReader::readField(Cell& cell) {
                                      "line end must follow");
 }
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -10,7 +10,7 @@
 #include "game/tables/text_stream.h"
 #include "game/tables/text_table.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 // Appends one field. Text fields are always quoted, so that blanks at their ends
 // survive spreadsheet programs that trim unquoted fields.
@@ -37,4 +37,4 @@ private:
     TextStream& text_;
 };
 
-} // namespace valmor::cli
+} // namespace valmor::tables

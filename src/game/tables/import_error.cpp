@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <span>
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 namespace {
 
@@ -50,4 +50,4 @@ void ProblemList::raise(const std::string& source) {
     throw ImportError(source, std::move(kept_), total_);
 }
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -8,7 +8,7 @@
 
 #include "game/tables/text_table.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 // Nothing has been written when this is thrown. `problems` are in the order of their
 // positions; `total` counts those that were found but not kept as well.
@@ -44,4 +44,4 @@ private:
     std::size_t total_ = 0;
 };
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -6,7 +6,7 @@
 #include "game/conversions.h"
 #include "game/tables/latin1.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 void appendJsonString(std::string& out, std::string_view utf8) {
     // Characters with a one-letter escape, and their letters.
@@ -275,4 +275,4 @@ Cell JsonReader::readString(const char* what) {
     }
 }
 
-} // namespace valmor::cli
+} // namespace valmor::tables

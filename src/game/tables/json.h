@@ -11,7 +11,7 @@
 #include "game/tables/text_stream.h"
 #include "game/tables/text_table.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 // Appends a JSON string literal; control characters are escaped, the rest stays UTF-8.
 void appendJsonString(std::string& out, std::string_view utf8);
@@ -58,4 +58,4 @@ private:
     TextPosition objectAt_;
 };
 
-} // namespace valmor::cli
+} // namespace valmor::tables

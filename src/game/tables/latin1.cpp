@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 void appendUtf8(std::string& out, std::uint32_t code) {
     if (code < 0x80) {
@@ -86,4 +86,4 @@ std::optional<std::string> utf8ToLatin1(std::string_view utf8, std::string& prob
     return latin1;
 }
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 std::string latin1ToUtf8(std::string_view latin1);
 
@@ -31,4 +31,4 @@ void appendUtf8(std::string& out, std::uint32_t code);
 // text that is not valid UTF-8 or holds a character above U+00FF.
 std::optional<std::string> utf8ToLatin1(std::string_view utf8, std::string& problem);
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 constexpr int kBarWidth = 30;
 
@@ -59,4 +59,4 @@ void Progress::draw() {
           << "% " << done_ << '/' << total_ << (unit_.empty() ? "" : " ") << unit_ << std::flush;
 }
 
-} // namespace valmor::cli
+} // namespace valmor::tables

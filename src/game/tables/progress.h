@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 // Work above this many records or sprites shows a bar.
 inline constexpr std::int64_t kProgressThreshold = 300;
@@ -40,4 +40,4 @@ private:
     int drawnPercent_ = -1;
 };
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -8,18 +8,18 @@
 #include <span>
 #include <vector>
 
+#include "files/message_text.h"
+#include "files/record_file.h"
 #include "game/conversions.h"
 #include "game/encounter_record.h"
-#include "files/message_text.h"
 #include "game/monster_record.h"
-#include "files/record_file.h"
 #include "game/tables/csv.h"
 #include "game/tables/import_error.h"
 #include "game/tables/json.h"
 #include "game/tables/latin1.h"
 #include "game/tables/text_stream.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 std::optional<TableFormat> tableFormatNamed(std::string_view name) {
     if (name == "csv")
@@ -451,4 +451,4 @@ std::string encountersFromTable(std::istream& table, std::optional<TableFormat> 
     return fromTable(kEncounterTable, table, format, source, progress);
 }
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -10,7 +10,7 @@
 
 #include "game/tables/progress.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 enum class TableFormat { Csv, Json };
 
@@ -32,4 +32,4 @@ std::string statsFromTable(std::istream& table, std::optional<TableFormat> forma
 std::string encountersFromTable(std::istream& table, std::optional<TableFormat> format,
                                 const std::string& source, Progress& progress);
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -4,7 +4,7 @@
 
 #include "game/tables/import_error.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 constexpr const char* kReadFailed = "reading the input failed; the table was read up to here";
 
@@ -93,4 +93,4 @@ bool TextStream::extend() {
     return got > 0;
 }
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -9,7 +9,7 @@
 
 #include "game/tables/text_table.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 class TextStream {
 public:
@@ -55,4 +55,4 @@ private:
     TextPosition at_;
 };
 
-} // namespace valmor::cli
+} // namespace valmor::tables

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace valmor::cli {
+namespace valmor::tables {
 
 // A CSV field, a JSON key, string or number is at most this many bytes as written.
 inline constexpr std::size_t kMaxTokenBytes = 64 * 1024;
@@ -47,4 +47,4 @@ struct TableProblem {
     std::string message;
 };
 
-} // namespace valmor::cli
+} // namespace valmor::tables

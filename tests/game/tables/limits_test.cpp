@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "files/record_file.h"
 #include "game/encounter_record.h"
 #include "game/monster_record.h"
-#include "files/record_file.h"
 #include "game/tables/import_error.h"
 #include "game/tables/record_tables.h"
 #include "game/tables/text_stream.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 namespace {
 
 // A stream of `head`, then `body` `times` over, then `tail`, made a few KiB at a time.
@@ -361,4 +361,4 @@ TEST(TableLimitsTest, EchoedInputIsCutToSixtyCharacters) {
 }
 
 } // namespace
-} // namespace valmor::cli
+} // namespace valmor::tables

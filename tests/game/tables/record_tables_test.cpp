@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "demo/demo_data.h"
 #include "game/encounter_record.h"
 #include "game/monster_record.h"
-#include "demo/demo_data.h"
-#include "support/row_name.h"
 #include "game/tables/import_error.h"
 #include "game/tables/record_tables.h"
+#include "support/row_name.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 namespace {
 
 constexpr TableFormat kFormats[] = {TableFormat::Csv, TableFormat::Json};
@@ -287,4 +287,4 @@ TEST(RecordTablesTest, GuessesTheFormatFromTheFirstCharacter) {
 }
 
 } // namespace
-} // namespace valmor::cli
+} // namespace valmor::tables

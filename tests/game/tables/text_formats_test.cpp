@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "support/row_name.h"
 #include "game/tables/csv.h"
 #include "game/tables/import_error.h"
 #include "game/tables/json.h"
 #include "game/tables/latin1.h"
+#include "support/row_name.h"
 
-namespace valmor::cli {
+namespace valmor::tables {
 namespace {
 
 // Chunk sizes that put chunk edges everywhere, and the size used for real input.
@@ -265,4 +265,4 @@ TEST(JsonTest, WrittenStringsReadBack) {
 }
 
 } // namespace
-} // namespace valmor::cli
+} // namespace valmor::tables
