@@ -303,9 +303,10 @@ std::size_t GameFile::readAt(std::int64_t offset, std::span<std::uint8_t> bytes)
     return done;
 }
 
-void GameFile::readZeroFilled(std::int64_t offset, std::span<std::uint8_t> bytes) const {
+std::size_t GameFile::readZeroFilled(std::int64_t offset, std::span<std::uint8_t> bytes) const {
     const std::size_t got = readAt(offset, bytes);
     std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(got), bytes.end(), 0);
+    return got;
 }
 
 void GameFile::writeAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
