@@ -114,7 +114,7 @@ public:
     enum class Access { Read, ReadWrite };
 
     // Opens an existing file. A missing one raises FileNotFound; a pipe, socket or device
-    // NotARegularFile and a directory PermissionDenied, at once and without blocking.
+    // NotARegularFile and a folder IsAFolder, at once and without blocking.
     static GameFile open(const GamePath& path, Access access);
     // As open, but a missing file is first created empty.
     static GameFile openOrCreate(const GamePath& path, Access access);
