@@ -181,15 +181,6 @@ TEST_F(CheckTest, ReportsEachKindOfProblemWithFileRecordAndField) {
           "meant to be empty",
           "monsters.tat: error: 10 records for 57 sprites: sprites 10 to 56 have no stats"},
          2},
-        {[this] {
-             Bytes stats = readBytes(file(kMonsterFileName));
-             std::fill_n(stats.begin() + 3 * 86, 86, 0);
-             writeBytes(file(kMonsterFileName), stats);
-         },
-         {"monsters.tat, record 4 (sprite 3): warning: all zeros, as a Save past the end of a "
-          "shorter file leaves the records it skips; give it values unless it is meant to be "
-          "empty"},
-         1},
         // A removed encounter file, saved again at map 7: one line for the zeros, none per
         // map for their frequencies.
         {[this] {

@@ -253,12 +253,6 @@ TEST_F(HostileInputTest, EachMessageSaysWhatHappened) {
          std::nullopt,
          "; there was no file before, and none is left\n",
          "none/t.csv"},
-        {"an output over an old file, the disk full",
-         [&] { writeText(file("t.csv"), "old"); },
-         {"export-stats", "-o", file("t.csv").string()},
-         1000,
-         "; the old file is unchanged\n",
-         nullptr},
         {"an import into a removed stats file, the disk full",
          [&] {
              writeText(file("t.csv"), tool({"export-stats"}).out);

@@ -120,45 +120,6 @@ TEST_F(SpriteTest, EachDrawReadsTheFileAfresh) {
     EXPECT_TRUE(changed(draw(sprites, 1), 3)) << "stale bytes from the same open file";
 }
 
-TEST_F(SpriteTest, AFrameTheFileNoLongerHoldsWholeIsAnErrorAndDrawsNothing) {
-    // The file was counted with 57 frames, then cut or emptied by another program.
-    const struct {
-        std::size_t bytes; // of the file as it is now
-        std::int16_t n;
-        const char* subject; // empty: drawn
-    } rows[] = {
-        {10 * 9000, 50, "sprite 50 (monster.dat holds 10 whole frames: sprites 0 to 9)"},
-        {10 * 9000 + 4500, 10,
-         "sprite 10 (monster.dat holds 10 whole frames: sprites 0 to 9, then 4500 of sprite "
-         "10's 9000 bytes)"},
-        {9000 + 1, 1,
-         "sprite 1 (monster.dat holds 1 whole frame: sprite 0, then 1 of sprite 1's 9000 bytes)"},
-        {0, 0, "sprite 0 (monster.dat holds no whole frame)"},
-        {10 * 9000, 9, ""},
-        {10 * 9000 + 4500, 9, ""},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(rowName(rows, row));
-        writeBytes(file("monster.dat"), Bytes(row.bytes, 5));
-        const ByteFile sprites = ByteFile::openExisting(file("monster.dat"));
-        RecordingSurface surface;
-        try {
-            drawSprite(sprites, row.n, 0, 0, colours_, surface);
-            EXPECT_STREQ(row.subject, "") << "drawn";
-            EXPECT_EQ(surface.points.size(), 9000u);
-        } catch (const DataError& error) {
-            EXPECT_EQ(error.kind(), ErrorKind::InputPastEndOfFile);
-            EXPECT_EQ(error.subject(), row.subject);
-            EXPECT_TRUE(surface.points.empty());
-        }
-    }
-    // After start-up a missing sprite file is an error, and it stays missing.
-    fs::remove(file("monster.dat"));
-    EXPECT_EQ(errorKindOf([&] { ByteFile::openExisting(file("monster.dat")); }),
-              ErrorKind::FileNotFound);
-    EXPECT_FALSE(fs::exists(file("monster.dat")));
-}
-
 TEST_F(SpriteTest, LastSpriteIndexCountsWholeFrames) {
     constexpr int kOverflow = 99999;
     const std::pair<std::uintmax_t, int> cases[] = {
