@@ -200,7 +200,7 @@ TEST_F(TextconvTest, AsNamesTheFileAndMissingFilesAreErrors) {
     };
     const Case cases[] = {
         {"missing", "monsters.tat", ErrorKind::FileNotFound},
-        {"directory", "monster.dat", ErrorKind::PermissionDenied},
+        {"directory", "monster.dat", ErrorKind::IsAFolder},
         {"pipe", "mypal.pal", ErrorKind::NotARegularFile},
     };
     for (const Case& c : cases) {
