@@ -57,6 +57,20 @@ std::string editorReading(const std::string& text) {
     }
 }
 
+// Where records `first` to `last` (from 0) are: "record 6 (sprite 5)", or for a run
+// "records 6 to 9 (sprites 5 to 8)", the user's `unit` numbered from `numberOfFirst`.
+std::string recordPlace(std::size_t first, std::size_t last, std::string_view unit,
+                        std::size_t numberOfFirst) {
+    const auto numbers = [&](std::size_t offset) {
+        return first == last
+                   ? std::to_string(first + offset)
+                   : std::to_string(first + offset) + " to " + std::to_string(last + offset);
+    };
+    const std::string plural = first == last ? "" : "s";
+    return "record" + plural + " " + numbers(1) + " (" + std::string(unit) + plural + " " +
+           numbers(numberOfFirst) + ")";
+}
+
 std::string spriteRange(int first, int last) {
     if (first == last)
         return "sprite " + std::to_string(first) + " has";
@@ -182,11 +196,15 @@ private:
     }
 
     // The records of a record file, a partial last record read zero-filled; warns about
-    // the partial record.
+    // the partial record, and about each run of whole records whose every byte is zero,
+    // which is what a Save past the end of a shorter file leaves in the records it skips
+    // (named as the user numbers `unit`, from `numberOfFirst`). Such records may be meant,
+    // so they are a warning; `allZero` flags them.
     template <typename Record, std::size_t N>
-    std::optional<std::vector<Record>>
-    readRecords(std::string_view name, std::size_t recordBytes,
-                const std::array<RecordField<Record>, N>& layout) {
+    std::optional<std::vector<Record>> readRecords(std::string_view name, std::size_t recordBytes,
+                                                   const std::array<RecordField<Record>, N>& layout,
+                                                   std::string_view unit, std::size_t numberOfFirst,
+                                                   std::vector<bool>& allZero) {
         const auto path = existing(name);
         if (!path)
             return std::nullopt;
@@ -204,12 +222,34 @@ private:
         std::vector<Record> records;
         forEachRecord(bytes, recordBytes, [&](std::span<const std::uint8_t> record) {
             records.push_back(decodeRecord<Record>(layout, record));
+            allZero.push_back(std::ranges::all_of(record, [](std::uint8_t b) { return b == 0; }));
         });
+        // A partial last record has its own warning.
+        if (bytes.size() % recordBytes != 0)
+            allZero.back() = false;
+        for (std::size_t first = 0; first < allZero.size();) {
+            if (!allZero[first]) {
+                ++first;
+                continue;
+            }
+            std::size_t last = first;
+            while (last + 1 < allZero.size() && allZero[last + 1])
+                ++last;
+            warning(name, recordPlace(first, last, unit, numberOfFirst), {},
+                    "all zeros, as a Save past the end of a shorter file leaves the records it "
+                    "skips; give " +
+                        std::string(first == last ? "it values unless it is"
+                                                  : "them values unless they are") +
+                        " meant to be empty");
+            first = last + 1;
+        }
         return records;
     }
 
     void checkStats() {
-        const auto records = readRecords(kMonsterFileName, kMonsterRecordBytes, kMonsterLayout);
+        std::vector<bool> allZero;
+        const auto records = readRecords(kMonsterFileName, kMonsterRecordBytes, kMonsterLayout,
+                                         "sprite", 0, allZero);
         if (!records)
             return;
         report_.statsRecords = records->size();
@@ -221,8 +261,7 @@ private:
                       " no stats");
         for (std::size_t i = 0; i < records->size(); ++i) {
             const MonsterRecord& r = (*records)[i];
-            const std::string place =
-                "record " + std::to_string(i + 1) + " (sprite " + std::to_string(i) + ")";
+            const std::string place = recordPlace(i, i, "sprite", 0);
             checkRanges(kMonsterFileName, kMonsterLayout, r, place);
             if (r.hp2 != r.hp)
                 error(kMonsterFileName, place, "hp2",
@@ -251,8 +290,9 @@ private:
     }
 
     void checkEncounters() {
-        const auto records =
-            readRecords(kEncounterFileName, kEncounterRecordBytes, kEncounterLayout);
+        std::vector<bool> allZero;
+        const auto records = readRecords(kEncounterFileName, kEncounterRecordBytes,
+                                         kEncounterLayout, "map", 1, allZero);
         if (!records)
             return;
         report_.encounterRecords = records->size();
@@ -262,11 +302,11 @@ private:
                         std::to_string(kMapCount) + " maps the editor lists");
         for (std::size_t i = 0; i < records->size(); ++i) {
             const EncounterRecord& r = (*records)[i];
-            const std::string place =
-                "record " + std::to_string(i + 1) + " (map " + std::to_string(i + 1) + ")";
+            const std::string place = recordPlace(i, i, "map", 1);
             checkRanges(kEncounterFileName, kEncounterLayout, r, place);
+            // An all-zero map's frequencies add up to 0: its warning above says more.
             const int total = std::accumulate(r.monFreq.begin(), r.monFreq.end(), 0);
-            if (total != kFrequencyTotal)
+            if (total != kFrequencyTotal && !allZero[i])
                 warning(kEncounterFileName, place, "monFreq0-4",
                         "the frequencies add up to " + std::to_string(total) + ", not " +
                             std::to_string(kFrequencyTotal));
@@ -460,7 +500,9 @@ std::string checkDescription() {
             "(the next sprite import sets it aside). Warnings: a map whose frequencies do not add "
             "up to " +
             number(kFrequencyTotal) +
-            "; a partial last record; fewer encounter records than the editor's " +
+            "; a partial last record; a run of records that are all zeros, as a Save past the "
+            "end of a shorter file leaves the records it skips; fewer encounter records than "
+            "the editor's " +
             number(kMapCount) +
             " maps; an item name whose quote does not close on its line; a temporary file left "
             "beside a game file by an interrupted replace (the next import of that file removes "

@@ -75,6 +75,7 @@ public:
 
     GameFile& file() { return file_; }
     const FileIdentity& lockedAs() const { return lockedAs_; }
+    bool existed() const { return existed_; }
     void done() { done_ = true; }
 
 private:
@@ -135,7 +136,8 @@ std::size_t importTable(const Session& session, std::string_view fileName, std::
         replaceLockedFile(change.file(), change.lockedAs(), bytes);
     } catch (const DataError& error) {
         throw CliError("cannot write " + shownPath(target.shown()) + ": " + error.what() +
-                       "; the old file is unchanged");
+                       (change.existed() ? "; the old file is unchanged"
+                                         : "; there was no file before, and none is left"));
     }
     change.done();
     session.out << "wrote " << records << " records to " << shownPath(target.shown()) << '\n';
@@ -168,9 +170,12 @@ void checkSpriteNumbers(const std::vector<SpriteSource>& sources, int count) {
             continue;
         if (source.n != next)
             throw CliError(shownPath(source.png) + ": no sprite " + std::to_string(source.n) +
-                           ": " + kSpriteFileName + " holds " + std::to_string(count) +
-                           " sprites; give 0 to " + std::to_string(count - 1) +
-                           " to replace one, or " + std::to_string(next) + " to append one");
+                           ": " + kSpriteFileName +
+                           (count == 0
+                                ? " holds no sprites; give "
+                                : " holds " + std::to_string(count) + " sprites; give 0 to " +
+                                      std::to_string(count - 1) + " to replace one, or ") +
+                           std::to_string(next) + " to append one");
         if (source.n > 32767)
             throw CliError(std::string(kSpriteFileName) + " holds the most sprites it can (32768)");
         ++next;

@@ -77,6 +77,10 @@ std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) 
 
 bool writeOutputFile(const std::filesystem::path& path,
                      const std::function<void(std::ostream&)>& write) {
+    // Whether a failure leaves an old file behind, or nothing where there was nothing.
+    std::error_code unknown;
+    const bool existed = std::filesystem::symlink_status(path, unknown).type() !=
+                         std::filesystem::file_type::not_found;
     try {
         OutputFile file(path);
         OutputBuffer buffer(file);
@@ -90,7 +94,8 @@ bool writeOutputFile(const std::filesystem::path& path,
         if (error.kind() == ErrorKind::Interrupted)
             throw;
         throw CliError("cannot write " + shownPath(path) + ": " + error.what() +
-                       "; the old file is unchanged");
+                       (existed ? "; the old file is unchanged"
+                                : "; there was no file before, and none is left"));
     }
 }
 

@@ -13,15 +13,33 @@ StatsEditor::StatsEditor(const StatsControls& controls, const std::filesystem::p
       inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form)),
       inFillOrder_(inFillOrder(inLayoutOrder_)) {}
 
+namespace {
+
+// One error that tells of two: `first`'s number and text, then `second`'s.
+DataError followedBy(const DataError& first, const DataError& second) {
+    return DataError(first.kind(), first.subject() + "; then error " +
+                                       std::to_string(second.number()) + ", " + second.what());
+}
+
+} // namespace
+
 void StatsEditor::pickMonster() {
     const auto n = static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex());
-    {
-        const ByteFile spriteFile(dataDir_ / kSpriteFileName);
-        ui_.pic1->clear();
-        drawSprite(spriteFile, n, 0, 0, game_.colourTable, *ui_.pic1);
-        ui_.pic1->update();
-    }
+    // The record first: should it fail, the window still shows the previous monster whole,
+    // its picture and its boxes.
     monsterStats_ = readMonsterRecord(dataDir_ / kMonsterFileName, n, picked_);
+    // A sprite the file no longer holds whole (cut, or removed, since start-up) leaves the
+    // picture blank and is reported once the boxes show the record, which can still be
+    // edited and saved. Only start-up creates a missing sprite file.
+    std::optional<DataError> spriteError;
+    ui_.pic1->clear();
+    try {
+        const ByteFile spriteFile = ByteFile::openExisting(dataDir_ / kSpriteFileName);
+        drawSprite(spriteFile, n, 0, 0, game_.colourTable, *ui_.pic1);
+    } catch (const DataError& error) {
+        spriteError = error;
+    }
+    ui_.pic1->update();
     // An item position the list does not have is reported once every control is filled,
     // so the boxes never mix two monsters and the record can still be repaired.
     std::optional<DataError> missingItem;
@@ -31,6 +49,11 @@ void StatsEditor::pickMonster() {
                                     std::string(shown.field->name) + " = " +
                                         FormatInt(*shown.field->int16(monsterStats_)));
     }
+    // In the order the window shows them: the picture, then the boxes.
+    if (spriteError && missingItem)
+        throw followedBy(*spriteError, *missingItem);
+    if (spriteError)
+        throw *spriteError;
     if (missingItem)
         throw *missingItem;
 }

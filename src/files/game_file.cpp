@@ -51,12 +51,12 @@ FileIdentity identityFrom(const struct stat& status) {
 
 DataError fileError(int errorNumber, const std::filesystem::path& path) {
     std::string subject = path.filename().string();
-    if (errorNumber != 0) {
-        // The system's words, but for two that users misread.
+    // The system's words, but for a folder, which its kind names already, and a loop,
+    // which users misread as a missing file.
+    if (errorNumber != 0 && errorNumber != EISDIR) {
         subject += " (";
-        subject += errorNumber == EISDIR  ? "is a folder"
-                   : errorNumber == ELOOP ? "too many levels of symbolic links"
-                                          : std::strerror(errorNumber);
+        subject +=
+            errorNumber == ELOOP ? "too many levels of symbolic links" : std::strerror(errorNumber);
         subject += ")";
     }
     switch (errorNumber) {
@@ -65,8 +65,9 @@ DataError fileError(int errorNumber, const std::filesystem::path& path) {
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR:
         return DataError(ErrorKind::PermissionDenied, subject);
+    case EISDIR:
+        return DataError(ErrorKind::IsAFolder, subject);
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
@@ -303,9 +304,10 @@ std::size_t GameFile::readAt(std::int64_t offset, std::span<std::uint8_t> bytes)
     return done;
 }
 
-void GameFile::readZeroFilled(std::int64_t offset, std::span<std::uint8_t> bytes) const {
+std::size_t GameFile::readZeroFilled(std::int64_t offset, std::span<std::uint8_t> bytes) const {
     const std::size_t got = readAt(offset, bytes);
     std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(got), bytes.end(), 0);
+    return got;
 }
 
 void GameFile::writeAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {

@@ -114,7 +114,7 @@ public:
     enum class Access { Read, ReadWrite };
 
     // Opens an existing file. A missing one raises FileNotFound; a pipe, socket or device
-    // NotARegularFile and a directory PermissionDenied, at once and without blocking.
+    // NotARegularFile and a folder IsAFolder, at once and without blocking.
     static GameFile open(const GamePath& path, Access access);
     // As open, but a missing file is first created empty.
     static GameFile openOrCreate(const GamePath& path, Access access);
@@ -139,8 +139,9 @@ public:
 
     // Reads from byte `offset` on; gives the number of bytes read, fewer only at the end.
     std::size_t readAt(std::int64_t offset, std::span<std::uint8_t> bytes) const;
-    // Fills `bytes` from `offset`; bytes past the end of the file read as zero.
-    void readZeroFilled(std::int64_t offset, std::span<std::uint8_t> bytes) const;
+    // Fills `bytes` from `offset`; bytes past the end of the file read as zero. Gives the
+    // number of bytes the file held.
+    std::size_t readZeroFilled(std::int64_t offset, std::span<std::uint8_t> bytes) const;
     // Writes every byte or throws: a short write is an error, never a success.
     void writeAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
     void truncate(std::int64_t size);

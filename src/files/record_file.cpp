@@ -61,9 +61,45 @@ void writeRecord(const std::filesystem::path& path, std::int32_t n,
     writeLocked(file, offset, record, snapshotAt(file, offset, record.size()));
 }
 
+namespace {
+
+// What a Save over a changed record says, and what pressing Save again would write: the
+// file holds `now` of record n and `fileBytes` bytes in all (none when `removed`).
+std::string conflictSubject(const std::filesystem::path& path, std::int32_t n,
+                            std::size_t recordBytes, const RecordName& name,
+                            const RecordSnapshot& expected, const RecordSnapshot& now,
+                            std::int64_t fileBytes, bool removed) {
+    std::string subject = name.what + " in " + path.filename().string();
+    if (now.stored >= expected.stored)
+        return subject + " (changed by another program since it was read; pressing Save "
+                         "again overwrites it)";
+    subject += removed ? " (the file has been removed since it was read; pressing Save again "
+                         "creates it anew with this record"
+                       : " (the file has been cut short since it was read; pressing Save again "
+                         "writes it anyway";
+    // The records wholly past the file's end before record n: the write fills them with
+    // zeros.
+    const auto firstZeroed = static_cast<std::int32_t>(
+        recordCount(static_cast<std::size_t>(fileBytes), recordBytes) + 1);
+    const std::int32_t lastZeroed = n - 1;
+    if (firstZeroed <= lastZeroed) {
+        const auto number = [&](std::int32_t record) {
+            return std::to_string(record - 1 + name.numberOfFirst);
+        };
+        subject +=
+            ", and " + std::string(name.noun) +
+            (firstZeroed == lastZeroed ? " " + number(firstZeroed)
+                                       : "s " + number(firstZeroed) + " to " + number(lastZeroed)) +
+            " before it as all zeros";
+    }
+    return subject + ")";
+}
+
+} // namespace
+
 void writeRecord(const std::filesystem::path& path, std::int32_t n,
                  std::span<const std::uint8_t> record, RecordSnapshot& expected,
-                 std::string_view what) {
+                 const RecordName& name) {
     // A file is made anew only for a record it did not hold when read: one that is gone
     // since is a change like any other.
     const bool create = expected.stored == 0;
@@ -78,14 +114,10 @@ void writeRecord(const std::filesystem::path& path, std::int32_t n,
     RecordSnapshot now = file ? snapshotAt(*file, offset, record.size())
                               : RecordSnapshot{std::vector<std::uint8_t>(record.size()), 0};
     if (now.bytes != expected.bytes || now.stored < expected.stored) {
-        const bool cut = now.stored < expected.stored;
+        const std::string subject = conflictSubject(path, n, record.size(), name, expected, now,
+                                                    file ? file->size() : 0, !file);
         expected = std::move(now);
-        throw DataError(ErrorKind::RecordChanged,
-                        std::string(what) + " in " + path.filename().string() +
-                            (cut ? " (the file has been cut short since it was read; pressing "
-                                   "Save again writes it anyway)"
-                                 : " (changed by another program since it was read; pressing "
-                                   "Save again overwrites it)"));
+        throw DataError(ErrorKind::RecordChanged, subject);
     }
     writeLocked(*file, offset, record, now);
     expected = {std::vector<std::uint8_t>(record.begin(), record.end()), record.size()};

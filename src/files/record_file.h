@@ -42,14 +42,24 @@ struct RecordSnapshot {
 RecordSnapshot readRecordSnapshot(const std::filesystem::path& path, std::int32_t n,
                                   std::size_t length);
 
+// How the user knows a record of a file, for messages: as "monster 9 \"Ogre\"" or "map 12",
+// and record n of the file as `noun` n - 1 + numberOfFirst ("monster" from 0, "map" from 1).
+struct RecordName {
+    std::string what;
+    std::string_view noun;
+    std::int32_t numberOfFirst;
+};
+
 // Writes record n as writeRecord does, but only if nobody changed it since it was read as
 // `expected`: under the lock the record is read again, and when its bytes differ or the file
 // now holds less of it (a file that is gone holds none), nothing is written, `expected`
 // becomes the record as it is now, so that a second call overwrites it, and RecordChanged
-// names `what` (say, "map 12"). Once written, `expected` is the record as written.
+// names the record, says whether the file was changed, cut short or removed, and what the
+// second call writes: for a record past the file's end, the records between fill with zeros.
+// Once written, `expected` is the record as written.
 void writeRecord(const std::filesystem::path& path, std::int32_t n,
                  std::span<const std::uint8_t> record, RecordSnapshot& expected,
-                 std::string_view what);
+                 const RecordName& name);
 
 // Throws FileTooLarge when a record file of `size` bytes holds more than kMaxRecords
 // records, before any of it is read.

@@ -34,7 +34,8 @@ EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int1
 
 void writeEncounterRecord(const std::filesystem::path& file, std::int16_t n,
                           const EncounterRecord& record, RecordSnapshot& expected) {
-    writeRecord(file, n, encodeEncounterRecord(record), expected, "map " + std::to_string(n));
+    writeRecord(file, n, encodeEncounterRecord(record), expected,
+                {"map " + std::to_string(n), "map", 1});
 }
 
 } // namespace valmor

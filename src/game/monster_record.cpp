@@ -47,7 +47,8 @@ void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIn
     name = name.substr(0, name.find_last_not_of(' ') + 1);
     if (!name.empty())
         what += " \"" + escapeForMessage(name) + "\"";
-    writeRecord(file, checkedAdd16(spriteIndex, 1), encodeMonsterRecord(record), expected, what);
+    writeRecord(file, checkedAdd16(spriteIndex, 1), encodeMonsterRecord(record), expected,
+                {std::move(what), "monster", 0});
 }
 
 } // namespace valmor

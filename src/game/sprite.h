@@ -30,7 +30,13 @@ concept SetPointSurface = requires(Picture& picture, int x, int y, std::int32_t 
 // -1 for none. Throws Overflow above 32767.
 std::int16_t lastSpriteIndex(std::int64_t fileLength);
 
-// Reads frame n afresh from the file. A negative n raises BadRecordNumber.
+// The error for sprites `first` to `last` that the sprite file, as long as it is now, does not
+// hold whole (it was cut or emptied since they were counted): InputPastEndOfFile, naming
+// them and the frames the file holds.
+DataError spritesPastEnd(const ByteFile& spriteFile, int first, int last);
+
+// Reads frame n afresh from the file. A negative n raises BadRecordNumber, and a frame the
+// file does not hold whole spritesPastEnd.
 SpriteFrame readSpriteFrame(const ByteFile& spriteFile, std::int16_t n);
 
 // The 32-bit colour value of a table entry, rounded to the nearest whole number.
@@ -40,6 +46,7 @@ inline std::int32_t colourValue(double entry) {
 
 // Draws sprite n with its top-left pixel at (x0, y0): every pixel in file order, top row
 // first and each row left to right; byte 0 is transparent and leaves the picture as it was.
+// A frame that cannot be read whole draws nothing.
 template <SetPointSurface Picture>
 void drawSprite(const ByteFile& spriteFile, std::int16_t n, int x0, int y0,
                 const ColourTable& colours, Picture& picture) {

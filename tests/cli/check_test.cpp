@@ -169,6 +169,30 @@ TEST_F(CheckTest, ReportsEachKindOfProblemWithFileRecordAndField) {
         {[this] { resize(kEncounterFileName, 267 * 26); },
          {"encountr.mon: warning: 267 records for the 268 maps the editor lists"},
          1},
+        // A Save after the file was cut (here to 5 records) fills the records it skips with
+        // zeros.
+        {[this] {
+             const MonsterRecord monster9 = readMonsterRecord(file(kMonsterFileName), 9);
+             resize(kMonsterFileName, 5 * 86);
+             writeMonsterRecord(file(kMonsterFileName), 9, monster9);
+         },
+         {"monsters.tat, records 6 to 9 (sprites 5 to 8): warning: all zeros, as a Save past the "
+          "end of a shorter file leaves the records it skips; give them values unless they are "
+          "meant to be empty",
+          "monsters.tat: error: 10 records for 57 sprites: sprites 10 to 56 have no stats"},
+         2},
+        // A removed encounter file, saved again at map 7: one line for the zeros, none per
+        // map for their frequencies.
+        {[this] {
+             const EncounterRecord map7 = readEncounterRecord(file(kEncounterFileName), 7);
+             fs::remove(file(kEncounterFileName));
+             writeEncounterRecord(file(kEncounterFileName), 7, map7);
+         },
+         {"encountr.mon, records 1 to 6 (maps 1 to 6): warning: all zeros, as a Save past the "
+          "end of a shorter file leaves the records it skips; give them values unless they are "
+          "meant to be empty",
+          "encountr.mon: warning: 7 records for the 268 maps the editor lists"},
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines.front());
@@ -209,6 +233,7 @@ TEST(CheckRulesTest, TheManPageAndTheHelpStateTheRulesCheckApplies) {
     rules.push_back("the editor's " + std::to_string(kMapCount) + " maps");
     rules.push_back("outside 0 to 63");
     rules.push_back("do not add up to 100");
+    rules.push_back("records that are all zeros");
     for (const std::string& rule : rules) {
         SCOPED_TRACE(rule);
         EXPECT_NE(page.find(rule), std::string::npos);

@@ -74,7 +74,7 @@ TEST_F(ReplaceFileTest, RefusesWhatIsNoRegularFile) {
     for (const char* name : {"pipe", "link.dat", "folder"}) {
         SCOPED_TRACE(name);
         const auto kind = errorKindOf([&] { replaceGameFile(file(name), "new"); });
-        EXPECT_EQ(kind, std::string(name) == "folder" ? ErrorKind::PermissionDenied
+        EXPECT_EQ(kind, std::string(name) == "folder" ? ErrorKind::IsAFolder
                                                       : ErrorKind::NotARegularFile);
     }
     EXPECT_THROW(cli::writeOutputFile(file("folder"), "new"), cli::CliError);

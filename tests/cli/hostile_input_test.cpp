@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -217,6 +218,67 @@ TEST_F(HostileInputTest, EachFaultLeavesTheGameFilesAsTheyWere) {
     // The dangling link is still a link, and nothing was created where it points.
     EXPECT_TRUE(fs::is_symlink(file(kSpriteFileName)));
     EXPECT_FALSE(fs::exists(file("later/monster.dat")));
+}
+
+TEST_F(HostileInputTest, EachMessageSaysWhatHappened) {
+    const struct {
+        const char* fault;
+        std::function<void()> prepare;
+        std::vector<std::string> arguments;
+        std::optional<rlim_t> fileSizeLimit;
+        std::string said;    // in standard error
+        const char* missing; // a file the command must not leave, or nullptr
+    } cases[] = {
+        {"a folder where the stats file belongs",
+         [&] {
+             fs::remove(file(kMonsterFileName));
+             fs::create_directory(file(kMonsterFileName));
+         },
+         {"export-stats"},
+         std::nullopt,
+         "Is a folder: monsters.tat\n",
+         nullptr},
+        {"a sprite file without frames",
+         [&] {
+             tool({"export-sprites", file("png").string()});
+             fs::resize_file(file(kSpriteFileName), 0);
+         },
+         {"import-sprite", "5", file("png/005.png").string()},
+         std::nullopt,
+         "no sprite 5: monster.dat holds no sprites; give 0 to append one\n",
+         nullptr},
+        {"an output into a folder that does not exist",
+         [] {},
+         {"export-stats", "-o", file("none/t.csv").string()},
+         std::nullopt,
+         "; there was no file before, and none is left\n",
+         "none/t.csv"},
+        {"an import into a removed stats file, the disk full",
+         [&] {
+             writeText(file("t.csv"), tool({"export-stats"}).out);
+             fs::remove(file(kMonsterFileName));
+         },
+         {"import-stats", file("t.csv").string()},
+         1000,
+         "; there was no file before, and none is left\n",
+         kMonsterFileName},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        fs::remove_all(dir_);
+        demo::writeDemoData(dir_, true);
+        c.prepare();
+        std::optional<FileSizeLimit> limit;
+        if (c.fileSizeLimit)
+            limit.emplace(*c.fileSizeLimit);
+        const ToolRun run = tool(c.arguments);
+        limit.reset();
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.ends_with(c.said)) << run.err;
+        if (c.missing) {
+            EXPECT_FALSE(fs::exists(file(c.missing)));
+        }
+    }
 }
 
 TEST_F(HostileInputTest, ADeepWorkingFolderAndAnOutputThroughProcWork) {

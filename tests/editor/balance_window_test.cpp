@@ -286,7 +286,7 @@ TEST_F(BalanceWindowTest, AFileBrokenForAMomentIsNamedAndThePictureRecovers) {
          [](const std::filesystem::path& path) {
              std::string table = "name,level,strength,agility,item_damage,item_defense,hp\n";
              for (std::size_t i = 0; i <= kMostHeatMapProfiles; ++i)
-                 table += "P,1,10,10,5,5,40\n";
+                 table += "P" + std::to_string(i) + ",1,10,10,5,5,40\n";
              writeText(path, table);
          }},
     };
@@ -313,11 +313,11 @@ TEST_F(BalanceWindowTest, AFileBrokenForAMomentIsNamedAndThePictureRecovers) {
     }
 }
 
-// A characters.csv of `rows` equal profiles.
+// A characters.csv of `rows` profiles, equal but for their names.
 std::string profileTable(std::size_t rows) {
     std::string table = "name,level,strength,agility,item_damage,item_defense,hp\n";
     for (std::size_t i = 0; i < rows; ++i)
-        table += "P,1,10,10,5,5,40\n";
+        table += "P" + std::to_string(i) + ",1,10,10,5,5,40\n";
     return table;
 }
 

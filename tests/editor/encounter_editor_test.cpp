@@ -264,8 +264,7 @@ TEST_F(EncounterEditorTest, SaveFaultIsReportedAndLosesNothing) {
         {"full disk", ErrorKind::DiskFull, true, [&] { limit.emplace(100); }},
         {"device", ErrorKind::NotARegularFile, false,
          replaceBy([&] { fs::create_symlink("/dev/full", path); })},
-        {"directory", ErrorKind::PermissionDenied, false,
-         replaceBy([&] { fs::create_directory(path); })},
+        {"directory", ErrorKind::IsAFolder, false, replaceBy([&] { fs::create_directory(path); })},
     };
     for (const auto& [name, kind, readOnly, fault] : cases) {
         SCOPED_TRACE(name);

@@ -1,5 +1,7 @@
 // The three preview windows: which sprite each cell of a page shows for sprite files of
 // different lengths, the windows' layout, and one window per page across presses.
+#include <optional>
+
 #include <QApplication>
 #include <QPointer>
 #include <QPushButton>
@@ -78,6 +80,50 @@ TEST_F(PreviewTest, PagesShowTheirSpritesUpToTheLastIndex) {
             expectPage(page, lastIndex);
         }
         EXPECT_TRUE(errors.empty());
+    }
+}
+
+TEST_F(PreviewTest, SpritesTheFileNoLongerHoldsAreReportedAndNothingIsCreated) {
+    // After start-up counted 57 sprites, another program cuts or removes the file.
+    const struct {
+        const char* change;
+        std::optional<std::uintmax_t> size; // none: removed
+        int page;
+        int lastDrawn;
+        std::string subject; // empty: no error
+    } rows[] = {
+        {"cut to 10 frames, the bosses", 10 * 9000, 3, 49,
+         "sprites 50 to 56 (monster.dat holds 10 whole frames: sprites 0 to 9)"},
+        {"cut mid-page, mid-frame", 30 * 9000 + 4500, 2, 29,
+         "sprites 30 to 49 (monster.dat holds 30 whole frames: sprites 0 to 29, then 4500 of "
+         "sprite 30's 9000 bytes)"},
+        {"cut past the page", 30 * 9000 + 4500, 1, 24, ""},
+        {"removed", std::nullopt, 1, -1, "monster.dat (No such file or directory)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.change);
+        SetUp();
+        errors.clear();
+        start();
+        if (row.size)
+            std::filesystem::resize_file(file(kSpriteFileName), *row.size);
+        else
+            std::filesystem::remove(file(kSpriteFileName));
+        press(row.page);
+        if (row.subject.empty()) {
+            EXPECT_TRUE(errors.empty());
+        } else {
+            ASSERT_EQ(errorKinds(), std::vector{row.size ? ErrorKind::InputPastEndOfFile
+                                                         : ErrorKind::FileNotFound});
+            EXPECT_EQ(errors[0].subject(), row.subject);
+        }
+        if (row.size) {
+            expectPage(row.page, row.lastDrawn);
+            EXPECT_EQ(std::filesystem::file_size(file(kSpriteFileName)), *row.size);
+        } else {
+            EXPECT_EQ(view->previewWindow(row.page), nullptr);
+            EXPECT_FALSE(std::filesystem::exists(file(kSpriteFileName)));
+        }
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <functional>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
@@ -294,6 +296,68 @@ TEST_F(StatsEditorTest, AnItemTheListDoesNotHaveIsReportedAfterFillingEverything
         view->cmdSave->click();
         EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 4).item1, shownAs(row.item1));
         EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 4).item2, shownAs(row.item2));
+    }
+}
+
+TEST_F(StatsEditorTest, ASpriteTheFileNoLongerHoldsIsReportedAndTheRecordStillShows) {
+    // The sprite file changes after start-up counted its 57 frames. The pick reports a
+    // sprite it cannot draw whole, leaves the picture blank, still fills the boxes, and
+    // creates nothing.
+    const auto cutTo = [this](std::uintmax_t size) {
+        return [=, this] { std::filesystem::resize_file(file(kSpriteFileName), size); };
+    };
+    const auto remove = [this] { std::filesystem::remove(file(kSpriteFileName)); };
+    const auto badItem = [this] {
+        MonsterRecord r = fixtureMonster(50);
+        r.item1 = 150;
+        putRecord(50, r);
+    };
+    const struct {
+        const char* change;
+        std::function<void()> run;
+        int monster;
+        std::optional<ErrorKind> kind; // none: drawn
+        std::string subject;
+    } rows[] = {
+        {"cut to 10 frames", cutTo(10 * 9000), 50, ErrorKind::InputPastEndOfFile,
+         "sprite 50 (monster.dat holds 10 whole frames: sprites 0 to 9)"},
+        {"cut mid-frame", cutTo(50 * 9000 + 4500), 50, ErrorKind::InputPastEndOfFile,
+         "sprite 50 (monster.dat holds 50 whole frames: sprites 0 to 49, then 4500 of sprite "
+         "50's 9000 bytes)"},
+        {"removed", remove, 3, ErrorKind::FileNotFound, "monster.dat (No such file or directory)"},
+        {"cut, and an item the list lacks",
+         [=] {
+             cutTo(10 * 9000)();
+             badItem();
+         },
+         50, ErrorKind::InputPastEndOfFile,
+         "sprite 50 (monster.dat holds 10 whole frames: sprites 0 to 9); then error 380, "
+         "Invalid property value: item1 = 150"},
+        {"cut, a sprite it still holds", cutTo(10 * 9000), 9, std::nullopt, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.change);
+        SetUp();
+        errors.clear();
+        start();
+        pick(view->cboMonsterList, 2); // a picture to be cleared
+        row.run();
+        const bool spritesThere = std::filesystem::exists(file(kSpriteFileName));
+        pick(view->cboMonsterList, row.monster);
+        EXPECT_EQ(std::filesystem::exists(file(kSpriteFileName)), spritesThere);
+        const QImage picture = view->pic1->image();
+        const QRgb background = view->pic1->palette().color(QPalette::Window).rgb();
+        if (!row.kind) {
+            EXPECT_TRUE(errors.empty());
+            EXPECT_EQ(picture.pixel(19, 29), fixtureColour(fixturePixel(row.monster, 20, 30)));
+            continue;
+        }
+        ASSERT_EQ(errorKinds(), std::vector{*row.kind});
+        EXPECT_EQ(errors[0].subject(), row.subject);
+        for (const QPoint at : {QPoint(19, 29), QPoint(85, 95)})
+            EXPECT_EQ(picture.pixel(at), background) << "drawn in part";
+        EXPECT_EQ(view->txtGold->text(), QString::number(100 + row.monster));
+        EXPECT_EQ(view->txtName->text(), QString("Mon%1").arg(row.monster).leftJustified(10));
     }
 }
 

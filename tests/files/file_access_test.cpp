@@ -148,7 +148,7 @@ TEST_F(RecordFileTest, ASaveOverwritesNoChangeMadeSinceTheRead) {
         saved.resize(std::max<std::size_t>(saved.size(), 20));
         std::copy(record.begin(), record.end(), saved.begin() + 10);
         const auto save = [&] {
-            return errorKindOf([&] { writeRecord(path, 2, record, snapshot, "r"); });
+            return errorKindOf([&] { writeRecord(path, 2, record, snapshot, {"r", "record", 1}); });
         };
 
         if (row.conflict) {

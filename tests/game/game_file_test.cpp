@@ -50,7 +50,7 @@ TEST_F(GameFileTest, WhatIsNoRegularFileIsRefusedAtOnceByEveryOpen) {
         {"pipe", ErrorKind::NotARegularFile},
         {"device", ErrorKind::NotARegularFile},
         {"socket", ErrorKind::NotARegularFile},
-        {"folder", ErrorKind::PermissionDenied},
+        {"folder", ErrorKind::IsAFolder},
     };
     // Each open would block forever on the pipe, or read the device without end.
     const std::pair<const char*, std::function<void(const fs::path&)>> opens[] = {

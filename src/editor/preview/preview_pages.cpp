@@ -1,5 +1,8 @@
 #include "editor/preview/preview_pages.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "editor/preview/preview_page.h"
 #include "game/sprite.h"
 
@@ -18,25 +21,38 @@ void PreviewPages::closeAll() {
 }
 
 void PreviewPages::showPreviewPage(int page) {
+    // Opened before the window is touched: a sprite file removed since start-up is
+    // reported with the window as it was, and not created again.
+    const ByteFile spriteFile = ByteFile::openExisting(dataDir_ / kSpriteFileName);
     QPointer<PreviewWindow>& window = windows_.at(page - 1);
     if (!window)
         window = new PreviewWindow(page);
     PictureBox& picture = *window->picture();
     picture.clear();
-    const ByteFile spriteFile(dataDir_ / kSpriteFileName);
-    auto n = static_cast<std::int16_t>(previewFirstSprite(page));
-    for (int i = 0; i < kPreviewGridSize; ++i) {
-        for (int j = 0; j < kPreviewGridSize; ++j) {
-            if (n > game_.lastMonsterIndex)
-                continue;
-            const PreviewCell cell = previewCellOrigin(i, j);
-            drawSprite(spriteFile, n, cell.x, cell.y, game_.colourTable, picture);
-            ++n;
+    // The page shows the sprites that start-up counted. Those the file no longer holds
+    // whole (it was cut since) stay blank, and the page says so once it is shown.
+    const int first = previewFirstSprite(page);
+    const int last =
+        std::min<int>(first + kPreviewGridSize * kPreviewGridSize - 1, game_.lastMonsterIndex);
+    std::optional<DataError> pastEnd;
+    for (int n = first; n <= last; ++n) {
+        const PreviewCell cell =
+            previewCellOrigin((n - first) / kPreviewGridSize, (n - first) % kPreviewGridSize);
+        try {
+            drawSprite(spriteFile, static_cast<std::int16_t>(n), cell.x, cell.y, game_.colourTable,
+                       picture);
+        } catch (const DataError& error) {
+            if (error.kind() != ErrorKind::InputPastEndOfFile)
+                throw;
+            pastEnd = spritesPastEnd(spriteFile, n, last);
+            break;
         }
     }
     picture.update();
     window->show();
     window->raise();
+    if (pastEnd)
+        throw *pastEnd;
 }
 
 } // namespace valmor
