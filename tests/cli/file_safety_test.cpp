@@ -396,7 +396,9 @@ TEST_F(FileSafetyTest, TheSweepRemovesOnlyTheLeftoversNoWriterHoldsInAnyNamespac
     const std::string held = ".held.csv.valmor-";
     const std::vector<std::string> fault = {
         "LD_PRELOAD=" VALMOR_FAULT_SHIM, "VALMOR_FAULT_UNDER=" + held, "VALMOR_FAULT_CALLS=write",
-        "VALMOR_FAULT_AT=1", "VALMOR_FAULT_PAUSE=" + file("pause").string()};
+        "VALMOR_FAULT_AT=1", "VALMOR_FAULT_PAUSE=" + file("pause").string(),
+        // A sanitized program wants its runtime first; the fault library comes before it.
+        "ASAN_OPTIONS=verify_asan_link_order=0"};
     const std::vector<std::string> writer = {VALMOR_DATA_EXE, "-C", dir_.string(),
                                              "export-stats",  "-o", file("held.csv").string()};
     // An export of the host into the same folder, which sweeps it first.
