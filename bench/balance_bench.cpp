@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "cli/balance_commands.h"
-#include "data/monster_record.h"
-#include "data/sprite.h"
 #include "demo/demo_data.h"
 #include "demo/tables.h"
 #include "demo_folder.h"
+#include "game/monster_record.h"
+#include "game/sprite.h"
 #include "support/child_process.h"
 
 namespace {
@@ -75,7 +75,7 @@ void BM_Balance(benchmark::State& state) {
         std::ostringstream out;
         std::ostringstream err;
         const valmor::cli::Session session{valmor::GameDirectory::open(dir), in, out, err, false};
-        valmor::cli::writeBalance(session, profiles, valmor::cli::TableFormat::Csv,
+        valmor::cli::writeBalance(session, profiles, valmor::tables::TableFormat::Csv,
                                   valmor::cli::BalanceRows::Maps, {});
         benchmark::DoNotOptimize(out.str().size());
     }
@@ -248,7 +248,7 @@ void BM_DefeatChanceShare(benchmark::State& state) {
         std::ostringstream err;
         const valmor::cli::Session session{valmor::GameDirectory::open(dir), in, out, err, false};
         const auto started = Clock::now();
-        valmor::cli::writeBalance(session, profiles, valmor::cli::TableFormat::Csv,
+        valmor::cli::writeBalance(session, profiles, valmor::tables::TableFormat::Csv,
                                   valmor::cli::BalanceRows::Maps, {});
         const auto balanced = Clock::now();
         for (const Known& k : known) {

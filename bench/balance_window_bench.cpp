@@ -16,15 +16,15 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "data/game_records.h"
-#include "data/sprite.h"
 #include "demo_folder.h"
+#include "editor/balance/balance_heat_map.h"
+#include "editor/design_fonts.h"
+#include "editor/main_window.h"
+#include "game/game_records.h"
+#include "game/sprite.h"
 #include "started_editor.h"
-#include "ui/balance_heat_map.h"
-#include "ui/design_fonts.h"
-#include "ui/frm1.h"
 
-#include "../tests/ui/frm1_test_view.h"
+#include "editor/main_window_test_view.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ const fs::path& hugeDir() {
     return dir;
 }
 
-std::unique_ptr<valmor::frm1> startedWindow(const fs::path& dir) {
+std::unique_ptr<valmor::MainWindow> startedWindow(const fs::path& dir) {
     auto window = valmor::bench::startedEditor(dir);
     window->show();
     QApplication::processEvents();
@@ -92,7 +92,7 @@ void waitForPaint(const PaintCounter& counter, int paints) {
 
 void keystroke(benchmark::State& state, const fs::path& dir) {
     auto window = startedWindow(dir);
-    const valmor::frm1TestView view(*window);
+    const valmor::MainWindowTestView view(*window);
     window->openBalanceWindow();
     valmor::BalanceWindow& balance = *view.balanceWindow();
     PaintCounter counter;
@@ -131,7 +131,7 @@ BENCHMARK(BM_KeystrokeToRepaint32767Monsters)->Unit(benchmark::kMillisecond);
 
 void BM_OpenToFirstPaintDemo(benchmark::State& state) {
     auto window = startedWindow(demoDir());
-    const valmor::frm1TestView view(*window);
+    const valmor::MainWindowTestView view(*window);
     for (auto _ : state) {
         window->openBalanceWindow();
         PaintCounter counter;
@@ -148,7 +148,7 @@ BENCHMARK(BM_OpenToFirstPaintDemo)->Unit(benchmark::kMillisecond);
 void BM_FileReplacedToShown(benchmark::State& state) {
     const fs::path dir = freshDemoFolder("valmor-balance-bench-live");
     auto window = startedWindow(dir);
-    const valmor::frm1TestView view(*window);
+    const valmor::MainWindowTestView view(*window);
     window->openBalanceWindow();
     const valmor::BalanceWindow& balance = *view.balanceWindow();
     std::vector<valmor::MonsterRecord> monsters =
@@ -187,7 +187,7 @@ double residentKilobytes() {
 
 void BM_MemoryOfTheOpenWindowDemo(benchmark::State& state) {
     auto window = startedWindow(demoDir());
-    const valmor::frm1TestView view(*window);
+    const valmor::MainWindowTestView view(*window);
     double before = 0;
     double after = 0;
     for (auto _ : state) {

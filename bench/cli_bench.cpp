@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "data/sprite.h"
 #include "demo/demo_data.h"
+#include "game/sprite.h"
 #include "support/child_process.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "data/sprite.h"
+#include "game/sprite.h"
 
 namespace {
 

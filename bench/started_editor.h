@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "ui/frm1.h"
+#include "editor/main_window.h"
 
 namespace valmor::bench {
 
@@ -14,10 +14,10 @@ public:
     void show(const DataError& error) override { throw error; }
 };
 
-inline std::unique_ptr<frm1> startedEditor(const std::filesystem::path& dir) {
-    auto window = std::make_unique<frm1>(dir);
+inline std::unique_ptr<MainWindow> startedEditor(const std::filesystem::path& dir) {
+    auto window = std::make_unique<MainWindow>(dir);
     window->setErrorReport(std::make_unique<ThrowingErrorReport>());
-    window->Form_Load();
+    window->loadGameFolder();
     return window;
 }
 

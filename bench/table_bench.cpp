@@ -12,12 +12,12 @@
 #include <streambuf>
 #include <string>
 
-#include "tables/import_error.h"
-#include "tables/record_tables.h"
+#include "game/tables/import_error.h"
+#include "game/tables/record_tables.h"
 
 namespace {
 
-using namespace valmor::cli;
+using namespace valmor::tables;
 
 // A stream of `head`, then `body` `times` over, made a few KiB at a time, so that the
 // input itself takes no memory.

@@ -10,13 +10,13 @@
 
 #include <QApplication>
 
-#include "data/sprite.h"
 #include "demo_folder.h"
+#include "editor/design_fonts.h"
+#include "editor/main_window.h"
+#include "game/sprite.h"
 #include "started_editor.h"
-#include "ui/design_fonts.h"
-#include "ui/frm1.h"
 
-#include "../tests/ui/frm1_test_view.h"
+#include "editor/main_window_test_view.h"
 
 namespace {
 
@@ -63,11 +63,11 @@ BENCHMARK(BM_StartUp32767Frames)->Unit(benchmark::kMillisecond);
 
 void BM_MonsterPick(benchmark::State& state) {
     auto window = startedEditor(demoDir());
-    const valmor::frm1TestView view(*window);
+    const valmor::MainWindowTestView view(*window);
     int n = 0;
     for (auto _ : state) {
         view.cboMonsterList->setCurrentIndex(n);
-        view.stats().cboMonsterList_Click();
+        view.stats().pickMonster();
         n = (n + 1) % 57;
     }
 }
@@ -75,20 +75,20 @@ BENCHMARK(BM_MonsterPick)->Unit(benchmark::kMicrosecond);
 
 void BM_PreviewPage(benchmark::State& state) {
     auto window = startedEditor(demoDir());
-    const valmor::frm1TestView view(*window);
-    view.previews().cmdPreview1_Click();
+    const valmor::MainWindowTestView view(*window);
+    view.previews().showPreviewPage(1);
     for (auto _ : state)
-        view.previews().cmdPreview1_Click();
+        view.previews().showPreviewPage(1);
 }
 BENCHMARK(BM_PreviewPage)->Unit(benchmark::kMicrosecond);
 
 void BM_MapPick(benchmark::State& state) {
     auto window = startedEditor(demoDir());
-    const valmor::frm1TestView view(*window);
+    const valmor::MainWindowTestView view(*window);
     int k = 0;
     for (auto _ : state) {
         view.cboMapIndex->setCurrentIndex(k);
-        view.encounter().cboMapIndex_Click();
+        view.encounter().pickMap();
         k = (k + 1) % valmor::kMapCount;
     }
 }
@@ -96,16 +96,16 @@ BENCHMARK(BM_MapPick)->Unit(benchmark::kMicrosecond);
 
 void BM_Calculate(benchmark::State& state) {
     auto window = startedEditor(demoDir());
-    const valmor::frm1TestView view(*window);
+    const valmor::MainWindowTestView view(*window);
     view.cboMonsterList->setCurrentIndex(12);
-    view.stats().cboMonsterList_Click();
+    view.stats().pickMonster();
     const std::pair<QLineEdit*, const char*> inputs[] = {
         {view.txtChLvl, "12"}, {view.txtChStr, "25"}, {view.txtChAgi, "14"},
         {view.txtChDam, "9"},  {view.txtChDef, "4"},  {view.txtChHP, "60"}};
     for (const auto& [box, text] : inputs)
         box->setText(text);
     for (auto _ : state)
-        view.calculator().cmdCalculate_Click();
+        view.calculator().calculate();
 }
 BENCHMARK(BM_Calculate)->Unit(benchmark::kMicrosecond);
 

@@ -29,7 +29,7 @@ data set to try them on.")
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The windows' stand-in for their design font (src/ui/design_fonts.h): without it the
+# The windows' stand-in for their design font (src/editor/design_fonts.h): without it the
 # captions are drawn in a wider font and cut off.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

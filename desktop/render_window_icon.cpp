@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QImage>
 
-#include "ui/window_icon.h"
+#include "editor/window_icon.h"
 
 int main(int argc, char* argv[]) {
     int size = 0;

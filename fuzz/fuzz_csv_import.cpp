@@ -4,19 +4,19 @@
 #include <string>
 #include <vector>
 
+#include "game/tables/csv.h"
 #include "table_import_check.h"
-#include "tables/csv.h"
 
 using namespace valmor;
 
 namespace {
 
-std::string readAllRecords(cli::TextStream& stream) {
-    cli::CsvReader reader(stream);
-    std::vector<cli::Cell> record;
+std::string readAllRecords(tables::TextStream& stream) {
+    tables::CsvReader reader(stream);
+    std::vector<tables::Cell> record;
     std::string described;
     while (reader.next(record)) {
-        for (const cli::Cell& cell : record)
+        for (const tables::Cell& cell : record)
             described += std::to_string(cell.at.line) + ':' + std::to_string(cell.at.column) + ' ' +
                          cell.text + '|';
         described += '\n';
@@ -27,5 +27,5 @@ std::string readAllRecords(cli::TextStream& stream) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return fuzz::checkTableInput(data, size, cli::TableFormat::Csv, readAllRecords);
+    return fuzz::checkTableInput(data, size, tables::TableFormat::Csv, readAllRecords);
 }

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "data/error.h"
-#include "data/item_list.h"
-#include "data/text_input.h"
+#include "files/error.h"
 #include "fuzz_check.h"
+#include "game/item_list.h"
+#include "game/text_input.h"
 
 using namespace valmor;
 using valmor::fuzz::check;

@@ -3,21 +3,21 @@
 #include <cstdint>
 #include <string>
 
+#include "game/tables/json.h"
 #include "table_import_check.h"
-#include "tables/json.h"
 
 using namespace valmor;
 
 namespace {
 
-std::string describe(const cli::Cell& cell) {
+std::string describe(const tables::Cell& cell) {
     return std::to_string(cell.at.line) + ':' + std::to_string(cell.at.column) + ' ' +
            std::to_string(static_cast<int>(cell.kind)) + ' ' + cell.text + '|';
 }
 
-std::string readAllObjects(cli::TextStream& stream) {
-    cli::JsonReader reader(stream);
-    cli::JsonObject object;
+std::string readAllObjects(tables::TextStream& stream) {
+    tables::JsonReader reader(stream);
+    tables::JsonObject object;
     std::string described;
     while (reader.next(object)) {
         described += std::to_string(object.at.line) + ':' + std::to_string(object.at.column);
@@ -31,5 +31,5 @@ std::string readAllObjects(cli::TextStream& stream) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return fuzz::checkTableInput(data, size, cli::TableFormat::Json, readAllObjects);
+    return fuzz::checkTableInput(data, size, tables::TableFormat::Json, readAllObjects);
 }

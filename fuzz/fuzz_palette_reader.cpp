@@ -3,12 +3,12 @@
 // are expected; a table that is built must hold red + 256 x green + 65536 x blue.
 #include <cstdint>
 
-#include "data/checked_int.h"
-#include "data/conversions.h"
-#include "data/error.h"
-#include "data/palette.h"
-#include "data/text_input.h"
+#include "files/error.h"
 #include "fuzz_check.h"
+#include "game/checked_int.h"
+#include "game/conversions.h"
+#include "game/palette.h"
+#include "game/text_input.h"
 
 using namespace valmor;
 using valmor::fuzz::check;

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "data/conversions.h"
-#include "data/error.h"
+#include "files/error.h"
 #include "fuzz_check.h"
+#include "game/conversions.h"
 
 using namespace valmor;
 using valmor::fuzz::check;

@@ -6,10 +6,10 @@
 #include <span>
 #include <string>
 
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "data/record_layout.h"
 #include "fuzz_check.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "game/record_layout.h"
 
 using namespace valmor;
 using valmor::fuzz::check;

@@ -8,39 +8,39 @@
 #include <string>
 #include <string_view>
 
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "data/record_file.h"
+#include "files/record_file.h"
 #include "fuzz_check.h"
-#include "tables/import_error.h"
-#include "tables/record_tables.h"
-#include "tables/text_stream.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "game/tables/import_error.h"
+#include "game/tables/record_tables.h"
+#include "game/tables/text_stream.h"
 
 namespace valmor::fuzz {
 
-using FromTable = std::string (*)(std::istream&, std::optional<cli::TableFormat>,
-                                  const std::string&, cli::Progress&);
-using ToTable = std::string (*)(std::string_view, cli::TableFormat, cli::Progress&);
+using FromTable = std::string (*)(std::istream&, std::optional<tables::TableFormat>,
+                                  const std::string&, tables::Progress&);
+using ToTable = std::string (*)(std::string_view, tables::TableFormat, tables::Progress&);
 
-inline void checkRejection(const cli::ImportError& error) {
+inline void checkRejection(const tables::ImportError& error) {
     check(!error.problems().empty(), "a rejection without a problem");
     check(error.total() >= error.problems().size(), "fewer problems counted than kept");
-    for (const cli::TableProblem& problem : error.problems())
+    for (const tables::TableProblem& problem : error.problems())
         check(problem.at.line >= 1 && problem.at.column >= 1 && !problem.message.empty(),
               "a problem without a position or a message", problem.message);
 }
 
 // A table that imports gives whole records, at most 32767 of them, and exporting them in
 // `format` and importing that again gives the same bytes.
-inline void checkImport(std::string_view text, std::optional<cli::TableFormat> format,
-                        cli::TableFormat exportFormat, FromTable fromTable, ToTable toTable,
+inline void checkImport(std::string_view text, std::optional<tables::TableFormat> format,
+                        tables::TableFormat exportFormat, FromTable fromTable, ToTable toTable,
                         std::size_t recordBytes) {
-    cli::Progress none;
+    tables::Progress none;
     std::istringstream in{std::string(text)};
     std::string bytes;
     try {
         bytes = fromTable(in, format, "fuzz", none);
-    } catch (const cli::ImportError& error) {
+    } catch (const tables::ImportError& error) {
         checkRejection(error);
         return;
     }
@@ -50,17 +50,17 @@ inline void checkImport(std::string_view text, std::optional<cli::TableFormat> f
     std::string again;
     try {
         again = fromTable(exported, exportFormat, "exported", none);
-    } catch (const cli::ImportError& error) {
+    } catch (const tables::ImportError& error) {
         fail("an exported table is rejected", error.what());
     }
     check(again == bytes, "export then import changes the bytes");
 }
 
-inline void checkBothImports(std::string_view text, std::optional<cli::TableFormat> format,
-                             cli::TableFormat exportFormat) {
-    checkImport(text, format, exportFormat, cli::statsFromTable, cli::statsToTable,
+inline void checkBothImports(std::string_view text, std::optional<tables::TableFormat> format,
+                             tables::TableFormat exportFormat) {
+    checkImport(text, format, exportFormat, tables::statsFromTable, tables::statsToTable,
                 kMonsterRecordBytes);
-    checkImport(text, format, exportFormat, cli::encountersFromTable, cli::encountersToTable,
+    checkImport(text, format, exportFormat, tables::encountersFromTable, tables::encountersToTable,
                 kEncounterRecordBytes);
 }
 
@@ -69,21 +69,21 @@ inline void checkBothImports(std::string_view text, std::optional<cli::TableForm
 template <typename Read> void checkChunkEdges(std::string_view text, std::size_t chunk, Read read) {
     const auto run = [&](std::size_t chunkBytes) {
         std::istringstream in{std::string(text)};
-        cli::TextStream stream(in, "fuzz", chunkBytes);
+        tables::TextStream stream(in, "fuzz", chunkBytes);
         try {
             return read(stream);
-        } catch (const cli::ImportError& error) {
+        } catch (const tables::ImportError& error) {
             checkRejection(error);
             return "rejected: " + std::string(error.what());
         }
     };
-    check(run(cli::TextStream::kChunkBytes) == run(chunk), "the chunk size changes the result");
+    check(run(tables::TextStream::kChunkBytes) == run(chunk), "the chunk size changes the result");
 }
 
 // One fuzz input for a table format: its first byte picks whether the format is guessed and
 // the chunk size; the rest is the table, run through both imports and read in small chunks.
 template <typename Read>
-int checkTableInput(const std::uint8_t* data, std::size_t size, cli::TableFormat format,
+int checkTableInput(const std::uint8_t* data, std::size_t size, tables::TableFormat format,
                     Read read) {
     if (size == 0)
         return 0;

@@ -19,11 +19,21 @@ fi
 export LOCPATH="$PWD/build/locale"
 
 echo "== Source checks"
-# The data layer and the table code stay free of Qt, and every source file is formatted.
-if grep -rnE '#include <Q|#include "ui/' src/data src/tables tests/tables; then
-    echo "src/data, src/tables and their tests must not include Qt or the windows" >&2
+# The files, game and balance layers stay free of Qt, and every source file is formatted.
+if grep -rnE '#include <Q|#include "(editor|cli|app)/' src/files src/game src/balance tests/files \
+    tests/game tests/balance; then
+    echo "src/files, src/game, src/balance and their tests must not include Qt or the layers above" >&2
     exit 1
 fi
+# A layer includes only the layers below it; the build checks the same of their links
+# (cmake/Layers.cmake).
+for rule in "src/files:game|balance|editor|cli|app" "src/game:balance|editor|cli|app" \
+    "src/balance:editor|cli|app" "src/editor:cli|app" "src/cli:editor|app"; do
+    if grep -rnE "#include \"(${rule#*:})/" "${rule%%:*}"; then
+        echo "${rule%%:*} must not include the layers above it or beside it" >&2
+        exit 1
+    fi
+done
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 echo "== Build and test"
@@ -35,7 +45,8 @@ ctest --preset default -j "$jobs"
 # as an unprivileged user.
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
     echo "== Tests as an unprivileged user"
-    for binary in build/tests/data_tests build/tests/tables/tables_tests build/tests/ui/ui_tests \
+    for binary in build/tests/files/files_tests build/tests/game/game_tests \
+        build/tests/balance/balance_tests build/tests/editor/editor_tests \
         build/tests/cli/cli_tests; do
         as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
         if [ -x "$binary" ] && "${as_nobody[@]}" test -x "$binary"; then

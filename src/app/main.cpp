@@ -8,9 +8,9 @@
 #include <QApplication>
 
 #include "app/start_arguments.h"
-#include "ui/design_fonts.h"
-#include "ui/error_report.h"
-#include "ui/frm1.h"
+#include "editor/design_fonts.h"
+#include "editor/error_report.h"
+#include "editor/main_window.h"
 
 namespace {
 
@@ -62,13 +62,13 @@ int main(int argc, char* argv[]) {
     // The game folder becomes the working directory and the game files are named alone, so
     // no path grows with the folder's depth. A folder that cannot be entered (no search
     // permission) is worked on by its path, and the first file read says why it fails.
-    valmor::frm1 window(valmor::enterFolder(start.dataDir) ? std::filesystem::path()
-                                                           : start.dataDir);
+    valmor::MainWindow window(valmor::enterFolder(start.dataDir) ? std::filesystem::path()
+                                                                 : start.dataDir);
     // A start-up error is reported like any other, then ends the program unshown.
     bool loaded = false;
     valmor::MessageBoxErrorReport report(nullptr);
     valmor::guarded(report, [&] {
-        window.Form_Load();
+        window.loadGameFolder();
         loaded = true;
     });
     if (!loaded)

@@ -10,7 +10,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
-#include "data/message_text.h"
+#include "files/message_text.h"
 
 namespace valmor {
 

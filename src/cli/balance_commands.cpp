@@ -5,18 +5,27 @@
 #include <iomanip>
 #include <sstream>
 
+#include "balance/character_profiles.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
-#include "data/item_list.h"
-#include "tables/character_profiles.h"
-#include "tables/csv.h"
-#include "tables/json.h"
-#include "tables/latin1.h"
-#include "tables/text_stream.h"
-#include "tables/text_table.h"
+#include "game/item_list.h"
+#include "game/tables/csv.h"
+#include "game/tables/json.h"
+#include "game/tables/latin1.h"
+#include "game/tables/text_stream.h"
+#include "game/tables/text_table.h"
 
 namespace valmor::cli {
+
+using tables::appendCsvNumber;
+using tables::appendCsvText;
+using tables::appendJsonString;
+using tables::endCsvRecord;
+using tables::equalIgnoringCase;
+using tables::latin1ToUtf8;
+using tables::storedText;
+using tables::TableFormat;
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "balance/balance.h"
+#include "balance/balance_text.h"
 #include "cli/commands.h"
-#include "data/balance.h"
-#include "data/balance_text.h"
 
 namespace valmor::cli {
 
-// The numbers as every balance command writes them (src/data/balance_text.h).
+// The numbers as every balance command writes them (src/balance/balance_text.h).
 using valmor::formatNumber;
 using valmor::outcomeNumbers;
 
@@ -80,7 +80,7 @@ enum class BalanceRows { Maps, Monsters };
 // `output` empty or "-": standard output. A file is replaced atomically; an output that is
 // one of `inputs` (the --characters table) is refused, as a game file is.
 void writeBalance(const Session& session, const std::vector<CharacterProfile>& profiles,
-                  TableFormat format, BalanceRows rows, const std::filesystem::path& output,
+                  tables::TableFormat format, BalanceRows rows, const std::filesystem::path& output,
                   const std::vector<std::filesystem::path>& inputs = {});
 
 // `monster` is a number or a name (blanks and case do not matter). A column per profile

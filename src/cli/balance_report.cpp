@@ -9,17 +9,19 @@
 
 #include <QByteArray>
 
+#include "balance/balance_colours.h"
+#include "balance/character_profiles.h"
 #include "cli/balance_commands.h"
 #include "cli/check.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
 #include "cli/sprite_images.h"
-#include "data/balance_colours.h"
-#include "tables/character_profiles.h"
-#include "tables/latin1.h"
+#include "game/tables/latin1.h"
 
 namespace valmor::cli {
+
+using tables::storedText;
 
 namespace {
 

@@ -7,22 +7,24 @@
 #include <ranges>
 #include <span>
 
-#include "data/checked_int.h"
-#include "data/conversions.h"
-#include "data/encounter_record.h"
-#include "data/error.h"
-#include "data/file_replace.h"
-#include "data/game_file.h"
-#include "data/item_list.h"
-#include "data/message_text.h"
-#include "data/monster_record.h"
-#include "data/palette.h"
-#include "data/record_file.h"
-#include "data/rollback_journal.h"
-#include "data/sprite.h"
-#include "tables/text_table.h"
+#include "files/error.h"
+#include "files/file_replace.h"
+#include "files/game_file.h"
+#include "files/message_text.h"
+#include "files/record_file.h"
+#include "game/checked_int.h"
+#include "game/conversions.h"
+#include "game/encounter_record.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/rollback_journal.h"
+#include "game/sprite.h"
+#include "game/tables/text_table.h"
 
 namespace valmor::cli {
+
+using tables::shown;
 
 int CheckReport::exitStatus() const {
     if (std::ranges::find(problems, Severity::Error, &CheckProblem::severity) != problems.end())

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "data/game_file.h"
+#include "files/game_file.h"
 
 namespace valmor::cli {
 

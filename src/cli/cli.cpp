@@ -19,12 +19,17 @@
 #include "cli/folder_diff.h"
 #include "cli/terminal_text.h"
 #include "cli/textconv.h"
-#include "data/error.h"
-#include "data/game_file.h"
-#include "data/message_text.h"
-#include "tables/text_table.h"
+#include "files/error.h"
+#include "files/game_file.h"
+#include "files/message_text.h"
+#include "game/tables/text_table.h"
 
 namespace valmor::cli {
+
+using tables::ImportError;
+using tables::shown;
+using tables::TableFormat;
+using tables::tableFormatNamed;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 // A rejected table is reported by runCli along with these.
-#include "tables/import_error.h"
+#include "game/tables/import_error.h"
 
 namespace valmor::cli {
 

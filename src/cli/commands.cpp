@@ -13,25 +13,33 @@
 
 #include <QByteArray>
 
+#include "balance/character_profiles.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
 #include "cli/sprite_images.h"
-#include "data/byte_file.h"
-#include "data/encounter_record.h"
-#include "data/file_replace.h"
-#include "data/game_file.h"
-#include "data/interruption.h"
-#include "data/item_list.h"
-#include "data/monster_record.h"
-#include "data/palette.h"
-#include "data/record_file.h"
-#include "data/rollback_journal.h"
-#include "data/sprite.h"
-#include "tables/character_profiles.h"
-#include "tables/latin1.h"
+#include "files/byte_file.h"
+#include "files/file_replace.h"
+#include "files/game_file.h"
+#include "files/interruption.h"
+#include "files/record_file.h"
+#include "game/encounter_record.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/rollback_journal.h"
+#include "game/sprite.h"
+#include "game/tables/latin1.h"
 
 namespace valmor::cli {
+
+using tables::encountersFromTable;
+using tables::encountersToTable;
+using tables::equalIgnoringCase;
+using tables::Progress;
+using tables::statsFromTable;
+using tables::statsToTable;
+using tables::TableFormat;
 
 namespace {
 

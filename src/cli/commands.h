@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "data/game_file.h"
-#include "tables/record_tables.h"
+#include "files/game_file.h"
+#include "game/tables/record_tables.h"
 
 namespace valmor::cli {
 
@@ -59,8 +59,9 @@ bool writeOutput(const Session& session, const std::filesystem::path& output, st
                  std::string_view what = {}, const std::vector<std::filesystem::path>& inputs = {});
 
 // `output` empty or "-": the table goes to session.out.
-void exportStats(const Session& session, TableFormat format, const std::filesystem::path& output);
-void exportEncounters(const Session& session, TableFormat format,
+void exportStats(const Session& session, tables::TableFormat format,
+                 const std::filesystem::path& output);
+void exportEncounters(const Session& session, tables::TableFormat format,
                       const std::filesystem::path& output);
 
 // `input` "-": the table comes from session.in. Without a format, a table that starts
@@ -68,9 +69,9 @@ void exportEncounters(const Session& session, TableFormat format,
 // is refused unless `truncate`. The file is replaced whole. Gives the number of records
 // written.
 std::size_t importStats(const Session& session, const std::filesystem::path& input,
-                        std::optional<TableFormat> format, bool truncate = false);
+                        std::optional<tables::TableFormat> format, bool truncate = false);
 std::size_t importEncounters(const Session& session, const std::filesystem::path& input,
-                             std::optional<TableFormat> format, bool truncate = false);
+                             std::optional<tables::TableFormat> format, bool truncate = false);
 
 // Writes every sprite as a PNG into `folder`, creating it. Gives the number of sprites.
 int exportSprites(const Session& session, const std::filesystem::path& folder);

@@ -5,8 +5,8 @@
 #include <streambuf>
 
 #include "cli/cli_error.h"
-#include "data/game_file.h"
-#include "data/output_file.h"
+#include "files/game_file.h"
+#include "files/output_file.h"
 
 namespace valmor::cli {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/message_text.h"
+#include "files/message_text.h"
 
 namespace valmor::cli {
 

@@ -4,9 +4,9 @@
 #include <exception>
 
 #include "cli/files.h"
-#include "data/error.h"
-#include "data/game_file.h"
-#include "data/message_text.h"
+#include "files/error.h"
+#include "files/game_file.h"
+#include "files/message_text.h"
 
 namespace valmor::cli {
 

@@ -1,10 +1,10 @@
 #include "cli/game_data.h"
 
 #include "cli/cli_error.h"
-#include "data/game_file.h"
-#include "data/game_records.h"
-#include "data/item_list.h"
-#include "data/message_text.h"
+#include "files/game_file.h"
+#include "files/message_text.h"
+#include "game/game_records.h"
+#include "game/item_list.h"
 
 namespace valmor::cli {
 

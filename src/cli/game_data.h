@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "data/byte_file.h"
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "data/palette.h"
-#include "data/sprite.h"
+#include "files/byte_file.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/sprite.h"
 
 namespace valmor::cli {
 

@@ -3,19 +3,23 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "data/conversions.h"
-#include "data/encounter_record.h"
-#include "data/error.h"
-#include "data/game_file.h"
-#include "data/item_list.h"
-#include "data/monster_record.h"
-#include "data/palette.h"
-#include "data/record_file.h"
-#include "data/sprite.h"
-#include "data/text_input.h"
-#include "tables/latin1.h"
+#include "files/error.h"
+#include "files/game_file.h"
+#include "files/record_file.h"
+#include "game/conversions.h"
+#include "game/encounter_record.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/sprite.h"
+#include "game/tables/latin1.h"
+#include "game/text_input.h"
 
 namespace valmor::cli {
+
+using tables::equalIgnoringCase;
+using tables::latin1ToUtf8;
+using tables::storedText;
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/game_file.h"
+#include "files/game_file.h"
 
 namespace valmor::cli {
 

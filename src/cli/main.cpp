@@ -9,8 +9,8 @@
 #include <QCoreApplication>
 
 #include "cli/cli.h"
-#include "data/interruption.h"
-#include "data/message_text.h"
+#include "files/interruption.h"
+#include "files/message_text.h"
 
 #include <unistd.h>
 

@@ -10,8 +10,8 @@
 #include <QImage>
 #include <QRgb>
 
-#include "data/palette.h"
-#include "data/sprite.h"
+#include "game/palette.h"
+#include "game/sprite.h"
 
 namespace valmor::cli {
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "data/message_text.h"
+#include "files/message_text.h"
 
 namespace valmor::cli {
 

@@ -5,8 +5,8 @@
 
 #include "cli/cli_error.h"
 #include "cli/files.h"
-#include "data/error.h"
-#include "data/message_text.h"
+#include "files/error.h"
+#include "files/message_text.h"
 
 namespace valmor::cli {
 

@@ -12,13 +12,13 @@
 #include "cli/cli.h"
 #include "cli/terminal_text.h"
 #include "cli_fixture.h"
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "data/sprite.h"
 #include "demo/tables.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "game/sprite.h"
+#include "game/tables/json.h"
+#include "game/tables/text_stream.h"
 #include "support/monster_builder.h"
-#include "tables/json.h"
-#include "tables/text_stream.h"
 
 namespace valmor::test {
 namespace {
@@ -134,15 +134,15 @@ TEST_F(WorkedExampleTest, JsonHoldsTheSameValuesAndTheDrops) {
     const ToolRun result = run({"balance", "--character", "0,0,0,10,2,100", "--format", "json"});
     ASSERT_EQ(result.status, 0) << result.err;
     std::istringstream in(result.out);
-    cli::TextStream stream(in, "out");
-    cli::JsonReader reader(stream);
-    std::vector<cli::JsonObject> objects;
-    for (cli::JsonObject object; reader.next(object);)
+    tables::TextStream stream(in, "out");
+    tables::JsonReader reader(stream);
+    std::vector<tables::JsonObject> objects;
+    for (tables::JsonObject object; reader.next(object);)
         objects.push_back(object);
     ASSERT_EQ(objects.size(), 268u);
-    const cli::JsonObject& first = objects.front();
+    const tables::JsonObject& first = objects.front();
     std::vector<std::string> keys;
-    for (const cli::Cell& key : first.keys)
+    for (const tables::Cell& key : first.keys)
         keys.push_back(key.text);
     EXPECT_EQ(keys, (std::vector<std::string>{"map", "profile", "monsters", "group", "hits", "exp",
                                               "gold", "damage", "damage_pct", "worst_pct",
@@ -150,11 +150,11 @@ TEST_F(WorkedExampleTest, JsonHoldsTheSameValuesAndTheDrops) {
     EXPECT_EQ(first.values[8].text, "69.9375");
     EXPECT_EQ(first.values[10].text, "risky");
     EXPECT_EQ(first.values[11].text, "28.9062");
-    EXPECT_EQ(objects[2].values[11].kind, cli::CellKind::Other); // error: null
+    EXPECT_EQ(objects[2].values[11].kind, tables::CellKind::Other); // error: null
     // The drops are nested, so only their text is checked here.
     EXPECT_NE(result.out.find("\"drops\":[{\"item\":7,\"name\":\""), std::string::npos);
     EXPECT_NE(result.out.find("\"expected\":1.25},{\"item\":8,"), std::string::npos);
-    EXPECT_EQ(objects[4].values[4].kind, cli::CellKind::Other); // hits of an empty map: null
+    EXPECT_EQ(objects[4].values[4].kind, tables::CellKind::Other); // hits of an empty map: null
 }
 
 TEST_F(WorkedExampleTest, WhereListsTheMapsOfAMonsterByChance) {

@@ -11,8 +11,8 @@
 
 #include "cli/cli.h"
 #include "cli/commands.h"
-#include "data/temp_dir.h"
 #include "demo/demo_data.h"
+#include "support/temp_dir.h"
 
 namespace valmor::test {
 

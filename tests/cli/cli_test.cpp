@@ -11,9 +11,9 @@
 
 #include "cli/cli.h"
 #include "cli_fixture.h"
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
-#include "tables/progress.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "game/tables/progress.h"
 
 namespace valmor::test {
 namespace {
@@ -177,14 +177,14 @@ TEST_F(CommandLineDemoTest, TheProgramExitsWithTheCheckResult) {
 TEST(ProgressTest, DrawsOnlyForLargeWork) {
     std::ostringstream out;
     {
-        cli::Progress progress(&out, "export-sprites");
+        tables::Progress progress(&out, "export-sprites");
         progress.start(300);
         progress.advance();
         progress.finish();
     }
     EXPECT_EQ(out.str(), "");
     {
-        cli::Progress progress(&out, "export-sprites");
+        tables::Progress progress(&out, "export-sprites");
         progress.start(400);
         for (int i = 0; i < 400; ++i)
             progress.advance();
@@ -197,7 +197,7 @@ TEST(ProgressTest, DrawsOnlyForLargeWork) {
     EXPECT_EQ(std::count(drawn.begin(), drawn.end(), '\r'), 101); // once per percent
     out.str({});
     {
-        cli::Progress progress(&out, "import-stats");
+        tables::Progress progress(&out, "import-stats");
         progress.start(1000);
         for (int i = 0; i < 20; ++i)
             progress.advance();
@@ -207,14 +207,14 @@ TEST(ProgressTest, DrawsOnlyForLargeWork) {
     out.str({});
     {
         // An import counts the KiB of its table, when the table's size is known.
-        cli::Progress progress(&out, "import-stats");
+        tables::Progress progress(&out, "import-stats");
         progress.start(400, "KiB");
         progress.advanceTo(200);
         progress.advanceTo(500);
     }
     EXPECT_EQ(out.str().substr(out.str().rfind('\r')),
               "\rimport-stats [##############################] 100% 400/400 KiB\n");
-    cli::Progress silent;
+    tables::Progress silent;
     silent.start(100000);
     silent.advance();
 }

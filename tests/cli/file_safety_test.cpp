@@ -16,16 +16,16 @@
 #include <thread>
 #include <vector>
 
+#include "balance/character_profiles.h"
 #include "cli_fixture.h"
-#include "data/encounter_record.h"
-#include "data/file_replace.h"
-#include "data/game_file.h"
-#include "data/item_list.h"
-#include "data/monster_record.h"
-#include "data/palette.h"
-#include "data/sprite.h"
+#include "files/file_replace.h"
+#include "files/game_file.h"
+#include "game/encounter_record.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/sprite.h"
 #include "support/child_process.h"
-#include "tables/character_profiles.h"
 
 namespace valmor::test {
 namespace {

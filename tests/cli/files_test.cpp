@@ -17,9 +17,9 @@
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli_fixture.h"
-#include "data/file_replace.h"
-#include "data/game_file.h"
-#include "data/monster_record.h"
+#include "files/file_replace.h"
+#include "files/game_file.h"
+#include "game/monster_record.h"
 
 namespace valmor::test {
 namespace {
@@ -188,7 +188,7 @@ TEST_F(ReplaceFileTest, AnUnwritableFolderLeavesTheOldFile) {
 class AtomicImportTest : public DemoDirTest {};
 
 TEST_F(AtomicImportTest, AnImportThatCannotBeWrittenLeavesTheOldFile) {
-    cli::exportStats(session(), cli::TableFormat::Csv, {});
+    cli::exportStats(session(), tables::TableFormat::Csv, {});
     const std::string table = out_.str();
     std::string changed = table;
     changed.replace(changed.find(",8,8,"), 5, ",9,9,");

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "cli_fixture.h"
-#include "data/encounter_record.h"
-#include "data/item_list.h"
-#include "data/monster_record.h"
-#include "data/palette.h"
-#include "data/sprite.h"
+#include "game/encounter_record.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/sprite.h"
 
 namespace valmor::test {
 namespace {

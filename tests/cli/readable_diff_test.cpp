@@ -16,11 +16,11 @@
 #include "cli/game_file_entries.h"
 #include "cli/textconv.h"
 #include "cli_fixture.h"
-#include "data/encounter_record.h"
-#include "data/item_list.h"
-#include "data/monster_record.h"
-#include "data/sprite.h"
-#include "data/text_input.h"
+#include "game/encounter_record.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/sprite.h"
+#include "game/text_input.h"
 
 namespace valmor::test {
 namespace {

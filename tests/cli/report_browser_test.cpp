@@ -19,13 +19,13 @@
 
 #include <sys/wait.h>
 
+#include "balance/balance_colours.h"
+#include "balance/balance_text.h"
 #include "cli_fixture.h"
-#include "data/balance_colours.h"
-#include "data/balance_text.h"
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
 #include "demo/tables.h"
-#include "tables/csv.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
+#include "game/tables/csv.h"
 
 namespace valmor::test {
 namespace {
@@ -274,9 +274,9 @@ BalanceTable balanceTable(const std::string& csv) {
         return static_cast<std::size_t>(std::ranges::find(kMapColumns, name) - kMapColumns.begin());
     };
     std::istringstream in(csv);
-    cli::TextStream stream(in, "balance.csv");
-    cli::CsvReader reader(stream);
-    std::vector<cli::Cell> cells;
+    tables::TextStream stream(in, "balance.csv");
+    tables::CsvReader reader(stream);
+    std::vector<tables::Cell> cells;
     reader.next(cells); // the header
     BalanceTable table;
     while (reader.next(cells)) {

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "cli_fixture.h"
-#include "data/monster_record.h"
-#include "data/sprite.h"
 #include "demo/demo_data.h"
 #include "demo/tables.h"
+#include "game/monster_record.h"
+#include "game/sprite.h"
 
 namespace valmor::test {
 namespace {

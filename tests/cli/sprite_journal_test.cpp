@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "cli_fixture.h"
-#include "data/game_file.h"
-#include "data/monster_record.h"
-#include "data/rollback_journal.h"
-#include "data/sprite.h"
+#include "files/game_file.h"
+#include "game/monster_record.h"
+#include "game/rollback_journal.h"
+#include "game/sprite.h"
 #include "support/child_process.h"
 
 #include <sys/stat.h>

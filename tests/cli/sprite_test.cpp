@@ -10,7 +10,7 @@
 #include "cli/files.h"
 #include "cli/sprite_images.h"
 #include "cli_fixture.h"
-#include "data/sprite.h"
+#include "game/sprite.h"
 
 namespace valmor::test {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "data/monster_record.h"
+#include "game/monster_record.h"
 
 namespace valmor::test {
 

@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "data/sprite.h"
 #include "demo/palette_ramps.h"
+#include "game/sprite.h"
 
 namespace valmor::demo {
 

@@ -1,15 +1,15 @@
 #include "demo/demo_data.h"
 
-#include "data/encounter_record.h"
-#include "data/error.h"
-#include "data/item_list.h"
-#include "data/monster_record.h"
-#include "data/output_file.h"
-#include "data/palette.h"
-#include "data/sprite.h"
 #include "demo/palette_ramps.h"
 #include "demo/sprites.h"
 #include "demo/tables.h"
+#include "files/error.h"
+#include "files/output_file.h"
+#include "game/encounter_record.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/sprite.h"
 
 namespace valmor::demo {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "data/sprite.h"
+#include "game/sprite.h"
 
 namespace valmor::demo {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <utility>
 
-#include "data/item_list.h"
 #include "demo/random.h"
 #include "demo/sprites.h"
+#include "game/item_list.h"
 
 namespace valmor::demo {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "data/encounter_record.h"
-#include "data/monster_record.h"
+#include "game/encounter_record.h"
+#include "game/monster_record.h"
 
 namespace valmor::demo {
 

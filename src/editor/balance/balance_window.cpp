@@ -1,0 +1,405 @@
+#include "editor/balance/balance_window.h"
+
+#include <algorithm>
+#include <span>
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "balance/character_profiles.h"
+#include "editor/balance/balance_heat_map.h"
+#include "editor/balance/balance_legend.h"
+#include "editor/balance/balance_window_text.h"
+#include "editor/balance/editor_activity.h"
+#include "editor/balance/game_folder_watch.h"
+#include "editor/design_fonts.h"
+#include "editor/window_icon.h"
+#include "game/game_records.h"
+#include "game/item_list.h"
+#include "game/monster_record.h"
+#include "game/palette.h"
+#include "game/sprite.h"
+#include "game/tables/import_error.h"
+
+namespace valmor {
+
+namespace {
+
+// A characters.csv larger than this is refused: far more profiles than a window can show.
+constexpr std::int64_t kMostProfileBytes = std::int64_t{1} << 20;
+// The heat map shows this many rows before it scrolls.
+constexpr int kRowsShown = 24;
+
+const QString kEmptyNote = QStringLiteral(
+    "No profiles to show yet. Type a character's six values (Char Level to Char HP) into the "
+    "calculator of the main window for a row \"On screen\" that follows your typing, or put a "
+    "characters.csv into the game folder with the columns "
+    "name,level,strength,agility,item_damage,item_defense,hp, one profile a row "
+    "(valmor-demo-data writes one; valmor-data balance --characters reads the same).");
+
+QLabel* plainLabel(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    // Names from the files and the boxes are shown as they are, never as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    return label;
+}
+
+QString folderShownAs(const std::filesystem::path& dataDir) {
+    std::error_code error;
+    const std::filesystem::path folder =
+        dataDir.empty() ? std::filesystem::current_path(error) : dataDir;
+    return shownText(folder.empty() ? std::string(".") : folder.string());
+}
+
+} // namespace
+
+BalanceWindow::BalanceWindow(EditorActivity& activity, std::filesystem::path dataDir,
+                             QWidget* parent)
+    : QWidget(parent), activity_(activity), dataDir_(std::move(dataDir)),
+      shownFolder_(folderShownAs(dataDir_)) {
+    setWindowTitle(QStringLiteral("VALMOR Balance"));
+    setWindowIcon(makeWindowIcon());
+    setFont(designFont(9));
+
+    header_ = plainLabel(this, "header");
+    problems_ = plainLabel(this, "problems");
+    QPalette warning = problems_->palette();
+    warning.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    problems_->setPalette(warning);
+
+    damage_ = new QRadioButton(QStringLiteral("&Damage share"), this);
+    defeat_ = new QRadioButton(QStringLiteral("D&efeat chance"), this);
+    damage_->setChecked(true);
+    auto* measures = new QButtonGroup(this);
+    measures->addButton(damage_);
+    measures->addButton(defeat_);
+    auto* copy = new QPushButton(QStringLiteral("&Copy table"), this);
+    copy->setObjectName(QStringLiteral("copyTable"));
+    copy->setToolTip(QStringLiteral("Copies every map and profile as tab-separated text, with "
+                                    "the columns of valmor-data balance (Ctrl+C)"));
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(new QLabel(QStringLiteral("Colour by:"), this));
+    controls->addWidget(damage_);
+    controls->addWidget(defeat_);
+    controls->addStretch();
+    controls->addWidget(copy);
+
+    legend_ = new BalanceLegend(this);
+    legend_->setMeasure(BalanceMeasure::DamageShare);
+    emptyNote_ = plainLabel(this, "emptyNote");
+    emptyNote_->setText(kEmptyNote);
+    heatMap_ = new BalanceHeatMap(table_);
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidget(heatMap_);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    monsterLine_ = plainLabel(this, "monsterLine");
+    changes_ = plainLabel(this, "changes");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(header_);
+    layout->addWidget(problems_);
+    layout->addLayout(controls);
+    layout->addWidget(legend_);
+    layout->addWidget(emptyNote_);
+    layout->addWidget(scroll_, 1);
+    layout->addWidget(monsterLine_);
+    layout->addWidget(changes_);
+
+    connect(damage_, &QRadioButton::toggled, this, [this](bool on) {
+        const BalanceMeasure measure =
+            on ? BalanceMeasure::DamageShare : BalanceMeasure::DefeatChance;
+        heatMap_->setMeasure(measure);
+        legend_->setMeasure(measure);
+    });
+    connect(copy, &QPushButton::clicked, this, [this] { copyTable(); });
+    auto* copyKey = new QShortcut(QKeySequence::Copy, this);
+    connect(copyKey, &QShortcut::activated, this, [this] { copyTable(); });
+    connect(heatMap_, &BalanceHeatMap::mapChosen, &activity_, &EditorActivity::pickMap);
+
+    pending_.setSingleShot(true);
+    pending_.setInterval(0);
+    connect(&pending_, &QTimer::timeout, this, &BalanceWindow::refresh);
+    const auto editorChanged = [this] {
+        editorDirty_ = true;
+        scheduleRefresh();
+    };
+    connect(&activity_, &EditorActivity::monsterChanged, this, editorChanged);
+    connect(&activity_, &EditorActivity::mapChanged, this, editorChanged);
+    connect(&activity_, &EditorActivity::characterChanged, this, editorChanged);
+    const auto filesChanged = [this] {
+        filesDirty_ = true;
+        scheduleRefresh();
+    };
+    // A Save is read back at once, so its outlines go without waiting for the watch.
+    connect(&activity_, &EditorActivity::saved, this, filesChanged);
+    watch_ =
+        new GameFolderWatch(dataDir_,
+                            {QLatin1String(kPaletteFileName), QLatin1String(kSpriteFileName),
+                             QLatin1String(kMonsterFileName), QLatin1String(kEncounterFileName),
+                             QLatin1String(kItemListFileName), QLatin1String(kCharactersFileName)},
+                            this);
+    connect(watch_, &GameFolderWatch::changed, this, filesChanged);
+
+    refreshNow();
+    heatMap_->setFocus();
+}
+
+BalanceWindow::~BalanceWindow() = default;
+
+void BalanceWindow::scheduleRefresh() {
+    // Signals of one event (a pick fills 28 boxes) come together: one recompute for all.
+    if (!pending_.isActive())
+        pending_.start();
+}
+
+void BalanceWindow::refreshNow() {
+    pending_.stop();
+    refresh();
+}
+
+void BalanceWindow::refresh() noexcept {
+    // No exception leaves a recompute, and none shows a dialog: the header tells.
+    try {
+        QElapsedTimer clock;
+        clock.start();
+        const std::size_t maps = table_.mapCount();
+        const std::size_t profiles = table_.profileCount();
+        std::vector<BalanceCell> changed;
+        if (filesDirty_) {
+            filesDirty_ = false;
+            readFiles(changed);
+        }
+        if (editorDirty_) {
+            editorDirty_ = false;
+            followEditor(changed);
+        }
+        applyProfiles(changed);
+        if (table_.mapCount() != maps || table_.profileCount() != profiles) {
+            heatMap_->reshape();
+            // Room for every map, and for a scroll bar once the profiles run past the rows
+            // shown.
+            scroll_->setMinimumWidth(heatMap_->sizeHint().width() +
+                                     scroll_->verticalScrollBar()->sizeHint().width());
+        } else
+            heatMap_->showChanges(changed);
+        const int monster = activity_.pickedMonster();
+        std::vector<std::size_t> marked;
+        for (const MonsterPlace& place : table_.shown().placesOf(monster))
+            marked.push_back(place.map);
+        std::ranges::sort(marked);
+        heatMap_->setMarkedMaps(std::move(marked));
+        heatMap_->setStale((gameFilesRead_ && !fileProblem_.isEmpty()) || keepsOldProfiles());
+        lastMilliseconds_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        lastAt_ = QTime::currentTime();
+        ++refreshes_;
+        showState();
+    } catch (const std::exception& error) {
+        fileProblem_ = QStringLiteral("Internal error: %1").arg(shownText(error.what()));
+        problems_->setText(fileProblem_);
+    } catch (...) {
+        problems_->setText(QStringLiteral("Internal error"));
+    }
+}
+
+std::optional<std::vector<CharacterProfile>> BalanceWindow::readProfiles() {
+    const GamePath path = folder_->file(kCharactersFileName);
+    // A folder without the file has no profiles of its own; once seen, a missing file is
+    // a problem like any other, and its last profiles stay.
+    if (!profilesFileSeen_ && pathKind(path) == PathKind::Missing)
+        return std::nullopt;
+    const GameFile file = GameFile::open(path, GameFile::Access::Read);
+    const std::int64_t size = file.size();
+    if (size > kMostProfileBytes)
+        throw DataError(ErrorKind::FileTooLarge, std::string(kCharactersFileName) + " (" +
+                                                     std::to_string(size) +
+                                                     " bytes; profiles take at most 1 MiB)");
+    std::string text(static_cast<std::size_t>(size), '\0');
+    text.resize(
+        file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(text.data()), text.size())));
+    std::vector<CharacterProfile> profiles = profilesFromCsv(text, kCharactersFileName);
+    if (profiles.size() > kMostHeatMapProfiles)
+        throw DataError(ErrorKind::FileTooLarge,
+                        std::string(kCharactersFileName) + " (" + std::to_string(profiles.size()) +
+                            " profiles; the window shows at most " +
+                            std::to_string(kMostHeatMapProfiles) +
+                            ", valmor-data balance --characters takes any number)");
+    return profiles;
+}
+
+void BalanceWindow::readFiles(std::vector<BalanceCell>& changed) {
+    try {
+        if (!folder_)
+            folder_ = dataDir_.empty() ? GameDirectory() : GameDirectory::open(dataDir_);
+    } catch (const DataError& error) {
+        fileProblem_ = shownText(error.what());
+        return;
+    }
+    readGameFiles(changed);
+    // The profiles apart: a characters.csv that cannot be read takes only its rows away.
+    try {
+        if (std::optional<std::vector<CharacterProfile>> profiles = readProfiles()) {
+            fileProfiles_ = std::move(*profiles);
+            profilesFileSeen_ = true;
+        }
+        profilesProblem_.clear();
+    } catch (const DataError& error) {
+        profilesProblem_ = shownText(error.what());
+    } catch (const tables::ImportError& error) {
+        // A characters.csv that is no CSV: its line and column.
+        profilesProblem_ = shownText(error.what());
+    }
+}
+
+void BalanceWindow::readGameFiles(std::vector<BalanceCell>& changed) {
+    try {
+        // What valmor-data balance reads, opened for reading only, so nothing is ever made.
+        std::vector<MonsterRecord> monsters =
+            readAllMonsterRecords(folder_->file(kMonsterFileName));
+        std::vector<EncounterRecord> maps =
+            readAllEncounterRecords(folder_->file(kEncounterFileName));
+        loadItemNames(folder_->file(kItemListFileName));
+        GameFile::open(folder_->file(kSpriteFileName), GameFile::Access::Read);
+        // Every file read: take them all at once.
+        const std::vector<BalanceCell> cells = table_.setSaved(monsters, maps);
+        changed.insert(changed.end(), cells.begin(), cells.end());
+        gameFilesRead_ = true;
+        fileProblem_.clear();
+    } catch (const DataError& error) {
+        fileProblem_ = shownText(error.what());
+    }
+}
+
+bool BalanceWindow::keepsOldProfiles() const {
+    return !profilesProblem_.isEmpty() && !fileProfiles_.empty();
+}
+
+void BalanceWindow::followEditor(std::vector<BalanceCell>& changed) {
+    const OnScreen<MonsterEdit> monster = activity_.monster();
+    monsterProblem_ = monster.problem;
+    std::vector<BalanceCell> cells = table_.setMonsterEdit(monster.value);
+    changed.insert(changed.end(), cells.begin(), cells.end());
+    const OnScreen<MapEdit> map = activity_.map();
+    mapProblem_ = map.problem;
+    cells = table_.setMapEdit(map.value);
+    changed.insert(changed.end(), cells.begin(), cells.end());
+    const OnScreen<CharacterProfile> character = activity_.character();
+    characterProblem_ = character.problem;
+    if (character.problem.isEmpty())
+        screenProfile_ = character.value;
+}
+
+void BalanceWindow::applyProfiles(std::vector<BalanceCell>& changed) {
+    std::vector<CharacterProfile> profiles;
+    if (screenProfile_)
+        profiles.push_back(*screenProfile_);
+    profiles.insert(profiles.end(), fileProfiles_.begin(), fileProfiles_.end());
+    const std::vector<BalanceCell> cells = table_.setProfiles(profiles);
+    changed.insert(changed.end(), cells.begin(), cells.end());
+}
+
+void BalanceWindow::showState() {
+    QString profiles;
+    if (screenProfile_ && !fileProfiles_.empty())
+        profiles = QStringLiteral("On screen and %1 (%2)")
+                       .arg(QLatin1String(kCharactersFileName))
+                       .arg(fileProfiles_.size());
+    else if (screenProfile_)
+        profiles = QStringLiteral("On screen (the calculator's character boxes)");
+    else if (!fileProfiles_.empty())
+        profiles = QStringLiteral("%1 (%2)")
+                       .arg(QLatin1String(kCharactersFileName))
+                       .arg(fileProfiles_.size());
+    else
+        profiles = QStringLiteral("none yet");
+    header_->setText(QStringLiteral("Folder: %1     Profiles: %2     Recomputed in %3 ms at %4")
+                         .arg(shownFolder_, profiles, QString::number(lastMilliseconds_, 'f', 1),
+                              lastAt_.toString(QStringLiteral("HH:mm:ss"))));
+
+    QStringList problems;
+    if (!fileProblem_.isEmpty() && gameFilesRead_)
+        problems.append(
+            QStringLiteral("Cannot read the files: %1. The picture is the last good one, greyed, "
+                           "until they read again.")
+                .arg(fileProblem_));
+    else if (!fileProblem_.isEmpty())
+        problems.append(
+            QStringLiteral("Cannot read the files: %1. There are no maps to show until they read.")
+                .arg(fileProblem_));
+    if (keepsOldProfiles())
+        problems.append(QStringLiteral("Cannot read the profiles: %1. The %2 last read from %3 "
+                                       "stay, greyed, until it reads again.")
+                            .arg(profilesProblem_)
+                            .arg(fileProfiles_.size())
+                            .arg(QLatin1String(kCharactersFileName)));
+    else if (!profilesProblem_.isEmpty())
+        problems.append(QStringLiteral("Cannot read the profiles: %1. Their rows are left out "
+                                       "until %2 reads; the rest is worked out without them.")
+                            .arg(profilesProblem_, QLatin1String(kCharactersFileName)));
+    if (!monsterProblem_.isEmpty())
+        problems.append(
+            QStringLiteral("The picked monster's edits are left out: %1").arg(monsterProblem_));
+    if (!mapProblem_.isEmpty())
+        problems.append(
+            QStringLiteral("The selected map's edits are left out: %1").arg(mapProblem_));
+    if (!characterProblem_.isEmpty())
+        problems.append(
+            QStringLiteral("The row On screen keeps its last values: %1").arg(characterProblem_));
+    problems_->setText(problems.join('\n'));
+    problems_->setVisible(!problems.isEmpty());
+
+    const bool noRows = table_.profileCount() == 0;
+    emptyNote_->setVisible(noRows);
+    // No maps (the game files never read): the header says why, and no empty frame shows.
+    scroll_->setVisible(!noRows && table_.mapCount() > 0);
+    const int rows = std::min(static_cast<int>(table_.profileCount()), kRowsShown);
+    scroll_->setFixedHeight(BalanceHeatMap::kTop + BalanceHeatMap::kRowHeight * rows +
+                            BalanceHeatMap::kAxisHeight + 20);
+    monsterLine_->setText(monsterLine(table_.shown(), activity_.pickedMonster()));
+    const QString changes = changesLine(table_);
+    changes_->setText(changes.isEmpty()
+                          ? QStringLiteral("No unsaved edit changes a verdict or a defeat chance.")
+                          : changes);
+}
+
+QString BalanceWindow::headerText() const {
+    return header_->text() + (problems_->text().isEmpty() ? QString() : '\n' + problems_->text());
+}
+
+QString BalanceWindow::changesText() const {
+    return changes_->text();
+}
+
+QString BalanceWindow::monsterText() const {
+    return monsterLine_->text();
+}
+
+QString BalanceWindow::tableText() const {
+    return QString::fromStdString(tableAsTabSeparated(table_.shown()));
+}
+
+void BalanceWindow::copyTable() noexcept {
+    try {
+        QApplication::clipboard()->setText(tableText());
+    } catch (const std::exception& error) {
+        problems_->setText(
+            QStringLiteral("The table was not copied: %1").arg(shownText(error.what())));
+        problems_->show();
+    } catch (...) {
+    }
+}
+
+} // namespace valmor

@@ -1,0 +1,110 @@
+// "VALMOR Balance": what the balance lab says for every map and profile, live beside the
+// editor. It reads the game files and the folder's characters.csv (never writing or making
+// a file), follows them as they change on disk, and follows what the user types in the
+// main window: the picked monster's boxes, the selected map's boxes and the calculator's
+// character boxes stand in for the stored records and give a row "On screen", and the
+// cells those unsaved edits change are outlined. A recompute never shows a dialog: a file
+// that cannot be read, or a box that does not convert, is named in the header, and the
+// last good picture stays, greyed, until the file reads again. A characters.csv that
+// cannot be read leaves only its own rows out (or at their last good values): the maps
+// and the row "On screen" are worked out all the same.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include <QString>
+#include <QTime>
+#include <QTimer>
+#include <QWidget>
+
+#include "balance/balance_what_if.h"
+#include "files/game_file.h"
+
+class QLabel;
+class QRadioButton;
+class QScrollArea;
+
+namespace valmor {
+
+class BalanceHeatMap;
+class BalanceLegend;
+class EditorActivity;
+class GameFolderWatch;
+
+class BalanceWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // Follows `activity` and the files of `dataDir` (empty: the working directory).
+    BalanceWindow(EditorActivity& activity, std::filesystem::path dataDir,
+                  QWidget* parent = nullptr);
+    ~BalanceWindow() override;
+
+    const BalanceWhatIf& table() const { return table_; }
+    BalanceHeatMap* heatMap() const { return heatMap_; }
+    // The header: folder, profiles and the last recompute, then any problem.
+    QString headerText() const;
+    QString changesText() const;
+    QString monsterText() const;
+    // The whole table as tab-separated text, unsaved edits included.
+    QString tableText() const;
+    // Puts tableText on the clipboard; a failure is told in the header.
+    void copyTable() noexcept;
+
+    // Runs a pending recompute now rather than on the next turn of the event loop.
+    void refreshNow();
+    // The recomputes run so far.
+    int refreshes() const { return refreshes_; }
+
+private:
+    void scheduleRefresh();
+    void refresh() noexcept;
+    void readFiles(std::vector<BalanceCell>& changed);
+    void readGameFiles(std::vector<BalanceCell>& changed);
+    std::optional<std::vector<CharacterProfile>> readProfiles();
+    // Whether the heat map shows rows of characters.csv that it no longer reads as such.
+    bool keepsOldProfiles() const;
+    void followEditor(std::vector<BalanceCell>& changed);
+    void applyProfiles(std::vector<BalanceCell>& changed);
+    void showState();
+
+    EditorActivity& activity_;
+    std::filesystem::path dataDir_;
+    std::optional<GameDirectory> folder_;
+    QString shownFolder_;
+    BalanceWhatIf table_;
+
+    // The game files read once at least: there is a picture to keep when they fail.
+    bool gameFilesRead_ = false;
+    std::vector<CharacterProfile> fileProfiles_;
+    bool profilesFileSeen_ = false;
+    std::optional<CharacterProfile> screenProfile_;
+    QString fileProblem_;
+    QString profilesProblem_;
+    QString monsterProblem_;
+    QString mapProblem_;
+    QString characterProblem_;
+
+    bool filesDirty_ = true;
+    bool editorDirty_ = true;
+    QTimer pending_;
+    int refreshes_ = 0;
+    double lastMilliseconds_ = 0;
+    QTime lastAt_;
+
+    GameFolderWatch* watch_;
+    QLabel* header_;
+    QLabel* problems_;
+    QRadioButton* damage_;
+    QRadioButton* defeat_;
+    BalanceLegend* legend_;
+    QLabel* emptyNote_;
+    QScrollArea* scroll_;
+    BalanceHeatMap* heatMap_;
+    QLabel* monsterLine_;
+    QLabel* changes_;
+};
+
+} // namespace valmor

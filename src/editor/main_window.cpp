@@ -1,0 +1,246 @@
+#include "editor/main_window.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+#include "editor/balance/balance_window.h"
+#include "editor/balance/editor_activity.h"
+#include "editor/battle_calculator.h"
+#include "editor/design_fonts.h"
+#include "editor/encounter_editor.h"
+#include "editor/pick_list.h"
+#include "editor/preview/preview_pages.h"
+#include "editor/record_text.h"
+#include "editor/stats_editor.h"
+#include "editor/window_icon.h"
+#include "ui_main_window.h"
+
+namespace valmor {
+
+namespace {
+
+// pic1 shows 100 x 100 units over its inner area.
+constexpr int kPic1Units = 100;
+
+struct ControlFont {
+    const char* name;
+    qreal pointSize;
+    bool bold;
+};
+
+// Controls whose font differs from the window's 8.25 pt regular.
+constexpr ControlFont kControlFonts[] = {
+    {"Label40", 9.75, true},     {"Label48", 9.75, true},     {"Label47", 8.25, true},
+    {"Label41", 8.25, true},     {"Label42", 8.25, true},     {"Label43", 8.25, true},
+    {"Label44", 8.25, true},     {"Label45", 8.25, true},     {"Label46", 8.25, true},
+    {"Label36", 8.25, true},     {"cmdSaveFreq", 8.25, true}, {"cmdCalculate", 12, true},
+    {"cmdPreview1", 9.75, true}, {"cmdPreview2", 9.75, true}, {"cmdPreview3", 9.75, true},
+    {"cmdSave", 13.5, false},    {"Command1", 13.5, false},
+};
+
+} // namespace
+
+MainWindow::MainWindow(std::filesystem::path dataDir, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::MainWindow>()), dataDir_(std::move(dataDir)),
+      errorReport_(std::make_unique<MessageBoxErrorReport>(this)),
+      programEnd_([this] { endProgram(); }) {
+    Ui::MainWindow& ui = *ui_;
+    ui.setupUi(this);
+    // A normal top-level window (so it has a taskbar entry) without minimise and maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(637, 560);
+    setWindowIcon(makeWindowIcon());
+    applyDesignFonts();
+
+    ui.pic1->setUnits(kPic1Units, kPic1Units);
+    for (QComboBox* list : {ui.cboMonsterList, ui.cboItem1, ui.cboItem2, ui.cboMapIndex})
+        PickList::install(list);
+    ui.cboMonsterList->setEditText(QStringLiteral("Pick Monster"));
+    ui.cboMapIndex->setEditText(QStringLiteral("Map #"));
+    for (QLineEdit* box : {ui.txtName, ui.txtSpecial1, ui.txtSpecial2})
+        box->setValidator(new RecordTextValidator(box));
+    nameListTextBoxes();
+
+    stats_ = std::make_unique<StatsEditor>(StatsControls{ui.cboMonsterList, ui.pic1, this},
+                                           dataDir_, game_);
+    const EncounterControls encounter{
+        ui.cboMapIndex,
+        ui.txtTotalFreq,
+        ui.txtTotalMon,
+        {ui.txtMonFreq_0, ui.txtMonFreq_1, ui.txtMonFreq_2, ui.txtMonFreq_3, ui.txtMonFreq_4},
+        {ui.txtNOMnum_0, ui.txtNOMnum_1, ui.txtNOMnum_2},
+        this};
+    encounter_ = std::make_unique<EncounterEditor>(encounter, dataDir_);
+    calculator_ = std::make_unique<BattleCalculator>(CalculatorControls{
+        {ui.txtChLvl, ui.txtChStr, ui.txtChAgi, ui.txtChDam, ui.txtChDef, ui.txtChHP, ui.txtLevel,
+         ui.txtStr, ui.txtAgi, ui.txtOffMax, ui.txtDef, ui.txtHP},
+        {ui.txtDam2Mon, ui.txtDam2Ch, ui.txtHit2KillMon, ui.txtHit2KillCh}});
+    previews_ = std::make_unique<PreviewPages>(dataDir_, game_);
+    connectHandlers(encounter);
+}
+
+void MainWindow::nameListTextBoxes() {
+    // The form names every control but the text box inside an editable list, which the
+    // form cannot reach. That box takes the focus for its list, so a screen reader
+    // announces it: it gets the list's name.
+    for (QComboBox* list : findChildren<QComboBox*>()) {
+        if (list->lineEdit() != nullptr)
+            list->lineEdit()->setAccessibleName(list->accessibleName());
+    }
+}
+
+MainWindow::~MainWindow() {
+    // Before the features it follows go.
+    delete balance_.data();
+}
+
+void MainWindow::applyDesignFonts() {
+    // Set on every control, not only on the window: a control with a style sheet of its
+    // own does not take the window's font.
+    setFont(designFont(8.25));
+    for (QWidget* control : findChildren<QWidget*>())
+        control->setFont(designFont(8.25));
+    for (const ControlFont& entry : kControlFonts) {
+        if (auto* control = findChild<QWidget*>(QString::fromLatin1(entry.name)))
+            control->setFont(designFont(entry.pointSize, entry.bold));
+    }
+    // Labels fit their captions, but for three that keep their designed size.
+    const QStringList fixedSize{"Label25", "Label28", "Label49"};
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (!fixedSize.contains(label->objectName()))
+            label->resize(label->sizeHint());
+    }
+}
+
+void MainWindow::setErrorReport(std::unique_ptr<ErrorReport> report) {
+    errorReport_ = std::move(report);
+}
+
+void MainWindow::setProgramEnd(std::function<void()> end) {
+    programEnd_ = std::move(end);
+}
+
+void MainWindow::connectHandlers(const EncounterControls& encounter) {
+    const auto on = [this](auto* sender, auto signal, auto handler) {
+        connect(sender, signal, this, [this, handler] { guarded(*errorReport_, handler); });
+    };
+    const Ui::MainWindow& ui = *ui_;
+    on(ui.cboMonsterList, &QComboBox::activated, [this] { stats_->pickMonster(); });
+    on(ui.cmdSave, &QPushButton::clicked, [this] {
+        stats_->saveMonster();
+        noteSave();
+    });
+    on(ui.cboMapIndex, &QComboBox::activated, [this] { encounter_->pickMap(); });
+    on(ui.cmdSaveFreq, &QPushButton::clicked, [this] {
+        encounter_->saveMap();
+        noteSave();
+    });
+    on(ui.cmdCalculate, &QPushButton::clicked, [this] { calculator_->calculate(); });
+    on(ui.cmdPreview1, &QPushButton::clicked, [this] { previews_->showPreviewPage(1); });
+    on(ui.cmdPreview2, &QPushButton::clicked, [this] { previews_->showPreviewPage(2); });
+    on(ui.cmdPreview3, &QPushButton::clicked, [this] { previews_->showPreviewPage(3); });
+    on(ui.Command1, &QPushButton::clicked, [this] { exitProgram(); });
+    for (int i = 0; i < static_cast<int>(encounter.txtMonFreq.size()); ++i)
+        on(encounter.txtMonFreq[i], &QLineEdit::textChanged,
+           [this, i] { encounter_->updateFrequencyTotal(i); });
+    for (int i = 0; i < static_cast<int>(encounter.txtNOMnum.size()); ++i)
+        on(encounter.txtNOMnum[i], &QLineEdit::textChanged,
+           [this, i] { encounter_->updateMonsterCountTotal(i); });
+    // F9 is no key of any control of the form.
+    auto* balanceKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    connect(balanceKey, &QShortcut::activated, this,
+            [this] { guarded(*errorReport_, [this] { openBalanceWindow(); }); });
+}
+
+void MainWindow::noteSave() {
+    if (activity_ != nullptr)
+        activity_->noteSave();
+}
+
+// ---- The balance window ----
+
+void MainWindow::openBalanceWindow() {
+    if (activity_ == nullptr) {
+        activity_ = new EditorActivity(*stats_, *encounter_, *calculator_, this);
+        // A cell chosen there is picked in the map list as the user would pick it.
+        connect(activity_, &EditorActivity::mapPickRequested, this, [this](int map) {
+            ui_->cboMapIndex->setCurrentIndex(map - 1);
+            emit ui_->cboMapIndex->activated(map - 1);
+        });
+    }
+    if (balance_ == nullptr) {
+        balance_ = new BalanceWindow(*activity_, dataDir_);
+        balance_->setAttribute(Qt::WA_DeleteOnClose);
+        placeBeside(*balance_);
+    }
+    balance_->show();
+    balance_->raise();
+    balance_->activateWindow();
+}
+
+void MainWindow::placeBeside(QWidget& other) const {
+    // Right of this window when the screen has room, else where it fits best.
+    const QScreen* screen = this->screen();
+    const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+    const QRect main = frameGeometry();
+    const QSize size = other.sizeHint();
+    QPoint at(main.right() + 1, main.top());
+    if (available.isValid()) {
+        if (at.x() + size.width() > available.right())
+            at.setX(std::max(available.left(), available.right() - size.width()));
+        at.setY(std::clamp(at.y(), available.top(),
+                           std::max(available.top(), available.bottom() - size.height())));
+    }
+    other.move(at);
+}
+
+// ---- Start-up and exit ----
+
+void MainWindow::loadGameFolder() {
+    game_ = readGameFolderStart(dataDir_);
+    const auto numbers = [](int first, int count) {
+        QStringList list;
+        list.reserve(count);
+        for (int i = 0; i < count; ++i)
+            list.append(QString::number(first + i));
+        return list;
+    };
+    PickList::fill(ui_->cboMonsterList, numbers(0, game_.lastMonsterIndex + 1),
+                   ui_->cboMonsterList->currentText());
+    QStringList items;
+    items.reserve(static_cast<qsizetype>(game_.itemNames.size()));
+    for (const std::string& name : game_.itemNames)
+        items.append(recordTextToDisplay(name));
+    PickList::fill(ui_->cboItem1, items, QString());
+    PickList::fill(ui_->cboItem2, items, QString());
+    PickList::fill(ui_->cboMapIndex, numbers(1, kMapCount), ui_->cboMapIndex->currentText());
+}
+
+void MainWindow::exitProgram() {
+    programEnd_();
+}
+
+void MainWindow::endProgram() {
+    previews_->closeAll();
+    if (balance_ != nullptr)
+        balance_->close();
+    hide();
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing the main window through its frame ends the program, as Exit does.
+    event->accept();
+    programEnd_();
+}
+
+} // namespace valmor

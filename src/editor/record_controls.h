@@ -1,0 +1,119 @@
+// The controls that show a record's fields, found by the design names in the record's layout
+// table, and the way each kind of control shows a field and gives it back.
+#pragma once
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "editor/pick_list.h"
+#include "editor/record_text.h"
+#include "game/conversions.h"
+#include "game/record_layout.h"
+
+namespace valmor {
+
+template <typename Record> struct ShownField {
+    const RecordField<Record>* field;
+    QWidget* control;
+};
+
+// Every field that has a control, with that control, in layout order.
+template <typename Record, typename Layout>
+std::vector<ShownField<Record>> shownFields(const Layout& layout, const QWidget& form) {
+    std::vector<ShownField<Record>> shown;
+    for (const RecordField<Record>& field : layout) {
+        if (field.shownAs == FieldControl::None)
+            continue;
+        const QString name = QString::fromLatin1(field.control.data(), field.control.size());
+        QWidget* control = field.shownAs == FieldControl::ListPosition
+                               ? static_cast<QWidget*>(form.findChild<QComboBox*>(name))
+                               : form.findChild<QLineEdit*>(name);
+        if (control == nullptr)
+            throw std::logic_error("the form has no control " + name.toStdString());
+        shown.push_back({&field, control});
+    }
+    return shown;
+}
+
+// The same fields in the order the editor fills their controls.
+template <typename Record>
+std::vector<ShownField<Record>> inFillOrder(std::vector<ShownField<Record>> shown) {
+    std::ranges::sort(shown, {}, [](const ShownField<Record>& s) { return s.field->fillStep; });
+    return shown;
+}
+
+// Shows the field of `record` in its control; false when a list lacks the stored position.
+template <typename Record> bool showField(const ShownField<Record>& shown, Record& record) {
+    const RecordField<Record>& field = *shown.field;
+    switch (field.shownAs) {
+    case FieldControl::FixedText:
+        showText(static_cast<QLineEdit*>(shown.control), recordTextToDisplay(*field.text(record)));
+        break;
+    case FieldControl::Number:
+    case FieldControl::WholeNumber:
+        showText(static_cast<QLineEdit*>(shown.control),
+                 QString::fromStdString(FormatInt(*field.int16(record))));
+        break;
+    case FieldControl::ListPosition:
+        return PickList::select(static_cast<QComboBox*>(shown.control), *field.int16(record));
+    case FieldControl::None:
+        break;
+    }
+    return true;
+}
+
+// Sets the field of `record` from its control; throws the conversion's error. A list whose
+// text was typed has no selection and gives -1, even when the text matches an entry.
+template <typename Record> void takeField(const ShownField<Record>& shown, Record& record) {
+    const RecordField<Record>& field = *shown.field;
+    const auto text = [&] { return static_cast<const QLineEdit*>(shown.control)->text(); };
+    switch (field.shownAs) {
+    case FieldControl::FixedText:
+        *field.text(record) = fixedWidth(displayToRecordText(text()), field.width);
+        break;
+    case FieldControl::Number:
+        *field.int16(record) = ToInt16(ParseNumber(numberText(text())));
+        break;
+    case FieldControl::WholeNumber:
+        *field.int16(record) = TextToInt16(numberText(text()));
+        break;
+    case FieldControl::ListPosition:
+        *field.int16(record) =
+            static_cast<std::int16_t>(static_cast<QComboBox*>(shown.control)->currentIndex());
+        break;
+    case FieldControl::None:
+        break;
+    }
+}
+
+// The record the controls hold, each field converted by takeField in layout order; throws
+// the first conversion's error, after setting `failed` (when given) to its control.
+template <typename Record>
+Record takeRecord(const std::vector<ShownField<Record>>& fields, const QWidget** failed = nullptr) {
+    Record record;
+    for (const ShownField<Record>& shown : fields) {
+        try {
+            takeField(shown, record);
+        } catch (...) {
+            if (failed != nullptr)
+                *failed = shown.control;
+            throw;
+        }
+    }
+    return record;
+}
+
+// The controls of `fields`.
+template <typename Record>
+std::vector<const QWidget*> controlsOf(const std::vector<ShownField<Record>>& fields) {
+    std::vector<const QWidget*> controls;
+    for (const ShownField<Record>& shown : fields)
+        controls.push_back(shown.control);
+    return controls;
+}
+
+} // namespace valmor

@@ -1,0 +1,248 @@
+#include "files/output_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace valmor {
+
+namespace {
+
+constexpr std::string_view kTemporaryMark = ".valmor-";
+// Names tried for a new file before giving up: each try lost to a file of that name, or to a
+// sweep that removed the file as it was made.
+constexpr int kMostNameTries = 100;
+
+// ".NAME.valmor-PID-N", the name of a temporary output file.
+bool isTemporaryName(std::string_view name) {
+    if (name.size() < 2 || name.front() != '.')
+        return false;
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    if (mark == std::string_view::npos || mark < 2)
+        return false;
+    const std::string_view rest = name.substr(mark + kTemporaryMark.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size())
+        return false;
+    const auto digits = [](std::string_view text) {
+        return text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    return digits(rest.substr(0, dash)) && digits(rest.substr(dash + 1));
+}
+
+bool sameFile(const struct stat& one, const struct stat& other) {
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// Whether `name` in the folder `at` is still the file open as `fd`.
+bool stillNamed(int at, const char* name, int fd) {
+    struct stat named {};
+    struct stat open {};
+    return ::fstatat(at, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &open) == 0 &&
+           sameFile(named, open);
+}
+
+// The writer of a temporary file holds this lock on it from before its first byte until the
+// file is renamed into place or removed, and the system lets go of it when the writer ends,
+// however it ends. It belongs to the open file, not to a process number, so it holds
+// between PID namespaces (containers) on one machine; over NFS the client turns it into a
+// lock on the server, which other machines see.
+bool lockWithoutWaiting(int fd) {
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+// Removes the temporary file `name` of the folder `at` when nobody holds its lock: only a
+// run that ended before renaming it can have left it so. Removes only the file it locked,
+// and only while the name still leads to it.
+void removeWhenAbandoned(int at, const char* name) {
+    struct stat seen {};
+    if (::fstatat(at, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode))
+        return;
+    // For writing: over NFS an exclusive lock needs a file open for writing.
+    const int fd = ::openat(at, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat opened {};
+    if (::fstat(fd, &opened) == 0 && sameFile(opened, seen) && lockWithoutWaiting(fd) &&
+        stillNamed(at, name, fd))
+        ::unlinkat(at, name, 0);
+    ::close(fd);
+}
+
+// Whether `path` is a link in /proc or a chain of links through one, as /dev/stdout and
+// /dev/fd/N are (they end at /proc/self/fd/N): the name then stands for a descriptor a
+// program holds, not for a place to put a file.
+bool linksThroughProc(const std::filesystem::path& path) {
+    std::filesystem::path at = path;
+    for (int links = 0; links < 40; ++links) {
+        char target[4096];
+        const ssize_t got = ::readlink(at.c_str(), target, sizeof target);
+        if (got <= 0 || static_cast<std::size_t>(got) == sizeof target)
+            return false;
+        std::error_code error;
+        const std::filesystem::path folder =
+            std::filesystem::canonical(at.has_parent_path() ? at.parent_path() : ".", error);
+        if (!error && folder.native().starts_with("/proc/"))
+            return true;
+        const std::filesystem::path next(std::string(target, static_cast<std::size_t>(got)));
+        if (next.string().starts_with("/proc/"))
+            return true;
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    return false;
+}
+
+int connectSocket(const std::filesystem::path& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.native().size() >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.native().size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+void removeKilledOutputs(const std::filesystem::path& folder) {
+    static std::mutex mutex;
+    static std::set<std::filesystem::path> done;
+    const std::filesystem::path key = folder.empty() ? "." : folder;
+    {
+        const std::lock_guard lock(mutex);
+        if (!done.insert(key).second)
+            return;
+    }
+    DIR* listing = ::opendir(key.c_str());
+    if (listing == nullptr)
+        return;
+    const int at = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        if (isTemporaryName(entry->d_name))
+            removeWhenAbandoned(at, entry->d_name);
+    }
+    ::closedir(listing);
+}
+
+OutputFile::OutputFile(const std::filesystem::path& path) : path_(path) {
+    struct stat status {};
+    const bool exists = ::stat(path.c_str(), &status) == 0;
+    if (!exists && errno != ENOENT)
+        throw fileError(errno, path);
+    if (exists && S_ISDIR(status.st_mode))
+        throw fileError(EISDIR, path);
+    stream_ = exists && (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode) ||
+                         S_ISSOCK(status.st_mode) || linksThroughProc(path));
+    if (stream_) {
+        fd_ = S_ISSOCK(status.st_mode)
+                  ? connectSocket(path)
+                  : ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0)
+            throw fileError(errno, path);
+        return;
+    }
+    const std::filesystem::path folder = path.parent_path();
+    removeKilledOutputs(folder);
+    guard_.emplace();
+    createTemporary(folder);
+}
+
+void OutputFile::createTemporary(const std::filesystem::path& folder) {
+    static std::atomic<unsigned> counter{0};
+    const std::string prefix = "." + path_.filename().string() + std::string(kTemporaryMark) +
+                               std::to_string(::getpid()) + "-";
+    // Another run's sweep may find the new file between its creation and its lock, lock it
+    // first and remove it. So the name is looked at again once the lock is held, and a new
+    // name taken when it no longer leads to the file: a run never learns at its rename that
+    // its file is gone.
+    for (int tries = 0; tries < kMostNameTries; ++tries) {
+        const std::filesystem::path name = folder / (prefix + std::to_string(counter++));
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            throw fileError(errno, path_);
+        const bool locked = lockWithoutWaiting(fd);
+        // A file system that cannot lock at all: no sweep can lock the file either, and a
+        // sweep removes nothing it has not locked.
+        const bool noLocks = !locked && errno != EWOULDBLOCK;
+        if ((locked || noLocks) && stillNamed(AT_FDCWD, name.c_str(), fd)) {
+            // Writes go through a second descriptor of the same open file, closed before the
+            // rename to learn of a write the file system held back (NFS reports it at the
+            // close); the lock stays with the first until the file is in place.
+            fd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+            if (fd_ < 0) {
+                const int error = errno;
+                ::unlink(name.c_str());
+                ::close(fd);
+                throw fileError(error, path_);
+            }
+            lockFd_ = fd;
+            temporary_ = name;
+            return;
+        }
+        ::close(fd);
+    }
+    throw fileError(EEXIST, path_);
+}
+
+OutputFile::~OutputFile() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    // Still locked: no sweep has touched it.
+    if (!temporary_.empty() && !committed_)
+        ::unlink(temporary_.c_str());
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+}
+
+FileIdentity OutputFile::identity() const {
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0)
+        throw fileError(errno, path_);
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+void OutputFile::write(std::string_view bytes) {
+    throwIfInterrupted();
+    writeAll(fd_, bytes, path_);
+}
+
+void OutputFile::commit() {
+    throwIfInterrupted();
+    if (stream_) {
+        if (::close(std::exchange(fd_, -1)) != 0)
+            throw fileError(errno, path_);
+        return;
+    }
+    if (::close(std::exchange(fd_, -1)) != 0)
+        throw fileError(errno, path_);
+    if (::rename(temporary_.c_str(), path_.c_str()) != 0)
+        throw fileError(errno, path_);
+    committed_ = true;
+    ::close(std::exchange(lockFd_, -1));
+}
+
+} // namespace valmor
