@@ -89,20 +89,34 @@ private:
 
 } // namespace
 
-void checkPngRows(std::span<const char> png, int width, int height, const std::string& source) {
+std::string spritePngChunks(std::span<const char> png, int width, int height,
+                            const std::string& source) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(png.data());
     if (png.size() < kSignature.size() ||
         std::memcmp(bytes, kSignature.data(), kSignature.size()) != 0)
-        return;
+        return std::string(png.begin(), png.end());
+    const auto cutOff = [&] {
+        return CliError(source + ": cannot read the PNG image: its chunks are cut off before "
+                                 "its end");
+    };
+    std::string kept(png.begin(), png.begin() + kSignature.size());
     std::optional<std::uint64_t> rows;
     RowsInflater inflater;
-    for (std::size_t at = kSignature.size(); png.size() - at >= 12;) {
+    int chunks = 0;
+    for (std::size_t at = kSignature.size();;) {
+        if (png.size() - at < 12)
+            throw cutOff();
+        if (++chunks > kMostPngChunks)
+            throw CliError(source + ": the PNG has more than " + std::to_string(kMostPngChunks) +
+                           " chunks; a sprite's image needs a handful (refused without reading "
+                           "the rest)");
         const std::uint32_t length = bigEndian(bytes + at);
         if (length > png.size() - at - 12)
-            return;
+            throw cutOff();
         const unsigned char* type = bytes + at + 4;
         const unsigned char* data = bytes + at + 8;
-        if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13 && !rows) {
+        const auto is = [&](const char* name) { return std::memcmp(type, name, 4) == 0; };
+        if (is("IHDR") && length >= 13 && !rows) {
             const std::uint32_t w = bigEndian(data);
             const std::uint32_t h = bigEndian(data + 4);
             if (w != static_cast<std::uint32_t>(width) || h != static_cast<std::uint32_t>(height))
@@ -111,16 +125,23 @@ void checkPngRows(std::span<const char> png, int width, int height, const std::s
                                " x " + std::to_string(height));
             rows = rowBytes(w, h, data[8], data[9], data[12]);
             if (!rows)
-                return;
-        } else if (std::memcmp(type, "IDAT", 4) == 0 && rows &&
-                   !inflater.feed(data, length, *rows)) {
+                throw CliError(source + ": cannot read the PNG image: its header gives a depth, "
+                                        "colour type or interlace that PNG does not have");
+        } else if (is("IDAT") && !rows) {
+            throw CliError(source + ": cannot read the PNG image: its image data comes before "
+                                    "its header");
+        } else if (is("IDAT") && !inflater.feed(data, length, *rows)) {
             throw CliError(source + ": the image data goes on after its " + std::to_string(height) +
                            " rows; a sprite's PNG ends with its last row (refused without "
                            "reading the rest)");
-        } else if (std::memcmp(type, "IEND", 4) == 0) {
-            return;
         }
-        at += 12 + length;
+        const std::size_t end = at + 12 + length;
+        if (is("IHDR") || is("PLTE") || is("tRNS") || is("IDAT") || is("IEND"))
+            kept.append(png.begin() + static_cast<std::ptrdiff_t>(at),
+                        png.begin() + static_cast<std::ptrdiff_t>(end));
+        if (is("IEND"))
+            return kept;
+        at = end;
     }
 }
 

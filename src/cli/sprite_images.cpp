@@ -75,9 +75,9 @@ private:
 } // namespace
 
 QImage decodePng(const QByteArray& bytes, const std::string& source) {
-    checkPngRows(bytes, kSpriteWidth, kSpriteHeight, source);
+    const std::string chunks = spritePngChunks(bytes, kSpriteWidth, kSpriteHeight, source);
     QBuffer buffer;
-    buffer.setData(bytes);
+    buffer.setData(chunks.data(), static_cast<qsizetype>(chunks.size()));
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();

@@ -25,7 +25,8 @@ QImage spriteImage(const SpriteFrame& frame, const PaletteColours& colours);
 QByteArray encodePng(const QImage& image);
 // Throws CliError, naming `source`, when the bytes are not a readable PNG image, or one
 // whose header gives another size than a sprite's or whose data goes on after its rows
-// (see checkPngRows): those are refused before they are decoded.
+// (see spritePngChunks): those are refused before they are decoded, and only the chunks
+// that make the pixels are decoded.
 QImage decodePng(const QByteArray& bytes, const std::string& source);
 
 struct ImportedFrame {
