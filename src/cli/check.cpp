@@ -377,10 +377,14 @@ private:
         try {
             const JournalFinding found = inspectJournal(sprites);
             const std::string name = escapeForMessage(journalPath(sprites).filename().string());
-            const std::string aside =
-                escapeForMessage(refusedJournalPath(sprites).filename().string());
+            const std::optional<GamePath> free = freeRefusedJournalPath(sprites);
             switch (found.state) {
             case JournalState::None:
+                break;
+            case JournalState::InProgress:
+                warning(kSpriteFileName, {}, {},
+                        name + " belongs to a sprite import in progress (another valmor-data "
+                               "holds the file's lock); run check again once it has finished");
                 break;
             case JournalState::Complete:
                 error(kSpriteFileName, {}, {},
@@ -403,16 +407,24 @@ private:
             case JournalState::Refused:
                 error(kSpriteFileName, {}, {},
                       name + " does not belong to the file as it is: " +
-                          escapeForMessage(found.refusal) +
-                          "; the next import-sprite or import-sprites sets it aside as " + aside +
-                          " and puts nothing back");
+                          escapeForMessage(found.refusal) + "; " +
+                          (free ? "the next import-sprite or import-sprites sets it aside as " +
+                                      escapeForMessage(free->filename().string()) +
+                                      " and puts nothing back"
+                                : "every name it could be set aside under is taken (" +
+                                      escapeForMessage(
+                                          refusedJournalPath(sprites).filename().string()) +
+                                      " to -" + std::to_string(kMostRefusedJournals) +
+                                      "): move them away, or every sprite import stops"));
                 break;
             }
-            if (pathKind(refusedJournalPath(sprites)) != PathKind::Missing)
+            for (const GamePath& aside : refusedJournals(sprites))
                 warning(kSpriteFileName, {}, {},
-                        aside + " is a journal that was set aside, not applied: it holds the old "
-                                "sprites of an interrupted import; remove it once they are not "
-                                "needed");
+                        escapeForMessage(aside.filename().string()) +
+                            " was set aside, not applied, by a sprite import: a journal of "
+                            "another file or of a file changed since, or something else found "
+                            "at the journal's name; look at it and remove it once it is not "
+                            "needed");
         } catch (const DataError& failure) {
             if (failure.kind() != ErrorKind::BadFileName) // a loop is reported with the file
                 error(kSpriteFileName, {}, {},
@@ -508,7 +520,8 @@ std::string checkDescription() {
             "beside a game file by an interrupted replace (the next import of that file removes "
             "it); a journal half written by an interrupted sprite import, which changed nothing, "
             "or one whose old sprites are back already (the next sprite import removes it); a "
-            "journal set aside as monster.dat.valmor-journal.refused. Exit status 0 when clean, 1 "
+            "journal set aside as monster.dat.valmor-journal.refused (or .refused-2, ...); a "
+            "journal of a sprite import in progress. Exit status 0 when clean, 1 "
             "with warnings "
             "only, 2 with errors.",
         79);

@@ -287,6 +287,26 @@ std::int64_t GameFile::size() const {
     return identity().size;
 }
 
+std::uint32_t GameFile::owner() const {
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0)
+        throw fileError(errno, path());
+    return status.st_uid;
+}
+
+bool GameFile::lockedByWriter() const {
+    // A shared lock is refused only while someone holds the exclusive one; taken, it is
+    // given back at once.
+    while (::flock(fd_, LOCK_SH | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
+            return true;
+        if (errno != EINTR)
+            throw fileError(errno, path());
+    }
+    ::flock(fd_, LOCK_UN);
+    return false;
+}
+
 std::size_t GameFile::readAt(std::int64_t offset, std::span<std::uint8_t> bytes) const {
     std::size_t done = 0;
     while (done < bytes.size()) {

@@ -136,6 +136,10 @@ public:
     const GamePath& place() const { return place_; }
     FileIdentity identity() const;
     std::int64_t size() const;
+    // The user id of the file's owner.
+    std::uint32_t owner() const;
+    // Whether a writer holds the lock of openLocked on this file now; asks without waiting.
+    bool lockedByWriter() const;
 
     // Reads from byte `offset` on; gives the number of bytes read, fewer only at the end.
     std::size_t readAt(std::int64_t offset, std::span<std::uint8_t> bytes) const;

@@ -22,11 +22,12 @@ namespace valmor {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 8> kMagic{'V', 'L', 'M', 'R', 'J', 'R', 'N', '2'};
-// The first format held no new bytes and no new length: nothing proves which file it
-// was written for.
+constexpr std::array<std::uint8_t, 8> kMagic{'V', 'L', 'M', 'R', 'J', 'R', 'N', '3'};
+// The first format held no new bytes and no new length, the second no device and inode:
+// nothing proves which file they were written for.
 constexpr std::array<std::uint8_t, 8> kFirstMagic{'V', 'L', 'M', 'R', 'J', 'R', 'N', '1'};
-constexpr std::int64_t kHeaderBytes = 32;
+constexpr std::array<std::uint8_t, 8> kSecondMagic{'V', 'L', 'M', 'R', 'J', 'R', 'N', '2'};
+constexpr std::int64_t kHeaderBytes = 48;
 constexpr std::int64_t kRangeHeaderBytes = 16;
 constexpr std::int64_t kChecksumBytes = 8;
 // Old bytes are read, written and put back this many at a time.
@@ -105,7 +106,7 @@ class JournalWriter {
 public:
     JournalWriter(GamePath path, const struct stat& file) : path_(std::move(path)) {
         fd_ = ::openat(path_.directoryFd(), path_.name().c_str(),
-                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
         if (fd_ < 0)
             throw fileError(errno, path_.shown());
         // Whoever may change the file may read its old bytes back: the journal takes the
@@ -207,10 +208,32 @@ struct Examined {
     std::int64_t oldLength = 0;
     std::vector<JournalledRange> ranges;
     std::shared_ptr<const JournalFile> journal;
+    FileIdentity writtenFor; // the device and inode the journal names
+    // What a refused one is, set aside, for its message.
+    std::string setAsideIs = "the set-aside journal holds the old sprites of that import; remove "
+                             "it once they are not needed";
 };
 
 Examined refused(std::string why) {
-    return {JournalState::Refused, std::move(why), 0, {}, {}};
+    Examined found;
+    found.state = JournalState::Refused;
+    found.refusal = std::move(why);
+    return found;
+}
+
+// A refusal of something at the journal's name that is not a journal of ours.
+Examined refusedStranger(std::string why, const std::string& what) {
+    Examined found = refused(std::move(why));
+    found.setAsideIs = "what was set aside is " + what +
+                       ", not a journal valmor-data applies; look at it and remove it once it "
+                       "is not needed";
+    return found;
+}
+
+Examined torn() {
+    Examined found;
+    found.state = JournalState::Torn;
+    return found;
 }
 
 std::string bytesText(std::int64_t bytes) {
@@ -227,24 +250,37 @@ Examined readJournal(const JournalFile& journal, std::int64_t journalSize,
             return std::nullopt;
         return fromLittleEndian(bytes);
     };
+    // A journal cut off while it was written begins with its name, or a part of it.
     std::array<std::uint8_t, kMagic.size()> magic{};
-    if (!readFully(journal.fd(), 0, magic, shown))
-        return {JournalState::Torn, {}, 0, {}, {}};
-    if (magic == kFirstMagic)
+    const auto begins = std::span(magic).first(
+        static_cast<std::size_t>(std::min<std::int64_t>(journalSize, kMagic.size())));
+    if (!readFully(journal.fd(), 0, begins, shown))
+        throw fileError(EIO, shown);
+    if (magic == kFirstMagic || magic == kSecondMagic)
         return refused("it is in the format of an older valmor-data, which does not say "
                        "which file it was written for");
-    const auto oldLength = number(8);
-    const auto newLength = number(16);
-    const auto count = number(24);
-    if (magic != kMagic || !oldLength || !newLength || !count)
-        return {JournalState::Torn, {}, 0, {}, {}};
+    if (!std::equal(begins.begin(), begins.end(), kMagic.begin()))
+        return refusedStranger("it is not a journal of valmor-data (it does not begin with "
+                               "VLMRJRN3)",
+                               "a file that is not a journal of valmor-data");
+    const auto device = number(8);
+    const auto inode = number(16);
+    const auto oldLength = number(24);
+    const auto newLength = number(32);
+    const auto count = number(40);
+    if (begins.size() < kMagic.size() || !device || !inode || !oldLength || !newLength || !count)
+        return torn();
     if (*newLength > static_cast<std::uint64_t>(kMostJournalledBytes) || *oldLength > *newLength ||
         *count > kMostJournalRanges)
         return refused("it gives lengths a sprite file cannot have (from " +
                        std::to_string(*oldLength) + " to " + std::to_string(*newLength) +
                        " bytes in " + std::to_string(*count) + " ranges; at most " +
                        bytesText(kMostJournalledBytes) + ", 32768 frames)");
-    Examined found{JournalState::Complete, {}, static_cast<std::int64_t>(*oldLength), {}, {}};
+    Examined found;
+    found.state = JournalState::Complete;
+    found.oldLength = static_cast<std::int64_t>(*oldLength);
+    found.writtenFor.device = *device;
+    found.writtenFor.inode = *inode;
     const auto newEnd = static_cast<std::int64_t>(*newLength);
     std::int64_t at = kHeaderBytes;
     std::int64_t end = 0;                   // where the ranges so far end
@@ -253,7 +289,7 @@ Examined readJournal(const JournalFile& journal, std::int64_t journalSize,
         const auto offset = number(at);
         const auto length = number(at + 8);
         if (!offset || !length)
-            return {JournalState::Torn, {}, 0, {}, {}};
+            return torn();
         if (*length == 0 || *offset > static_cast<std::uint64_t>(newEnd) ||
             *length > static_cast<std::uint64_t>(newEnd) - *offset ||
             static_cast<std::int64_t>(*offset) < end ||
@@ -270,24 +306,24 @@ Examined readJournal(const JournalFile& journal, std::int64_t journalSize,
         at = range.newAt + range.range.length;
         found.ranges.push_back(range);
         if (at > journalSize)
-            return {JournalState::Torn, {}, 0, {}, {}};
+            return torn();
     }
     if (covered != newEnd)
         return refused("its ranges do not make up the " + bytesText(newEnd) +
                        " the change was heading for");
     if (at + kChecksumBytes != journalSize)
-        return {JournalState::Torn, {}, 0, {}, {}};
+        return torn();
     std::uint64_t checksum = kFnvOffsetBasis;
     std::vector<std::uint8_t> chunk;
     for (std::int64_t done = 0; done < at;) {
         chunk.resize(static_cast<std::size_t>(std::min<std::int64_t>(at - done, kChunk)));
         if (!readFully(journal.fd(), done, chunk, shown))
-            return {JournalState::Torn, {}, 0, {}, {}};
+            return torn();
         checksum = fnv1a(chunk, checksum);
         done += static_cast<std::int64_t>(chunk.size());
     }
     if (number(at) != checksum)
-        return {JournalState::Torn, {}, 0, {}, {}};
+        return torn();
     return found;
 }
 
@@ -303,6 +339,16 @@ Examined fitToFile(Examined found, const JournalFile& journal, const GameFile& f
                              : std::max(found.oldLength, found.ranges.back().range.offset +
                                                              found.ranges.back().range.length);
     const std::string name = file.path().filename().string();
+    const FileIdentity identity = file.identity();
+    if (!identity.sameFile(found.writtenFor))
+        return refused(name +
+                       " is not the file that import changed: the journal was written "
+                       "for the file of device " +
+                       std::to_string(found.writtenFor.device) + ", inode " +
+                       std::to_string(found.writtenFor.inode) + ", and " + name + " is inode " +
+                       std::to_string(identity.inode) + " of device " +
+                       std::to_string(identity.device) +
+                       " (a checkout, copy or restore puts another file in its place)");
     if (length < found.oldLength || length > newLength)
         return refused(name +
                        " changed since the interrupted import that left it: the file "
@@ -348,45 +394,81 @@ Examined fitToFile(Examined found, const JournalFile& journal, const GameFile& f
     return found;
 }
 
-// Opens the journal at `path` for reading without following a link; nothing when there
-// is none, a refusal for a link or anything but a regular file.
-std::variant<std::monostate, std::string, std::pair<int, std::int64_t>>
-openJournal(const GamePath& path) {
+// What a file that is not regular is, for messages.
+std::string kindOf(mode_t mode) {
+    return S_ISLNK(mode)    ? "a symbolic link, which is never followed"
+           : S_ISDIR(mode)  ? "a folder"
+           : S_ISFIFO(mode) ? "a named pipe"
+           : S_ISSOCK(mode) ? "a socket"
+           : S_ISCHR(mode)  ? "a character device"
+           : S_ISBLK(mode)  ? "a block device"
+                            : "not a regular file";
+}
+
+// A journal that is not a regular file, found at `status` or refused by the open.
+Examined refusedKind(mode_t mode) {
+    const std::string kind = kindOf(mode);
+    return refusedStranger("it is " + kind, kind.substr(0, kind.find(',')));
+}
+
+// Opens the journal at `path` for reading without following a link and checks that
+// whoever wrote it may change `file`: the journal is a regular file of one name, owned by
+// the file's owner (a writer gives it that owner) or by the user who runs this. Nothing
+// when there is none; a refusal for anything else. Gives the open journal and its size.
+std::variant<std::monostate, Examined, std::pair<int, std::int64_t>>
+openJournal(const GamePath& path, const GameFile* file) {
     struct stat status {};
     if (::fstatat(path.directoryFd(), path.name().c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return std::monostate{};
         throw fileError(errno, path.shown());
     }
-    if (S_ISLNK(status.st_mode))
-        return std::string("it is a symbolic link, which is never followed");
+    if (!S_ISREG(status.st_mode))
+        return refusedKind(status.st_mode);
     const int fd = ::openat(path.directoryFd(), path.name().c_str(),
-                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
             return std::monostate{};
         if (errno == ELOOP)
-            return std::string("it is a symbolic link, which is never followed");
+            return refusedKind(S_IFLNK);
+        if (errno == ENXIO)
+            return refusedKind(S_IFSOCK);
         throw fileError(errno, path.shown());
     }
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(fd, &status) != 0) {
         const int error = errno;
-        const bool regular = S_ISREG(status.st_mode);
         ::close(fd);
-        if (regular)
-            throw fileError(error, path.shown());
-        return std::string("it is not a regular file");
+        throw fileError(error, path.shown());
+    }
+    std::optional<Examined> refusal;
+    if (!S_ISREG(status.st_mode))
+        refusal = refusedKind(status.st_mode);
+    else if (status.st_nlink != 1)
+        refusal = refusedStranger("it has " + std::to_string(status.st_nlink) +
+                                      " names (hard links), where a journal has one",
+                                  "a file of several names");
+    else if (file != nullptr && status.st_uid != file->owner() && status.st_uid != ::geteuid())
+        refusal = refusedStranger(
+            "it belongs to user " + std::to_string(status.st_uid) + ", where " +
+                file->path().filename().string() + " belongs to user " +
+                std::to_string(file->owner()) +
+                ": only a journal of the file's owner (or of whoever runs valmor-data) is applied",
+            "another user's file, which may hold anything");
+    if (refusal) {
+        ::close(fd);
+        return std::move(*refusal);
     }
     return std::pair{fd, static_cast<std::int64_t>(status.st_size)};
 }
 
 // Looks at the journal at `path` and, when it is complete, at `file` through it.
 Examined examine(const GamePath& path, const GameFile* file) {
-    auto opened = openJournal(path);
+    auto opened = openJournal(path, file);
     if (std::holds_alternative<std::monostate>(opened))
         return {};
-    if (auto* why = std::get_if<std::string>(&opened))
-        return refused(std::move(*why));
+    if (auto* refusal = std::get_if<Examined>(&opened))
+        return std::move(*refusal);
     const auto [fd, size] = std::get<std::pair<int, std::int64_t>>(opened);
     auto journal = std::make_shared<const JournalFile>(fd);
     Examined found = readJournal(*journal, size, path.shown());
@@ -445,29 +527,41 @@ void removeJournal(const GamePath& path) {
     syncFolder(path);
 }
 
-// Renames a refused journal aside, never over another one, and says what was refused.
-[[noreturn]] void setAside(const GamePath& path, const GamePath& file, const std::string& why) {
-    const GamePath aside = refusedJournalPath(file);
+// Renames a refused journal aside under the first free name, never over another one, and
+// says what was refused.
+[[noreturn]] void setAside(const GamePath& path, const GamePath& file, const Examined& found) {
     const std::string name = path.shown().filename().string();
-    const std::string asideName = aside.shown().filename().string();
     const std::string sprites = file.shown().filename().string();
-    std::string message = name + ", left by an interrupted sprite import, was not applied: " + why +
-                          ". " + sprites + " was left as it is";
-    if (::renameat2(path.directoryFd(), path.name().c_str(), aside.directoryFd(),
-                    aside.name().c_str(), RENAME_NOREPLACE) != 0) {
-        const int error = errno;
+    std::string message =
+        name + ", left by an interrupted sprite import, was not applied: " + found.refusal + ". " +
+        sprites + " was left as it is";
+    for (int k = 1; k <= kMostRefusedJournals; ++k) {
+        const GamePath aside = refusedJournalPath(file, k);
+        if (::renameat2(path.directoryFd(), path.name().c_str(), aside.directoryFd(),
+                        aside.name().c_str(), RENAME_NOREPLACE) != 0) {
+            const int error = errno;
+            if (error == EEXIST)
+                continue;
+            throw DataError(ErrorKind::JournalRefused,
+                            message + ", and the journal could not be set aside as " +
+                                aside.shown().filename().string() + " (" +
+                                fileError(error, aside.shown()).what() +
+                                "): move it away, then run the command again");
+        }
+        syncFolder(path);
         throw DataError(ErrorKind::JournalRefused,
-                        message + ", and the journal could not be set aside as " + asideName +
-                            " (" + fileError(error, aside.shown()).what() +
-                            "): move that file away, then run the command again");
+                        message + " and the journal set aside as " +
+                            aside.shown().filename().string() +
+                            ". If the file changed since that import (a git checkout, a copy), "
+                            "run the command again to change it as it is now; " +
+                            found.setAsideIs);
     }
-    syncFolder(path);
     throw DataError(ErrorKind::JournalRefused,
-                    message + " and the journal set aside as " + asideName +
-                        ". If the file changed since that import (a git checkout, a copy), run "
-                        "the command again to change it as it is now; the set-aside journal "
-                        "holds the old sprites of that import, remove it once they are not "
-                        "needed");
+                    message + ", and the journal could not be set aside: " +
+                        refusedJournalPath(file).shown().filename().string() + " to -" +
+                        std::to_string(kMostRefusedJournals) +
+                        " are all taken by journals set aside before: move them away, then run "
+                        "the command again");
 }
 
 } // namespace
@@ -477,9 +571,29 @@ GamePath journalPath(const GamePath& file) {
     return real.sibling(real.filename().string() + ".valmor-journal");
 }
 
-GamePath refusedJournalPath(const GamePath& file) {
+GamePath refusedJournalPath(const GamePath& file, int k) {
     const GamePath journal = journalPath(file);
-    return journal.sibling(journal.filename().string() + ".refused");
+    return journal.sibling(journal.filename().string() + ".refused" +
+                           (k > 1 ? "-" + std::to_string(k) : std::string()));
+}
+
+std::vector<GamePath> refusedJournals(const GamePath& file) {
+    std::vector<GamePath> taken;
+    for (int k = 1; k <= kMostRefusedJournals; ++k) {
+        GamePath aside = refusedJournalPath(file, k);
+        if (pathKind(aside) != PathKind::Missing)
+            taken.push_back(std::move(aside));
+    }
+    return taken;
+}
+
+std::optional<GamePath> freeRefusedJournalPath(const GamePath& file) {
+    for (int k = 1; k <= kMostRefusedJournals; ++k) {
+        GamePath aside = refusedJournalPath(file, k);
+        if (pathKind(aside) == PathKind::Missing)
+            return aside;
+    }
+    return std::nullopt;
 }
 
 JournalFinding inspectJournal(const GamePath& file) {
@@ -493,6 +607,8 @@ JournalFinding inspectJournal(const GamePath& file) {
         if (failure.kind() != ErrorKind::FileNotFound)
             throw;
     }
+    if (opened && opened->lockedByWriter())
+        return {JournalState::InProgress, {}};
     Examined found = examine(path, opened ? &*opened : nullptr);
     return {found.state, std::move(found.refusal)};
 }
@@ -501,7 +617,7 @@ JournalState recoverJournal(GameFile& locked) {
     const GamePath path = journalPath(locked.place());
     const Examined found = restoreFrom(path, locked);
     if (found.state == JournalState::Refused)
-        setAside(path, locked.place(), found.refusal);
+        setAside(path, locked.place(), found);
     if (found.state == JournalState::None)
         return found.state;
     try {
@@ -538,7 +654,10 @@ RollbackJournal::RollbackJournal(GameFile& locked, std::span<const ByteRange> ra
         throw fileError(errno, file_.path());
 
     JournalWriter journal(path_, status);
+    const FileIdentity identity = file_.identity();
     journal.add(kMagic);
+    journal.addNumber(identity.device);
+    journal.addNumber(identity.inode);
     journal.addNumber(static_cast<std::uint64_t>(oldLength));
     journal.addNumber(static_cast<std::uint64_t>(newLength));
     journal.addNumber(ranges_.size());

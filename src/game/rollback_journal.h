@@ -8,24 +8,30 @@
 // back.
 //
 // The journal, integers little-endian:
-//   "VLMRJRN2"                     8 bytes
+//   "VLMRJRN3"                     8 bytes
+//   device and inode of the file   8 + 8 bytes
 //   old length of the file         8 bytes
 //   new length of the file         8 bytes
 //   number of ranges               8 bytes
 //   per range, in ascending order: offset, length  8 + 8 bytes, then its old bytes (the
 //                                  part before the old length), then its new bytes
 //   64-bit FNV-1a of all the above 8 bytes
-// A journal whose checksum or length does not match was cut off while it was written,
-// before the file was touched: it is only removed. A complete one is applied only to the
-// file it was written for: one whose length lies between the old and the new length and
-// whose every journalled byte holds its old or its new value (past the old length, also
-// zero: not on the disk yet). Any other journal at that name (a link, an older format,
-// lengths a sprite file cannot have, a file changed since) is refused: set aside as
-// NAME.valmor-journal.refused, the file left alone.
+// A journal is looked at only when it is a regular file of one name, owned by the file's
+// owner or by the user who looks. One that begins with the name "VLMRJRN3" (or a part of it)
+// but whose checksum or length does not match was cut off while it was written, before the
+// file was touched: it is only removed. A complete one is applied only to the file it was
+// written for: the same device and inode (a checkout, copy or restore puts another file in
+// its place), a length between the old and the new length, and every journalled byte
+// holding its old or its new value (past the old length, also zero: not on the disk yet).
+// Anything else at that name (a link, folder, pipe or socket, another user's file, a file
+// that is no journal, an older format, lengths a sprite file cannot have, another file or
+// a file changed since) is refused: set aside under the first free name of
+// NAME.valmor-journal.refused, .refused-2, ... .refused-100, the file left alone.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -49,15 +55,23 @@ inline constexpr std::uint64_t kMostJournalRanges = 32768;
 
 // The journal of `file`: beside the file its links lead to, named NAME.valmor-journal.
 GamePath journalPath(const GamePath& file);
-// Where a refused journal is set aside: NAME.valmor-journal.refused beside it.
-GamePath refusedJournalPath(const GamePath& file);
+// How many names a refused journal may be set aside under.
+inline constexpr int kMostRefusedJournals = 100;
+// The kth name (from 1) a refused journal is set aside under, beside it:
+// NAME.valmor-journal.refused, then NAME.valmor-journal.refused-k.
+GamePath refusedJournalPath(const GamePath& file, int k = 1);
+// The set-aside names that something holds now, in order.
+std::vector<GamePath> refusedJournals(const GamePath& file);
+// The first set-aside name that nothing holds; nothing when all are taken.
+std::optional<GamePath> freeRefusedJournalPath(const GamePath& file);
 
 enum class JournalState {
-    None,     // no journal
-    Torn,     // cut off while it was written: the file was not changed yet
-    Complete, // the file may hold part of a change that the journal takes back
-    Undone,   // complete, but the file holds its old bytes already: nothing to put back
-    Refused,  // not a journal of the file as it is: never applied
+    None,       // no journal
+    Torn,       // cut off while it was written: the file was not changed yet
+    Complete,   // the file may hold part of a change that the journal takes back
+    Undone,     // complete, but the file holds its old bytes already: nothing to put back
+    Refused,    // not a journal of the file as it is: never applied
+    InProgress, // (inspectJournal only) a writer holds the file's lock: its change is under way
 };
 
 struct JournalFinding {
@@ -66,13 +80,14 @@ struct JournalFinding {
 };
 
 // What lies beside `file`, reading the whole journal and the file's journalled bytes to
-// check it. Throws DataError when a journal is there but cannot be read.
+// check it; InProgress, unread, while a writer holds the file's lock. Throws DataError when
+// a journal is there but cannot be read.
 JournalFinding inspectJournal(const GamePath& file);
 
 // Under the lock of `locked`: a complete journal left beside it by a writer that was
 // stopped is rolled back (the old length and bytes put back and flushed, then the journal
 // removed); a torn or undone one is only removed. A refused one is renamed to
-// refusedJournalPath and DataError(JournalRefused) thrown, the file untouched. Gives what
+// freeRefusedJournalPath and DataError(JournalRefused) thrown, the file untouched. Gives what
 // was found. Throws DataError when the rollback fails; the journal then stays for the next
 // writer.
 JournalState recoverJournal(GameFile& locked);

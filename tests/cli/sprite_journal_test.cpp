@@ -13,8 +13,10 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "cli/png_rows.h"
 #include "cli_fixture.h"
 #include "files/game_file.h"
 #include "game/monster_record.h"
@@ -22,7 +24,11 @@
 #include "game/sprite.h"
 #include "support/child_process.h"
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -256,7 +262,7 @@ TEST_F(SpriteJournalTest, ADamagedJournalIsTornAndRemovedLeavingTheFileAlone) {
         RollbackJournal written(locked, frames, [&](std::size_t) { return std::span(fresh); });
     }
     const Bytes whole = readBytes(journal());
-    ASSERT_EQ(whole.size(), 32u + 16 + 9000 + 9000 + 16 + 100 + 9000 + 8);
+    ASSERT_EQ(whole.size(), 48u + 16 + 9000 + 9000 + 16 + 100 + 9000 + 8);
     const auto cut = [&](std::size_t size) { return Bytes(whole.begin(), whole.begin() + size); };
     const auto flipped = [&](std::size_t at) {
         Bytes bytes = whole;
@@ -268,15 +274,19 @@ TEST_F(SpriteJournalTest, ADamagedJournalIsTornAndRemovedLeavingTheFileAlone) {
     const struct {
         const char* damage;
         Bytes journal;
+        JournalState expected;
     } cases[] = {
-        {"cut after its name", cut(8)},
-        {"cut in the old bytes", cut(5000)},
-        {"cut before the checksum's last byte", cut(whole.size() - 1)},
-        {"a byte more", longer},
-        {"another name", flipped(0)},
-        {"an old byte changed", flipped(32 + 16 + 100)},
-        {"the checksum changed", flipped(whole.size() - 1)},
-        {"none", whole},
+        {"empty", cut(0), JournalState::Torn},
+        {"cut in its name", cut(5), JournalState::Torn},
+        {"cut after its name", cut(8), JournalState::Torn},
+        {"cut in the old bytes", cut(5000), JournalState::Torn},
+        {"cut before the checksum's last byte", cut(whole.size() - 1), JournalState::Torn},
+        {"a byte more", longer, JournalState::Torn},
+        // A file that does not begin with the journal's name was never one: it is set aside.
+        {"another name", flipped(0), JournalState::Refused},
+        {"an old byte changed", flipped(48 + 16 + 100), JournalState::Torn},
+        {"the checksum changed", flipped(whole.size() - 1), JournalState::Torn},
+        {"none", whole, JournalState::Complete},
     };
     // A wrongly trusted journal would bring sprite 3 back over these bytes.
     Bytes changed = old_;
@@ -285,12 +295,17 @@ TEST_F(SpriteJournalTest, ADamagedJournalIsTornAndRemovedLeavingTheFileAlone) {
         SCOPED_TRACE(c.damage);
         writeBytes(sprites(), changed);
         writeBytes(journal(), c.journal);
-        const JournalState expected =
-            c.journal == whole ? JournalState::Complete : JournalState::Torn;
-        EXPECT_EQ(journalState(), expected);
+        fs::remove(game_ / "monster.dat.valmor-journal.refused");
+        EXPECT_EQ(journalState(), c.expected);
         GameFile locked = GameFile::openLocked(GamePath(sprites()), false);
-        EXPECT_EQ(recoverJournal(locked), expected);
-        EXPECT_TRUE(readBytes(sprites()) == (expected == JournalState::Complete ? old_ : changed));
+        if (c.expected == JournalState::Refused) {
+            EXPECT_THROW(recoverJournal(locked), DataError);
+            EXPECT_TRUE(readBytes(game_ / "monster.dat.valmor-journal.refused") == c.journal);
+        } else {
+            EXPECT_EQ(recoverJournal(locked), c.expected);
+        }
+        EXPECT_TRUE(readBytes(sprites()) ==
+                    (c.expected == JournalState::Complete ? old_ : changed));
         EXPECT_FALSE(fs::exists(journal()));
     }
 }
@@ -331,22 +346,29 @@ TEST_F(SpriteJournalTest, FaultsInOtherCommandsLeaveTheGameFileAsItWas) {
     }
 }
 
-// A journal with a right checksum, as a writer would leave it: `magic` ("VLMRJRN2", or the
-// first format's "VLMRJRN1", which had no new length and no new bytes), the lengths, and
-// ranges of old and new bytes.
+// A journal with a right checksum, as a writer would leave it: `magic` ("VLMRJRN3" with the
+// device and inode of `file`; "VLMRJRN2", which had none; or the first format's "VLMRJRN1",
+// which had no new length and no new bytes either), the lengths, and ranges of old and new
+// bytes.
 struct JournalRange {
     std::uint64_t offset;
     Bytes old;
     Bytes fresh;
 };
 Bytes journalBytes(const std::string& magic, std::uint64_t oldLength, std::uint64_t newLength,
-                   const std::vector<JournalRange>& ranges) {
+                   const std::vector<JournalRange>& ranges, const fs::path& file = {}) {
     const bool first = magic.back() == '1';
     Bytes bytes(magic.begin(), magic.end());
     const auto number = [&](std::uint64_t value) {
         for (int i = 0; i < 8; ++i)
             bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     };
+    if (magic.back() == '3') {
+        struct stat status {};
+        EXPECT_EQ(::stat(file.c_str(), &status), 0);
+        number(status.st_dev);
+        number(status.st_ino);
+    }
     number(oldLength);
     if (!first)
         number(newLength);
@@ -417,9 +439,15 @@ TEST_F(SpriteJournalTest, AJournalIsAppliedOnlyToTheFileItWasWrittenFor) {
         {"an old length of 1 TiB",
          [&] {
              restore();
-             writeBytes(journal(), journalBytes("VLMRJRN2", kTebibyte, kTebibyte, {}));
+             writeBytes(journal(), journalBytes("VLMRJRN3", kTebibyte, kTebibyte, {}, sprites()));
          },
          "it gives lengths a sprite file cannot have"},
+        {"the second format, which names no file",
+         [&] {
+             restore();
+             writeBytes(journal(), journalBytes("VLMRJRN2", old_.size(), old_.size(), {}));
+         },
+         "it is in the format of an older valmor-data"},
         {"a link to a journal of the file in another folder",
          [&] {
              restore();
@@ -427,9 +455,9 @@ TEST_F(SpriteJournalTest, AJournalIsAppliedOnlyToTheFileItWasWrittenFor) {
              std::copy(seven.begin(), seven.end(), changed.begin() + 3 * kSpriteFrameBytes);
              writeBytes(sprites(), changed);
              fs::create_directories(elsewhere.parent_path());
-             writeBytes(elsewhere,
-                        journalBytes("VLMRJRN2", old_.size(), old_.size(),
-                                     {{3 * kSpriteFrameBytes, frameOf(old_, 3), seven}}));
+             writeBytes(elsewhere, journalBytes("VLMRJRN3", old_.size(), old_.size(),
+                                                {{3 * kSpriteFrameBytes, frameOf(old_, 3), seven}},
+                                                sprites()));
              fs::create_symlink(elsewhere, journal());
          },
          "it is a symbolic link, which is never followed"},
@@ -458,17 +486,182 @@ TEST_F(SpriteJournalTest, AJournalIsAppliedOnlyToTheFileItWasWrittenFor) {
         EXPECT_FALSE(fs::exists(fs::symlink_status(journal())));
         EXPECT_TRUE(fs::exists(fs::symlink_status(refused)));
         if (fs::exists(elsewhere)) {
-            EXPECT_EQ(fs::file_size(elsewhere), 32u + 16 + 2 * 9000 + 8);
+            EXPECT_EQ(fs::file_size(elsewhere), 48u + 16 + 2 * 9000 + 8);
         }
         const ToolRun after = runTool({"-C", game_.string(), "check"});
-        EXPECT_NE(after.out.find("monster.dat.valmor-journal.refused is a journal that was set "
-                                 "aside, not applied"),
+        EXPECT_NE(after.out.find("monster.dat.valmor-journal.refused was set aside, not "
+                                 "applied, by a sprite import"),
                   std::string::npos)
             << after.out;
         // The next command changes the file as it is.
         EXPECT_EQ(valmorData({"import-sprite", "3", (images_ / "050.png").string()}).run.status, 0);
         EXPECT_TRUE(frameOf(readBytes(sprites()), 3) == frameOf(old_, 50));
     }
+}
+
+TEST_F(SpriteJournalTest, WhatIsNotProvedAJournalOfTheFileIsSetAsideUnderAFreeNameNeverApplied) {
+    const fs::path mainFile = game_ / "main.dat";
+    const auto asideNames = [&] {
+        std::vector<fs::path> names;
+        for (const auto& entry : fs::directory_iterator(game_))
+            if (entry.path().filename().string().starts_with("monster.dat.valmor-journal."))
+                names.push_back(entry.path());
+        return names;
+    };
+    // An import-sprites killed once its first frame (sprite 3) is written.
+    const auto killedImport = [&] {
+        restore();
+        ASSERT_EQ(
+            valmorData({"import-sprites", batch_.string()},
+                       {"VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=2", "VALMOR_FAULT_DO=kill"})
+                .run.signal,
+            SIGKILL);
+    };
+    // Another branch's file put in its place, as a checkout does: a new file whose sprite 3
+    // holds the import's new bytes. The old file is kept, for its inode to stay taken.
+    const auto otherBranch = [&] {
+        const Bytes half = readBytes(sprites());
+        fs::rename(sprites(), mainFile);
+        writeBytes(sprites(), half);
+    };
+    const struct {
+        const char* how;
+        std::function<void()> make;
+        const char* said;    // why the journal is refused
+        const char* asideIs; // what the import says it set aside
+        const char* asideAs = "monster.dat.valmor-journal.refused";
+        bool needsRoot = false;
+    } cases[] = {
+        // B1: a journal that takes the file back to 0 bytes, planted by someone who cannot
+        // write the file.
+        {"a whole journal of the file, another user's",
+         [&] {
+             restore();
+             writeBytes(journal(),
+                        journalBytes("VLMRJRN3", 0, old_.size(), {{0, {}, old_}}, sprites()));
+             ASSERT_EQ(::chown(journal().c_str(), 65534, 65534), 0);
+         },
+         "it belongs to user 65534, where monster.dat belongs to user 0",
+         "what was set aside is another user's file, which may hold anything", nullptr, true},
+        // B2: git stash and checkout of another branch after a killed import.
+        {"killed, then another branch's file that holds the import's sprite 3",
+         [&] {
+             killedImport();
+             otherBranch();
+         },
+         "monster.dat is not the file that import changed: the journal was written for the "
+         "file of device ",
+         "the set-aside journal holds the old sprites of that import"},
+        {"killed, then another branch's file, with the first set-aside name taken",
+         [&] {
+             killedImport();
+             otherBranch();
+             writeText(game_ / "monster.dat.valmor-journal.refused", "set aside before");
+         },
+         "(a checkout, copy or restore puts another file in its place)",
+         "the set-aside journal holds the old sprites of that import",
+         "monster.dat.valmor-journal.refused-2"},
+        // B10 and B11: what is not a journal of ours is never removed.
+        {"a file of notes",
+         [&] {
+             restore();
+             writeText(journal(), "my precious notes\n");
+         },
+         "it is not a journal of valmor-data",
+         "what was set aside is a file that is not a journal of valmor-data"},
+        {"a socket",
+         [&] {
+             restore();
+             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             const std::string name = fs::relative(journal()).string();
+             ASSERT_LT(name.size(), sizeof address.sun_path) << name;
+             std::copy(name.begin(), name.end(), address.sun_path);
+             ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+             ::close(fd);
+         },
+         "it is a socket", "what was set aside is a socket,"},
+        {"a named pipe",
+         [&] {
+             restore();
+             ASSERT_EQ(::mkfifo(journal().c_str(), 0600), 0);
+         },
+         "it is a named pipe", "what was set aside is a named pipe,"},
+        {"a folder",
+         [&] {
+             restore();
+             fs::create_directory(journal());
+         },
+         "it is a folder", "what was set aside is a folder,"},
+    };
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_); // a socket's name is short
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        if (c.needsRoot && ::geteuid() != 0)
+            continue;
+        for (const fs::path& name : asideNames())
+            fs::remove_all(name);
+        fs::remove(mainFile);
+        c.make();
+        const std::string asideAs = c.asideAs ? c.asideAs : "monster.dat.valmor-journal.refused";
+        const Bytes held = readBytes(sprites());
+        const ToolRun check = runTool({"-C", game_.string(), "check"});
+        EXPECT_NE(check.out.find("monster.dat.valmor-journal does not belong to the file as it "
+                                 "is: "),
+                  std::string::npos)
+            << check.out;
+        EXPECT_NE(check.out.find(c.said), std::string::npos) << check.out;
+        EXPECT_NE(check.out.find("sets it aside as " + asideAs + " "), std::string::npos)
+            << check.out;
+
+        const Outcome next = valmorData({"import-sprite", "3", (images_ / "050.png").string()});
+        EXPECT_EQ(next.run.status, 1);
+        EXPECT_TRUE(says(next, "Journal refused: ")) << next.said;
+        EXPECT_TRUE(says(next, c.said)) << next.said;
+        EXPECT_TRUE(says(next, "the journal set aside as " + asideAs + ".")) << next.said;
+        EXPECT_TRUE(says(next, c.asideIs)) << next.said;
+        EXPECT_TRUE(readBytes(sprites()) == held);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(journal())));
+        EXPECT_TRUE(fs::exists(fs::symlink_status(game_ / asideAs)));
+        if (std::string(c.how) == "a file of notes") {
+            EXPECT_EQ(readText(game_ / asideAs), "my precious notes\n");
+        }
+        const ToolRun after = runTool({"-C", game_.string(), "check"});
+        EXPECT_NE(after.out.find(asideAs + " was set aside, not applied"), std::string::npos)
+            << after.out;
+        EXPECT_EQ(valmorData({"import-sprite", "3", (images_ / "050.png").string()}).run.status, 0);
+        EXPECT_TRUE(frameOf(readBytes(sprites()), 3) == frameOf(old_, 50));
+    }
+    fs::current_path(before);
+}
+
+TEST_F(SpriteJournalTest, CheckTellsAJournalOfAnImportInProgressFromOneLeftBehind) {
+    const fs::path pause = dir_ / "pause";
+    ASSERT_EQ(::mkfifo(pause.c_str(), 0600), 0);
+    // Held at its first frame, its journal written, the file locked.
+    const pid_t pid = startChild(
+        {VALMOR_DATA_EXE, "-C", game_.string(), "import-sprites", batch_.string()},
+        {"LD_PRELOAD=" VALMOR_FAULT_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0",
+         "VALMOR_FAULT_UNDER=" + game_.string(), "VALMOR_FAULT_CALLS=pwrite", "VALMOR_FAULT_AT=1",
+         "VALMOR_FAULT_DO=pause", "VALMOR_FAULT_PAUSE=" + pause.string()});
+    ASSERT_GT(pid, 0);
+    int held = -1;
+    for (int tries = 0; held < 0 && tries < 30000 && waitpid(pid, nullptr, WNOHANG) == 0; ++tries) {
+        held = ::open(pause.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (held < 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_GE(held, 0) << "the import never reached its first frame";
+    const ToolRun check = runTool({"-C", game_.string(), "check"});
+    ::close(held);
+    EXPECT_NE(check.out.find("monster.dat.valmor-journal belongs to a sprite import in progress"),
+              std::string::npos)
+        << check.out;
+    EXPECT_EQ(check.out.find("interrupted"), std::string::npos) << check.out;
+    EXPECT_EQ(waitChild(pid).status, 0);
+    EXPECT_FALSE(fs::exists(journal()));
 }
 
 TEST_F(SpriteJournalTest, AJournalWhoseOldBytesAreBackIsReportedAsLeftOverNotAsAChange) {
@@ -574,28 +767,42 @@ TEST_F(SpriteJournalTest, TheJournalTakesTheSpriteFilesOwner) {
     EXPECT_EQ(status.st_gid, 4322u);
 }
 
+// `count` bytes of `byte`, deflated.
+Bytes deflatedRun(std::size_t count, std::uint8_t byte) {
+    Bytes data;
+    const std::vector<std::uint8_t> block(1 << 20, byte);
+    std::vector<std::uint8_t> out(1 << 16);
+    z_stream stream{};
+    deflateInit(&stream, 9);
+    do {
+        const std::size_t size = std::min(count, block.size());
+        count -= size;
+        stream.next_in = const_cast<std::uint8_t*>(block.data());
+        stream.avail_in = static_cast<uInt>(size);
+        do {
+            stream.next_out = out.data();
+            stream.avail_out = static_cast<uInt>(out.size());
+            deflate(&stream, count == 0 ? Z_FINISH : Z_NO_FLUSH);
+            data.insert(data.end(), out.data(), out.data() + out.size() - stream.avail_out);
+        } while (stream.avail_out == 0);
+    } while (count > 0);
+    deflateEnd(&stream);
+    return data;
+}
+
+struct PngChunk {
+    std::string type;
+    Bytes data;
+};
+
 // A black 90 x 100 PNG (8-bit grey) whose image data is its rows, then `after` bytes of
-// zeros: in the same deflate stream, or in a second one after it.
-Bytes blackPng(std::size_t after, bool secondStream) {
+// zeros: in the same deflate stream, or in a second one after it; `extra` chunks come
+// between its header and its image data.
+Bytes blackPng(std::size_t after, bool secondStream, const std::vector<PngChunk>& extra = {}) {
     Bytes data;
     const auto deflated = [&](std::size_t zeros) {
-        const std::vector<std::uint8_t> block(1 << 20, 0);
-        std::vector<std::uint8_t> out(1 << 16);
-        z_stream stream{};
-        deflateInit(&stream, 9);
-        do {
-            const std::size_t size = std::min(zeros, block.size());
-            zeros -= size;
-            stream.next_in = const_cast<std::uint8_t*>(block.data());
-            stream.avail_in = static_cast<uInt>(size);
-            do {
-                stream.next_out = out.data();
-                stream.avail_out = static_cast<uInt>(out.size());
-                deflate(&stream, zeros == 0 ? Z_FINISH : Z_NO_FLUSH);
-                data.insert(data.end(), out.data(), out.data() + out.size() - stream.avail_out);
-            } while (stream.avail_out == 0);
-        } while (zeros > 0);
-        deflateEnd(&stream);
+        const Bytes stream = deflatedRun(zeros, 0);
+        data.insert(data.end(), stream.begin(), stream.end());
     };
     // Each row is a filter byte and 90 grey bytes, all 0: black.
     const std::size_t rows = kSpriteHeight * (1 + kSpriteWidth);
@@ -620,29 +827,51 @@ Bytes blackPng(std::size_t after, bool secondStream) {
     word(header, kSpriteHeight);
     header.insert(header.end(), {8, 0, 0, 0, 0}); // 8-bit grey, not interlaced
     chunk("IHDR", header);
+    for (const PngChunk& more : extra)
+        chunk(more.type.c_str(), more.data);
     chunk("IDAT", data);
     chunk("IEND", {});
     return png;
 }
 
 TEST_F(SpriteJournalTest, ImportRefusesPngDataAfterTheRowsAndDecodesEachImageOnce) {
+    // Compressed text and colour profiles of 7 MB each (as much as the decoder takes in
+    // one chunk), deflated to 7 KB.
+    const auto compressed = [](const std::string& type, std::size_t count) {
+        std::string head = type == "iTXt"   ? std::string("Comment\0\1\0\0\0", 12)
+                           : type == "iCCP" ? std::string("Profile\0\0", 9)
+                                            : std::string("Comment\0\0", 9);
+        Bytes data(head.begin(), head.end());
+        const Bytes text = deflatedRun(7'000'000, 'a');
+        data.insert(data.end(), text.begin(), text.end());
+        return std::vector<PngChunk>(count, PngChunk{type, data});
+    };
     const struct {
         const char* png;
         std::size_t after;
         bool secondStream;
         bool accepted;
+        std::vector<PngChunk> extra = {};
+        const char* said = "003.png: the image data goes on after its 100 rows";
     } cases[] = {
         {"the rows alone", 0, false, true},
         // Fault 6: 64 MiB of zeros after the rows deflate to about 64 KiB.
         {"64 MiB of zeros after the rows", 64u << 20, false, false},
         {"a second stream after the rows", 1000, true, false},
+        // B4: text and profiles that inflate to 210 MB are never inflated.
+        {"30 compressed texts of 7 MB", 0, false, true, compressed("zTXt", 30)},
+        {"30 international texts of 7 MB", 0, false, true, compressed("iTXt", 30)},
+        {"a colour profile of 7 MB", 0, false, true, compressed("iCCP", 1)},
+        {"more chunks than an image needs", 0, false, false,
+         std::vector<PngChunk>(cli::kMostPngChunks, PngChunk{"tEXt", {'a', 0, 'b'}}),
+         "003.png: the PNG has more than 1024 chunks"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.png);
         restore();
         fs::remove_all(dir_ / "bomb");
         fs::create_directories(dir_ / "bomb");
-        writeBytes(dir_ / "bomb" / "003.png", blackPng(c.after, c.secondStream));
+        writeBytes(dir_ / "bomb" / "003.png", blackPng(c.after, c.secondStream, c.extra));
         const fs::path log = dir_ / "opens.txt";
         fs::remove(log);
         const Outcome run =
@@ -650,6 +879,8 @@ TEST_F(SpriteJournalTest, ImportRefusesPngDataAfterTheRowsAndDecodesEachImageOnc
                        {"VALMOR_FAULT_UNDER=" + (dir_ / "bomb").string(),
                         "VALMOR_FAULT_CALLS=openat", "VALMOR_FAULT_LOG=" + log.string()});
         EXPECT_EQ(run.run.status, c.accepted ? 0 : 1) << run.said;
+        // The program alone takes some 40 MB; one text inflated takes 7.
+        EXPECT_LT(run.run.peakMegabytes, 100) << c.png;
         if (c.accepted) {
             EXPECT_FALSE(frameOf(readBytes(sprites()), 3) == frameOf(old_, 3));
             const std::string opens = readText(log);
@@ -657,8 +888,7 @@ TEST_F(SpriteJournalTest, ImportRefusesPngDataAfterTheRowsAndDecodesEachImageOnc
             EXPECT_EQ(opens.find("003.png"), opens.rfind("003.png")) << "decoded more than once:\n"
                                                                      << opens;
         } else {
-            EXPECT_TRUE(says(run, "003.png: the image data goes on after its 100 rows"))
-                << run.said;
+            EXPECT_TRUE(says(run, c.said)) << run.said;
             EXPECT_TRUE(readBytes(sprites()) == old_);
         }
     }
