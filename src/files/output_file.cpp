@@ -137,12 +137,13 @@ bool namesAnOpenDescriptor(const std::filesystem::path& path) {
 
 // Opens a character device, pipe or link to a descriptor for writing without blocking:
 // a pipe with no reader is waited for in short steps, and a signal noted meanwhile stops
-// the wait with DataError(Interrupted).
-int openStream(const std::filesystem::path& path) {
+// the wait with DataError(Interrupted). For anything else ENXIO is the answer (a socket
+// reopened through /proc), and is no reason to wait.
+int openStream(const std::filesystem::path& path, bool pipe) {
     for (;;) {
         const int fd =
             ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd >= 0 || (errno != ENXIO && errno != EINTR))
+        if (fd >= 0 || !((pipe && errno == ENXIO) || errno == EINTR))
             return fd;
         throwIfInterrupted();
         ::poll(nullptr, 0, kStreamWaitMilliseconds);
@@ -204,7 +205,8 @@ OutputFile::OutputFile(const std::filesystem::path& path) : path_(path) {
                          S_ISSOCK(status.st_mode) || namesAnOpenDescriptor(path));
     guard_.emplace();
     if (stream_) {
-        fd_ = S_ISSOCK(status.st_mode) ? connectSocket(path) : openStream(path);
+        fd_ = S_ISSOCK(status.st_mode) ? connectSocket(path)
+                                       : openStream(path, S_ISFIFO(status.st_mode));
         if (fd_ < 0)
             throw fileError(errno, path);
         return;

@@ -135,7 +135,8 @@ TEST_F(OutputSafetyTest, AnOutputPipeNobodyReadsIsStoppedBySignals) {
         std::string fifo;
         std::vector<std::string> arguments;
         int signal;
-        std::string ready; // a file that exists once the program waits at the pipe
+        std::string ready;   // a file that exists once the program waits at the pipe
+        bool opened = false; // a reader holds the pipe open and never reads
     } cases[] = {
         {"export-stats -o FIFO, SIGINT",
          file("of.fifo").string(),
@@ -157,6 +158,12 @@ TEST_F(OutputSafetyTest, AnOutputPipeNobodyReadsIsStoppedBySignals) {
          {"export-sprites", file("spf").string()},
          SIGINT,
          file("spf/002.png").string()},
+        {"report -o a FIFO that is full, SIGTERM",
+         file("of.fifo").string(),
+         {"report", "--character", kOneProfile, "-o", file("of.fifo").string()},
+         SIGTERM,
+         {},
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -164,6 +171,7 @@ TEST_F(OutputSafetyTest, AnOutputPipeNobodyReadsIsStoppedBySignals) {
         fs::remove(file("of.fifo"));
         fs::create_directory(file("spf"));
         ASSERT_EQ(mkfifo(c.fifo.c_str(), 0600), 0);
+        const int reader = c.opened ? open(c.fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
         std::vector<std::string> command = {VALMOR_DATA_EXE, "-C", dir_.string()};
         command.insert(command.end(), c.arguments.begin(), c.arguments.end());
         const pid_t pid = start(command);
@@ -180,6 +188,8 @@ TEST_F(OutputSafetyTest, AnOutputPipeNobodyReadsIsStoppedBySignals) {
         EXPECT_FALSE(run.timedOut) << "still waiting for a reader";
         EXPECT_EQ(run.signal, c.signal);
         EXPECT_NE(run.out.find("Interrupted"), std::string::npos) << run.out;
+        if (reader >= 0)
+            close(reader);
     }
 }
 
