@@ -439,7 +439,7 @@ GameDirectory folderOf(const QCommandLineParser& top, const QCommandLineParser& 
 }
 
 int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::ostream& err,
-        bool errIsTerminal) {
+        bool errIsTerminal, int outDescriptor) {
     const QString program = arguments.isEmpty() ? QString() : arguments.front();
     QCommandLineParser top;
     // Options after the command belong to the command.
@@ -485,7 +485,7 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
                              (commandArguments.size() == 1 ? " argument" : " arguments"),
                          name);
     try {
-        const Session session{folderOf(top, sub), in, out, err, errIsTerminal};
+        const Session session{folderOf(top, sub), in, out, err, errIsTerminal, outDescriptor};
         return command->run({session, sub, commandArguments});
     } catch (const UsageError& error) {
         if (!error.command().empty())
@@ -508,7 +508,7 @@ std::string escapeLines(std::string_view text) {
 } // namespace
 
 int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-           std::ostream& err, bool errIsTerminal, bool outIsTerminal) {
+           std::ostream& err, bool errIsTerminal, bool outIsTerminal, int outDescriptor) {
     const std::string prefix = std::string(kProgram) + ": ";
     // On a terminal, every command's standard output is escaped as messages are.
     TerminalText terminalText(out);
@@ -519,7 +519,7 @@ int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ost
             QStringList list;
             for (const std::string& argument : arguments)
                 list.append(fromBytes(argument));
-            const int status = run(list, in, standardOut, err, errIsTerminal);
+            const int status = run(list, in, standardOut, err, errIsTerminal, outDescriptor);
             standardOut.flush();
             if (!standardOut || !terminalText.finish() || !out) {
                 err << prefix << "cannot write to standard output\n";

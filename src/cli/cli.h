@@ -17,8 +17,11 @@ inline constexpr int kExitUsage = 2;
 // `arguments` start with the program name; each is used byte for byte, whatever its
 // encoding. `errIsTerminal` draws progress bars on `err`; `outIsTerminal` escapes
 // what goes to `out` as messages are escaped (src/cli/terminal_text.h), where without it
-// the bytes go out exact. Never throws.
+// the bytes go out exact. `outDescriptor` is the descriptor behind `out` (1 for standard
+// output), whose file a command refuses to write into when it is a game file or one of the
+// command's inputs; -1 when `out` is no file. Never throws.
 int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-           std::ostream& err, bool errIsTerminal, bool outIsTerminal = false);
+           std::ostream& err, bool errIsTerminal, bool outIsTerminal = false,
+           int outDescriptor = -1);
 
 } // namespace valmor::cli

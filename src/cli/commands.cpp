@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
@@ -303,35 +304,72 @@ GameFileIdentities::GameFileIdentities(const Session& session,
             // Not there: nothing to guard.
         }
     };
+    const auto guardName = [&](const char* name, std::string_view role) {
+        guard(session.file(name), role);
+        names_.push_back({name, std::string(role)});
+    };
     for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
                              kEncounterFileName, kItemListFileName})
-        guard(session.file(name), "the game file");
-    guard(session.file(kCharactersFileName), "the balance profiles");
-    guard(session.file(kTargetsFileName), "the balance targets");
+        guardName(name, "the game file");
+    guardName(kCharactersFileName, "the balance profiles");
+    guardName(kTargetsFileName, "the balance targets");
     for (const std::filesystem::path& input : inputs) {
         if (!input.empty())
             guard(input, "its own input");
     }
+    struct stat folder {};
+    if (::fstatat(session.folder.fd(), ".", &folder, 0) == 0)
+        folder_ = FileIdentity{static_cast<std::uint64_t>(folder.st_dev),
+                               static_cast<std::uint64_t>(folder.st_ino)};
 }
 
-void GameFileIdentities::refuse(const std::filesystem::path& output, std::string_view what) const {
-    FileIdentity target;
-    try {
-        target = identityOf(output);
-    } catch (const DataError&) {
-        return; // nothing there yet, or nothing that can be reached: no file to guard
-    }
+void GameFileIdentities::refuseIdentity(const FileIdentity& target, std::string_view shownAs,
+                                        std::string_view what) const {
     for (const GuardedFile& file : files_) {
         if (file.identity.sameFile(target))
             throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
-                           "over " + file.role + ' ' + shownPath(output));
+                           "over " + file.role + ' ' + std::string(shownAs));
     }
+}
+
+void GameFileIdentities::refuse(const std::filesystem::path& output, std::string_view what) const {
+    // A game file's name in the game folder stays its own even while the file is missing:
+    // the game and the balance window would read whatever is written there.
+    const std::filesystem::path folder = output.has_parent_path() ? output.parent_path() : ".";
+    struct stat status {};
+    if (folder_ && ::stat(folder.c_str(), &status) == 0 &&
+        folder_->sameFile({static_cast<std::uint64_t>(status.st_dev),
+                           static_cast<std::uint64_t>(status.st_ino)})) {
+        for (const GuardedName& name : names_) {
+            if (output.filename() == name.name)
+                throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
+                               "over " + name.role + ' ' + shownPath(output));
+        }
+    }
+    try {
+        refuseIdentity(identityOf(output), shownPath(output), what);
+    } catch (const DataError&) {
+        // nothing there yet, or nothing that can be reached: no file to guard
+    }
+}
+
+void GameFileIdentities::refuseDescriptor(int fd, std::string_view shownAs,
+                                          std::string_view what) const {
+    struct stat status {};
+    if (::fstat(fd, &status) == 0)
+        refuseIdentity(
+            {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)},
+            shownAs, what);
 }
 
 bool writeOutput(const Session& session, const std::filesystem::path& output,
                  const std::function<void(std::ostream&)>& write, std::string_view what,
                  const std::vector<std::filesystem::path>& inputs) {
     if (output.empty() || output == "-") {
+        // `>> monsters.tat` is the same slip as -o monsters.tat.
+        if (session.outDescriptor >= 0)
+            GameFileIdentities(session, inputs)
+                .refuseDescriptor(session.outDescriptor, "(standard output)", what);
         write(session.out);
         return false;
     }

@@ -1,10 +1,12 @@
 #include "cli/files.h"
 
 #include <array>
+#include <optional>
 #include <span>
 #include <streambuf>
 
 #include "cli/cli_error.h"
+#include "cli/terminal_text.h"
 #include "files/game_file.h"
 #include "files/output_file.h"
 
@@ -79,13 +81,20 @@ bool writeOutputFile(const std::filesystem::path& path,
                      const std::function<void(std::ostream&)>& write) {
     // Whether a failure leaves an old file behind, or nothing where there was nothing.
     std::error_code unknown;
-    const bool existed = std::filesystem::symlink_status(path, unknown).type() !=
-                         std::filesystem::file_type::not_found;
+    const std::filesystem::file_type before = std::filesystem::symlink_status(path, unknown).type();
     try {
         OutputFile file(path);
         OutputBuffer buffer(file);
-        std::ostream stream(&buffer);
-        write(stream);
+        std::ostream raw(&buffer);
+        // A terminal named as the output (-o /dev/tty, -o /dev/stdout on one) is shown
+        // outside text as standard output on a terminal is: escaped.
+        std::optional<TerminalText> escaped;
+        std::optional<std::ostream> shown;
+        if (file.isTerminal())
+            shown.emplace(&escaped.emplace(raw));
+        write(shown ? *shown : raw);
+        if (escaped)
+            escaped->finish();
         buffer.finish();
         file.commit();
         return !file.isStream();
@@ -93,9 +102,12 @@ bool writeOutputFile(const std::filesystem::path& path,
         // An interruption is reported as such by the caller's end of the program.
         if (error.kind() == ErrorKind::Interrupted)
             throw;
-        throw CliError("cannot write " + shownPath(path) + ": " + error.what() +
-                       (existed ? "; the old file is unchanged"
-                                : "; there was no file before, and none is left"));
+        const char* left = "; the old file is unchanged";
+        if (error.kind() == ErrorKind::IsAFolder)
+            left = "; the folder is left as it was, and no file was written in its place";
+        else if (before == std::filesystem::file_type::not_found)
+            left = "; there was no file before, and none is left";
+        throw CliError("cannot write " + shownPath(path) + ": " + error.what() + left);
     }
 }
 

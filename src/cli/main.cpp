@@ -38,8 +38,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("valmor-data"));
     // The arguments as bytes: a name that is not UTF-8 is used exactly as given.
     const std::vector<std::string> arguments(argv, argv + argc);
-    const int status = valmor::cli::runCli(arguments, std::cin, std::cout, std::cerr,
-                                           isatty(STDERR_FILENO) != 0, isatty(STDOUT_FILENO) != 0);
+    const int status =
+        valmor::cli::runCli(arguments, std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) != 0,
+                            isatty(STDOUT_FILENO) != 0, STDOUT_FILENO);
     // Work stopped by SIGINT, SIGTERM or SIGHUP has been undone: end by that signal.
     valmor::endByNotedSignal();
     return status;

@@ -7,9 +7,11 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -20,12 +22,17 @@ namespace valmor {
 
 namespace {
 
-constexpr std::string_view kTemporaryMark = ".valmor-";
+// Marks a temporary output file: ".NAME.valmor-tmp-PID-N". No user's file is taken for one by
+// its name alone: the sweep also proves the file is the sweeping user's own and unlocked.
+constexpr std::string_view kTemporaryMark = ".valmor-tmp-";
+// How long a stream output waits at a time for a reader or for room, before it looks
+// whether a signal asked it to stop.
+constexpr int kStreamWaitMilliseconds = 50;
 // Names tried for a new file before giving up: each try lost to a file of that name, or to a
 // sweep that removed the file as it was made.
 constexpr int kMostNameTries = 100;
 
-// ".NAME.valmor-PID-N", the name of a temporary output file.
+// ".NAME.valmor-tmp-PID-N", the name of a temporary output file.
 bool isTemporaryName(std::string_view name) {
     if (name.size() < 2 || name.front() != '.')
         return false;
@@ -64,8 +71,9 @@ bool lockWithoutWaiting(int fd) {
 }
 
 // Removes the temporary file `name` of the folder `at` when nobody holds its lock: only a
-// run that ended before renaming it can have left it so. Removes only the file it locked,
-// and only while the name still leads to it.
+// run that ended before renaming it can have left it so. Removes only a file that can be
+// ours (a regular file of one name, owned by the user who sweeps) and that it locked, and
+// only while the name still leads to it.
 void removeWhenAbandoned(int at, const char* name) {
     struct stat seen {};
     if (::fstatat(at, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode))
@@ -75,33 +83,72 @@ void removeWhenAbandoned(int at, const char* name) {
     if (fd < 0)
         return;
     struct stat opened {};
-    if (::fstat(fd, &opened) == 0 && sameFile(opened, seen) && lockWithoutWaiting(fd) &&
+    if (::fstat(fd, &opened) == 0 && sameFile(opened, seen) && S_ISREG(opened.st_mode) &&
+        opened.st_uid == ::geteuid() && opened.st_nlink == 1 && lockWithoutWaiting(fd) &&
         stillNamed(at, name, fd))
         ::unlinkat(at, name, 0);
     ::close(fd);
 }
 
-// Whether `path` is a link in /proc or a chain of links through one, as /dev/stdout and
-// /dev/fd/N are (they end at /proc/self/fd/N): the name then stands for a descriptor a
-// program holds, not for a place to put a file.
-bool linksThroughProc(const std::filesystem::path& path) {
+// Whether `folder`/`name` is an entry of this program's own descriptors in /proc:
+// /proc/PID/fd/N or /proc/PID/task/TID/fd/N, where /proc/self and /proc/thread-self lead.
+// Another program's descriptors are not ours to write into: a link to one is replaced.
+bool isDescriptorEntry(const std::filesystem::path& folder, const std::filesystem::path& name) {
+    const auto number = [](const std::string& text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    };
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(folder, error);
+    if (error || !number(name.string()))
+        return false;
+    // Our number as this /proc counts it, which in another PID namespace is not getpid().
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self", error);
+    if (error)
+        return false;
+    std::vector<std::string> parts;
+    for (const std::filesystem::path& part : resolved)
+        parts.push_back(part.string());
+    // "/", "proc", PID, "fd" or "/", "proc", PID, "task", TID, "fd".
+    const bool ours = parts.size() >= 4 && parts[1] == "proc" && parts[2] == self.string();
+    if (parts.size() == 4)
+        return ours && parts[3] == "fd";
+    return parts.size() == 6 && ours && parts[3] == "task" && number(parts[4]) && parts[5] == "fd";
+}
+
+// Whether `path` is, or leads by a chain of links to, a descriptor's entry in /proc, as
+// /dev/stdout and /dev/fd/N do: the name then stands for a file a program holds open, not
+// for a place to put a file. Any other link, into /proc or not (/proc/self/root/...,
+// /proc/self/cwd/...), is a link like any other, and is replaced.
+bool namesAnOpenDescriptor(const std::filesystem::path& path) {
     std::filesystem::path at = path;
     for (int links = 0; links < 40; ++links) {
+        const std::filesystem::path folder = at.has_parent_path() ? at.parent_path() : ".";
+        if (isDescriptorEntry(folder, at.filename()))
+            return true;
         char target[4096];
         const ssize_t got = ::readlink(at.c_str(), target, sizeof target);
         if (got <= 0 || static_cast<std::size_t>(got) == sizeof target)
             return false;
-        std::error_code error;
-        const std::filesystem::path folder =
-            std::filesystem::canonical(at.has_parent_path() ? at.parent_path() : ".", error);
-        if (!error && folder.native().starts_with("/proc/"))
-            return true;
         const std::filesystem::path next(std::string(target, static_cast<std::size_t>(got)));
-        if (next.string().starts_with("/proc/"))
-            return true;
-        at = next.is_absolute() ? next : at.parent_path() / next;
+        at = next.is_absolute() ? next : folder / next;
     }
     return false;
+}
+
+// Opens a character device, pipe or link to a descriptor for writing without blocking:
+// a pipe with no reader is waited for in short steps, and a signal noted meanwhile stops
+// the wait with DataError(Interrupted). For anything else ENXIO is the answer (a socket
+// reopened through /proc), and is no reason to wait.
+int openStream(const std::filesystem::path& path, bool pipe) {
+    for (;;) {
+        const int fd =
+            ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd >= 0 || !((pipe && errno == ENXIO) || errno == EINTR))
+            return fd;
+        throwIfInterrupted();
+        ::poll(nullptr, 0, kStreamWaitMilliseconds);
+        throwIfInterrupted();
+    }
 }
 
 int connectSocket(const std::filesystem::path& path) {
@@ -115,7 +162,8 @@ int connectSocket(const std::filesystem::path& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
         const int error = errno;
         ::close(fd);
         errno = error;
@@ -154,18 +202,17 @@ OutputFile::OutputFile(const std::filesystem::path& path) : path_(path) {
     if (exists && S_ISDIR(status.st_mode))
         throw fileError(EISDIR, path);
     stream_ = exists && (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode) ||
-                         S_ISSOCK(status.st_mode) || linksThroughProc(path));
+                         S_ISSOCK(status.st_mode) || namesAnOpenDescriptor(path));
+    guard_.emplace();
     if (stream_) {
-        fd_ = S_ISSOCK(status.st_mode)
-                  ? connectSocket(path)
-                  : ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+        fd_ = S_ISSOCK(status.st_mode) ? connectSocket(path)
+                                       : openStream(path, S_ISFIFO(status.st_mode));
         if (fd_ < 0)
             throw fileError(errno, path);
         return;
     }
     const std::filesystem::path folder = path.parent_path();
     removeKilledOutputs(folder);
-    guard_.emplace();
     createTemporary(folder);
 }
 
@@ -225,9 +272,31 @@ FileIdentity OutputFile::identity() const {
     return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
+bool OutputFile::isTerminal() const {
+    return stream_ && fd_ >= 0 && ::isatty(fd_) == 1;
+}
+
 void OutputFile::write(std::string_view bytes) {
     throwIfInterrupted();
-    writeAll(fd_, bytes, path_);
+    if (!stream_) {
+        writeAll(fd_, bytes, path_);
+        return;
+    }
+    // The stream is open without blocking: a reader that takes nothing is waited for in
+    // short steps, between which a signal stops the write.
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd_, bytes.data(), bytes.size());
+        if (put > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(put));
+            continue;
+        }
+        if (put == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            throw fileError(put == 0 ? ENOSPC : errno, path_);
+        throwIfInterrupted();
+        pollfd room{fd_, POLLOUT, 0};
+        ::poll(&room, 1, kStreamWaitMilliseconds);
+        throwIfInterrupted();
+    }
 }
 
 void OutputFile::commit() {

@@ -16,11 +16,14 @@ class OutputFile {
 public:
     // Opens `path` for writing:
     // - a character device, a pipe or a socket, or a link to one, is written into as a
-    //   stream, as a shell's > would; so is a link through /proc (/dev/stdout, /dev/fd/N),
-    //   which names what a program already has open;
-    // - anything else (a regular file, a missing name, a link to either) gets a new file
-    //   beside it, named .NAME.valmor-PID-N, that commit() renames over the name (a link
-    //   there is replaced, never written through); a folder there is an error.
+    //   stream, as a shell's > would; so is a descriptor's entry in /proc or a link to one
+    //   (/dev/stdout, /dev/fd/N, /proc/self/fd/N), which names what a program already has
+    //   open. A pipe with no reader is waited for, and a full one drained, in short steps
+    //   that SIGINT, SIGTERM or SIGHUP end;
+    // - anything else (a regular file, a missing name, a link to either, a link through
+    //   /proc/self/root or /proc/self/cwd) gets a new file beside it, named
+    //   .NAME.valmor-tmp-PID-N, that commit() renames over the name (a link there is
+    //   replaced, never written through); a folder there is an error (IsAFolder).
     // The new file is locked from before its first byte until it is renamed or removed.
     // Temporary files that an ended run left in the same folder are removed first. Throws
     // DataError naming `path`.
@@ -31,6 +34,8 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     bool isStream() const { return stream_; }
+    // A stream that is a terminal, where outside text must not go out raw.
+    bool isTerminal() const;
     // The file's identity (device and inode), to refuse an output that is a game file.
     FileIdentity identity() const;
 
@@ -50,12 +55,14 @@ private:
     int lockFd_ = -1; // holds the new file's lock
     bool stream_ = false;
     bool committed_ = false;
-    // A new file is removed on SIGINT, SIGTERM and SIGHUP before the program ends.
+    // A new file is removed, and a stream's wait ended, on SIGINT, SIGTERM and SIGHUP
+    // before the program ends.
     std::optional<InterruptionGuard> guard_;
 };
 
-// Removes the temporary output files (.NAME.valmor-PID-N) that ended runs left in `folder`:
-// those whose lock nobody holds, which the sweep proves by taking it. A process number
+// Removes the temporary output files (.NAME.valmor-tmp-PID-N) that ended runs left in
+// `folder`: regular files of one link, owned by the user who sweeps, whose lock nobody
+// holds, which the sweep proves by taking it. A process number
 // proves nothing here: the writer may run in another PID namespace or on another machine
 // sharing the folder. Once per folder and run.
 void removeKilledOutputs(const std::filesystem::path& folder);

@@ -370,7 +370,7 @@ TEST_F(FileSafetyTest, AnOutputThatIsAGameFileTheProfilesOrItsOwnInputIsRefused)
     EXPECT_TRUE(fs::exists(file("tables/new.csv")));
 }
 
-// The hidden temporary outputs (.NAME.valmor-PID-N) in `folder`.
+// The hidden temporary outputs (.NAME.valmor-tmp-PID-N) in `folder`.
 std::vector<std::string> temporaryOutputs(const fs::path& folder) {
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
@@ -393,7 +393,7 @@ pid_t processNumberUnusedHere() {
 
 TEST_F(FileSafetyTest, TheSweepRemovesOnlyTheLeftoversNoWriterHoldsInAnyNamespace) {
     const std::string table = statsTable();
-    const std::string held = ".held.csv.valmor-";
+    const std::string held = ".held.csv.valmor-tmp-";
     const std::vector<std::string> fault = {
         "LD_PRELOAD=" VALMOR_FAULT_SHIM, "VALMOR_FAULT_UNDER=" + held, "VALMOR_FAULT_CALLS=write",
         "VALMOR_FAULT_AT=1", "VALMOR_FAULT_PAUSE=" + file("pause").string(),
