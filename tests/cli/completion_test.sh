@@ -129,10 +129,8 @@ expect_whole "valmor-data import-stats ~/odd/" "$HOME/odd/plain.csv" \
 mkdir "my maps" && touch "my maps/t.csv" "my maps/u.md"
 quoted=(
     "import-stats|'st|stats.csv"
-    'import-stats|"st|stats.csv'
     'import-stats|"my maps"/|my maps/t.csv'
     'import-stats|my\ maps/|my maps/t.csv'
-    "import-stats|'my maps/t|my maps/t.csv"
     'diff|"my\ maps/|'
     "import-stats|'~/st|"
 )
