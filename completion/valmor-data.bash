@@ -22,15 +22,48 @@ _valmor_data_words() {
     mapfile -t COMPREPLY < <(compgen -W "$1" -- "$cur")
 }
 
+# Sets the variable named $2 to the word $1 as the program will get it, its quotes taken
+# away: bash writes a folder's name with blanks as "my maps"/, and an unclosed quote may
+# open the word.
+_valmor_data_unquote() {
+    local word=$1 text='' quote='' character i
+    for ((i = 0; i < ${#word}; i++)); do
+        character=${word:i:1}
+        case $quote$character in
+        "''" | '""') quote='' ;;
+        "'"?) text+=$character ;;
+        \"\\)
+            # Within double quotes a backslash quotes only \, ", $ and `.
+            if [[ ${word:i+1:1} == [\\\"\$\`] ]]; then
+                ((i++))
+                character=${word:i:1}
+            fi
+            text+=$character
+            ;;
+        '"'?) text+=$character ;;
+        \' | \") quote=$character ;;
+        \\)
+            ((i++))
+            text+=${word:i:1}
+            ;;
+        *) text+=$character ;;
+        esac
+    done
+    printf -v "$2" '%s' "$text"
+}
+
 # Folders, and the files whose names end in one of the given extensions. They come from a
 # glob, not from compgen's lines, so that a name holding a newline is one offer, not the
-# pieces around the newline. A leading ~/ stays in the offers.
+# pieces around the newline. A leading ~/ stays in the offers, unless one of them holds a
+# newline: bash quotes a name after ~/ with backslashes, and a backslash before a newline
+# joins the lines, so then every offer is the full path, which bash quotes whole.
 _valmor_data_files() {
-    local extension path start=$cur home='' options
+    local extension path start home='' options newline=$'\n' full=0
     compopt -o filenames 2>/dev/null
+    _valmor_data_unquote "$cur" start
     if [[ $cur == "~/"* ]]; then
         home=$HOME
-        start=$HOME${cur:1}
+        start=$HOME${start:1}
     fi
     options=$(shopt -p nullglob dotglob)
     shopt -s nullglob dotglob
@@ -42,10 +75,13 @@ _valmor_data_files() {
             done
             [[ -n $extension ]] || continue
         fi
-        [[ -n $home ]] && path="~${path#"$home"}"
+        [[ $path == *"$newline"* ]] && full=1
         COMPREPLY+=("$path")
     done
     eval "$options"
+    if [[ -n $home ]] && ((!full)); then
+        COMPREPLY=("${COMPREPLY[@]/#"$home"/"~"}")
+    fi
 }
 
 _valmor_data() {

@@ -78,7 +78,8 @@ std::vector<CharacterProfile> profilesFromCsv(std::string_view text, const std::
 
     std::vector<CharacterProfile> profiles;
     // Where each name was first given: two profiles of one name could not be told apart
-    // in any output.
+    // in any output. Names are kept without the blanks at their ends, which no output
+    // shows either ("Bob" and "Bob " are one name); the letter case tells names apart.
     std::unordered_map<std::string, TextPosition> named;
     for (std::size_t r = 1; r < records.size(); ++r) {
         const std::vector<Cell>& row = records[r];
@@ -87,7 +88,7 @@ std::vector<CharacterProfile> profilesFromCsv(std::string_view text, const std::
                                            " fields where the header has " +
                                            std::to_string(header.size()));
         CharacterProfile& profile = profiles.emplace_back();
-        profile.name = row[nameColumn].text;
+        profile.name = trimmedBlanks(row[nameColumn].text);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const Cell& cell = row[columns[c]];
             const auto value = finiteNumberIn(cell.text);
@@ -98,7 +99,7 @@ std::vector<CharacterProfile> profilesFromCsv(std::string_view text, const std::
         }
         if (!(profile.hp > 0))
             throw fail(row[columns.back()].at, "hp: must be above 0");
-        if (trimmedBlanks(profile.name).empty())
+        if (profile.name.empty())
             profile.name = levelName(profile.level);
         const TextPosition at = row[nameColumn].at;
         if (const auto [first, added] = named.try_emplace(profile.name, at); !added)

@@ -42,8 +42,9 @@ std::string levelName(double level);
 
 // The profiles of a CSV table: the columns in any order, others ignored. Throws DataError
 // (InvalidPropertyValue) whose subject names `source`, the line and the column of the
-// first bad cell, and ImportError for text that is no CSV. Two profiles of one name (an
-// unnamed row's "L<level>" included) are refused at the second's name cell, naming the
+// first bad cell, and ImportError for text that is no CSV. A name is kept without the
+// blanks at its ends. Two profiles of one name (an unnamed row's "L<level>" included;
+// "Hero" and "hero" are two names) are refused at the second's name cell, naming the
 // first's line.
 std::vector<CharacterProfile> profilesFromCsv(std::string_view text, const std::string& source);
 

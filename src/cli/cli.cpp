@@ -432,9 +432,18 @@ GameDirectory folderOf(const QCommandLineParser& top, const QCommandLineParser& 
     try {
         return GameDirectory::open(directory);
     } catch (const DataError& error) {
-        throw UsageError("-C " + shownPath(directory) + ": " +
-                         (error.kind() == ErrorKind::FileNotFound ? std::string("no such directory")
-                                                                  : std::string(error.what())));
+        const std::string given = "-C " + shownPath(directory) + ": ";
+        // A name that leads to no folder is a mistake on the command line; a folder that is
+        // there but will not open (its permissions, the disk) is trouble of a file.
+        switch (error.kind()) {
+        case ErrorKind::FileNotFound:
+            throw UsageError(given + "no such directory");
+        case ErrorKind::NotAFolder:
+        case ErrorKind::BadFileName:
+            throw UsageError(given + error.what());
+        default:
+            throw CliError(given + error.what());
+        }
     }
 }
 

@@ -114,9 +114,9 @@ std::size_t importTable(const Session& session, std::string_view fileName, std::
     if (input == "-") {
         bytes = fromTable(session.in, format, source, progress);
     } else {
-        std::error_code notDirectory;
-        if (std::filesystem::is_directory(input, notDirectory))
-            throw CliError("cannot read " + source + ": it is a directory, not a table");
+        std::error_code notFolder;
+        if (std::filesystem::is_directory(input, notFolder))
+            throw CliError("cannot read " + source + ": " + fileError(EISDIR, input).what());
         std::ifstream file(input, std::ios::binary);
         if (!file)
             throw CliError("cannot read " + source + ": " + std::strerror(errno));
@@ -142,7 +142,9 @@ std::size_t importTable(const Session& session, std::string_view fileName, std::
     }
     change.done();
     session.out << "wrote " << records << " records to " << shownPath(target.shown()) << '\n';
-    if (records != held)
+    if (!change.existed())
+        session.err << "note: there was no " << fileName << " before\n";
+    else if (records != held)
         session.err << "note: " << fileName << " held " << held << " records before\n";
     return records;
 }

@@ -28,6 +28,7 @@ constexpr std::array kErrorTable{
     ErrorInfo{ErrorKind::RecordChanged, 80, "Record changed by another program"},
     ErrorInfo{ErrorKind::IsAFolder, 81, "Is a folder"},
     ErrorInfo{ErrorKind::JournalRefused, 82, "Journal refused"},
+    ErrorInfo{ErrorKind::NotAFolder, 83, "Not a folder"},
 };
 
 constexpr std::size_t kInternalEntry = 10;

@@ -29,6 +29,7 @@ enum class ErrorKind {
     RecordChanged,   // another program changed a record since the editor read it
     IsAFolder,       // a folder where a file belongs
     JournalRefused,  // a rollback journal that does not belong to the file beside it
+    NotAFolder,      // a file, or a path through one, where a folder belongs
 };
 
 // Number and text of each kind. The numbers are stable: users quote them in reports.

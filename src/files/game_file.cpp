@@ -51,12 +51,14 @@ FileIdentity identityFrom(const struct stat& status) {
 
 DataError fileError(int errorNumber, const std::filesystem::path& path) {
     std::string subject = path.filename().string();
-    // The system's words, but for a folder, which its kind names already, and a loop,
-    // which users misread as a missing file.
+    // The system's words, but for a folder, which its kind names already, a loop, which
+    // users misread as a missing file, and a path through a file, whose last name is not
+    // the one at fault.
     if (errorNumber != 0 && errorNumber != EISDIR) {
         subject += " (";
-        subject +=
-            errorNumber == ELOOP ? "too many levels of symbolic links" : std::strerror(errorNumber);
+        subject += errorNumber == ELOOP     ? "too many levels of symbolic links"
+                   : errorNumber == ENOTDIR ? "a part of its path is not a folder"
+                                            : std::strerror(errorNumber);
         subject += ")";
     }
     switch (errorNumber) {
@@ -68,6 +70,8 @@ DataError fileError(int errorNumber, const std::filesystem::path& path) {
         return DataError(ErrorKind::PermissionDenied, subject);
     case EISDIR:
         return DataError(ErrorKind::IsAFolder, subject);
+    case ENOTDIR:
+        return DataError(ErrorKind::NotAFolder, subject);
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
@@ -93,15 +97,23 @@ struct GameDirectory::Handle {
 namespace {
 
 // Opens the folder `name` relative to `at` (the last link followed).
-int openFolder(int at, const std::filesystem::path& name, const std::filesystem::path& shownAs) {
+int openFolder(int at, const std::filesystem::path& name, const std::filesystem::path& given) {
+    // "maps/" is "maps" to fstatat and in messages.
+    const auto bare = [](const std::filesystem::path& path) {
+        return path.has_filename() ? path : path.parent_path();
+    };
+    const std::filesystem::path shownAs = bare(given);
     const int fd = ::openat(at, name.empty() ? "." : name.c_str(),
                             O_RDONLY | O_DIRECTORY | O_NOCTTY | O_CLOEXEC);
     if (fd >= 0)
         return fd;
-    if (errno == ENOTDIR)
-        throw DataError(ErrorKind::PermissionDenied,
-                        shownAs.filename().string() + " (not a folder)");
-    throw fileError(errno, shownAs);
+    const int openError = errno;
+    // The name itself is a file, or the like: say so without the words for a path through one.
+    struct stat status {};
+    if (openError == ENOTDIR && !name.empty() &&
+        ::fstatat(at, bare(name).c_str(), &status, 0) == 0 && !S_ISDIR(status.st_mode))
+        throw DataError(ErrorKind::NotAFolder, shownAs.filename().string());
+    throw fileError(openError, shownAs);
 }
 
 } // namespace

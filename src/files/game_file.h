@@ -30,8 +30,8 @@ public:
     // The working directory, whichever it is at each use; nothing is opened.
     GameDirectory() = default;
     // Opens the folder `path` names (links followed). Throws DataError: FileNotFound for a
-    // missing one, BadFileName for a link loop, PermissionDenied naming it "not a folder"
-    // for anything else.
+    // missing one, BadFileName for a link loop, NotAFolder for a file or a path through
+    // one, and the kind of any other failure of the system (PermissionDenied, DeviceIO).
     static GameDirectory open(const std::filesystem::path& path);
 
     // A file of the folder; `name` may hold further folders.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,7 +14,9 @@
 #include "cli_fixture.h"
 #include "game/encounter_record.h"
 #include "game/monster_record.h"
+#include "game/sprite.h"
 #include "game/tables/progress.h"
+#include "support/child_process.h"
 
 namespace valmor::test {
 namespace {
@@ -117,8 +120,7 @@ TEST_F(CommandLineDemoTest, ImportsATableFileAndNamesOneItCannotRead) {
     } cases[] = {
         {"JSON after a byte order mark", file("marked.json").string(), 0, ""},
         {"a directory", file("folder.csv").string(), 1,
-         "valmor-data: cannot read " + file("folder.csv").string() +
-             ": it is a directory, not a table\n"},
+         "valmor-data: cannot read " + file("folder.csv").string() + ": Is a folder: folder.csv\n"},
         {"a missing file", file("none.csv").string(), 1,
          "valmor-data: cannot read " + file("none.csv").string() + ": No such file or directory\n"},
     };
@@ -172,6 +174,79 @@ TEST_F(CommandLineDemoTest, TheProgramExitsWithTheCheckResult) {
     EXPECT_EQ(runProgram(dir_, "import-stats"), 2);
     EXPECT_EQ(runProgram(dir_, "export-stats", "/dev/full"), 1);
     EXPECT_EQ(readText(file("err.txt")), "valmor-data: cannot write to standard output\n");
+}
+
+// Each message of a mistake or a failure, from the real program: what it names, the kind
+// of error, and whether it is a mistake of the command line (status 2, "Try --help") or
+// the trouble of a file (status 1).
+TEST_F(CommandLineDemoTest, EachMessageSaysWhatTheNameWasAndWhatWentWrong) {
+    const std::string dir = dir_.string();
+    writeText(file("stats.csv"), runTool({"-C", dir, "export-stats"}).out);
+    std::filesystem::create_directory(file("adir"));
+    // Fails the program's first open of the game folder as a disk error would.
+    const std::vector<std::string> diskError = {
+        "LD_PRELOAD=" VALMOR_FAULT_SHIM, "VALMOR_FAULT_UNDER=" + dir,
+        "VALMOR_FAULT_CALLS=openat",     "VALMOR_FAULT_AT=1",
+        "VALMOR_FAULT_DO=EIO",           "ASAN_OPTIONS=verify_asan_link_order=0"};
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        std::vector<std::string> arguments;
+        std::vector<std::string> environment;
+        int status;
+        std::string said; // in the output, whole lines
+    } cases[] = {
+        {"an import into a folder without the file",
+         [&] { std::filesystem::remove(file(kMonsterFileName)); },
+         {"-C", dir, "import-stats", file("stats.csv").string()},
+         {},
+         0,
+         "note: there was no monsters.tat before\n"},
+        {"a folder as the table",
+         [] {},
+         {"-C", dir, "import-stats", file("adir").string()},
+         {},
+         1,
+         "valmor-data: cannot read " + file("adir").string() + ": Is a folder: adir\n"},
+        {"a file as the game folder",
+         [] {},
+         {"-C", file(kSpriteFileName).string(), "check"},
+         {},
+         2,
+         "valmor-data: check: -C " + file(kSpriteFileName).string() +
+             ": Not a folder: monster.dat\nTry 'valmor-data check --help'.\n"},
+        {"a disk error opening the game folder",
+         [] {},
+         {"-C", dir, "check"},
+         diskError,
+         1,
+         "valmor-data: -C " + dir + ": Device I/O error: " + dir_.filename().string() +
+             " (Input/output error)\n"},
+        {"two profiles whose names differ in trailing blanks",
+         [&] {
+             writeText(file("profiles.csv"), "name,level,strength,agility,item_damage,"
+                                             "item_defense,hp\nBob,1,2,3,4,5,6\n"
+                                             "Bob ,2,2,3,4,5,6\n");
+         },
+         {"-C", dir, "balance", "--characters", file("profiles.csv").string()},
+         {},
+         1,
+         "valmor-data: " + file("profiles.csv").string() +
+             ":3:1: name \"Bob\" is also the name on line 2; give each profile its own name\n"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        row.prepare();
+        std::vector<std::string> arguments{VALMOR_DATA_EXE};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        const std::string output = dir_.string() + ".out";
+        const ChildRun run = waitChild(startChild(arguments, row.environment, output));
+        const std::string said = readText(output);
+        std::filesystem::remove(output);
+        EXPECT_EQ(run.status, row.status) << said;
+        EXPECT_TRUE(contains("\n" + said, "\n" + row.said)) << said;
+        EXPECT_EQ(contains(said, "Try '"), row.status == 2) << said;
+    }
 }
 
 TEST(ProgressTest, DrawsOnlyForLargeWork) {

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Sources the bash completion of valmor-data in this bash and checks what it offers for
-# partial command lines, in a scratch folder of a few folders and files; then that it
-# offers the commands and options that the program's --help lists.
+# partial command lines, in a scratch folder of a few folders and files; then what a
+# line typed into bash's own line editor runs; then that it offers the commands and options
+# that the program's --help lists.
 # Usage: completion_test.sh COMPLETION_SCRIPT VALMOR_DATA
 set -u
 # shellcheck source=../../completion/valmor-data.bash
 source "$1"
+completion=$(realpath "$1")
 program=$(realpath "$2")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -21,12 +23,17 @@ function=$(complete -p valmor-data)
 function=${function#* -F }
 function=${function%% *}
 complete_line() {
-    local line=$1
-    read -ra COMP_WORDS <<<"${line//=/ = }"
-    [[ $line == *" " ]] && COMP_WORDS+=("")
+    local line=$1 words
+    read -ra words <<<"${line//=/ = }"
+    [[ $line == *" " ]] && words+=("")
+    complete_words "${words[@]}"
+}
+# The same for the given words, which may hold blanks.
+complete_words() {
+    COMP_WORDS=("$@")
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
-    COMP_LINE=$line
-    COMP_POINT=${#line}
+    COMP_LINE="${COMP_WORDS[*]}"
+    COMP_POINT=${#COMP_LINE}
     COMPREPLY=()
     "$function" valmor-data "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
 }
@@ -87,12 +94,11 @@ for entry in "${cases[@]}"; do
     expect "${entry%%|*}" "${entry#*|}"
 done
 
-# Checks that LINE is offered exactly the given words, each whole: a word may hold a
-# newline.
-expect_whole() {
+# Checks that the offer left in COMPREPLY for LINE is exactly the given words, each whole: a
+# word may hold a newline or a blank.
+expect_offer() {
     local line=$1 offered expected
     shift
-    complete_line "$line"
     offered=$(printf '%q\n' "${COMPREPLY[@]}" | sort)
     expected=$(printf '%q\n' "$@" | sort)
     if [[ $offered == "$expected" ]]; then
@@ -102,12 +108,68 @@ expect_whole() {
         echo "FAIL: '$line' offers" $offered ", expected" $expected
     fi
 }
+# Checks that LINE is offered exactly the given words, each whole.
+expect_whole() {
+    complete_line "$1"
+    expect_offer "$@"
+}
 # Names holding a newline, made after the cases above.
 mkdir odd "odd/dir"$'\n'"x" && touch odd/plain.csv "odd/a"$'\n'"b.csv" "odd/a"$'\n'"b.md"
 expect "valmor-data import-stats ~/odd/p" "~/odd/plain.csv"
 expect_whole "valmor-data import-stats odd/" "odd/plain.csv" "odd/a"$'\n'"b.csv" "odd/dir"$'\n'"x"
 expect_whole "valmor-data -C odd/" "odd/dir"$'\n'"x"
 expect_whole "valmor-data diff odd/d" "odd/dir"$'\n'"x"
+# After ~/, bash would quote a newline with a backslash, which joins the lines: such a name,
+# and every other offer with it, is given as the full path, which bash quotes whole.
+expect_whole "valmor-data import-stats ~/odd/a" "$HOME/odd/a"$'\n'"b.csv"
+expect_whole "valmor-data import-stats ~/odd/" "$HOME/odd/plain.csv" \
+    "$HOME/odd/a"$'\n'"b.csv" "$HOME/odd/dir"$'\n'"x"
+
+# Quoted words: the offers are the names, which bash quotes as the word began.
+mkdir "my maps" && touch "my maps/t.csv" "my maps/u.md"
+quoted=(
+    "import-stats|'st|stats.csv"
+    'import-stats|"my maps"/|my maps/t.csv'
+    'import-stats|my\ maps/|my maps/t.csv'
+    'diff|"my\ maps/|'
+    "import-stats|'~/st|"
+)
+for entry in "${quoted[@]}"; do
+    IFS='|' read -r command word offer <<<"$entry"
+    complete_words valmor-data "$command" "$word"
+    if [[ -n $offer ]]; then
+        expect_offer "valmor-data $command $word" "$offer"
+    else
+        expect_offer "valmor-data $command $word"
+    fi
+done
+
+# Lines typed into an interactive bash, on a terminal of its own (script), Tab and all: bash
+# quotes what is offered, and the command (a stand-in that keeps its arguments) must get
+# the very name that was completed.
+if command -v script >/dev/null; then
+    mkdir stand-in
+    printf '#!/bin/sh\nprintf "%%s\\0" "$@" >"%s/arguments"\n' "$scratch" >stand-in/valmor-data
+    chmod +x stand-in/valmor-data
+    printf 'PATH=%q:$PATH\nsource %q\n' "$scratch/stand-in" "$completion" >bashrc
+    typed=(
+        "valmor-data import-stats ~/odd/a\t|$HOME/odd/a"$'\n'"b.csv"
+        "valmor-data import-stats odd/a\t|odd/a"$'\n'"b.csv"
+        "valmor-data import-stats ~/stats\t|$HOME/stats.csv"
+        "valmor-data import-stats 'my\tt\t|my maps/t.csv"
+    )
+    for entry in "${typed[@]}"; do
+        rm -f arguments
+        INPUTRC=/dev/null timeout 20 script -qec "bash --noprofile --rcfile bashrc -i" /dev/null \
+            < <(printf '%b\nexit\n' "${entry%%|*}") >/dev/null 2>&1
+        arguments=()
+        [[ -f arguments ]] && mapfile -d '' -t arguments <arguments
+        COMPREPLY=("${arguments[@]:1}")
+        expect_offer "${entry%%|*}" "${entry#*|}"
+    done
+else
+    echo "script (util-linux) not found: lines typed into bash not checked"
+fi
 
 # The commands and each command's options, as the program lists them.
 help=$("$program" --help)

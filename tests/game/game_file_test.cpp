@@ -83,6 +83,38 @@ TEST_F(GameFileTest, WhatIsNoRegularFileIsRefusedAtOnceByEveryOpen) {
     EXPECT_TRUE(fs::is_fifo(file("pipe")));
 }
 
+// A folder opened for its game files, and a file opened under what should be a folder: each
+// error names what the name turned out to be.
+TEST_F(GameFileTest, WhatIsNoFolderIsRefusedWhereAFolderBelongs) {
+    writeText(file("monster.dat"), "frames");
+    const struct {
+        const char* name;
+        std::function<void()> open;
+        ErrorKind kind;
+        std::string subject;
+    } cases[] = {
+        {"a file as the folder", [&] { GameDirectory::open(file("monster.dat")); },
+         ErrorKind::NotAFolder, "monster.dat"},
+        {"a file as the folder, with a slash", [&] { GameDirectory::open(dir_ / "monster.dat/"); },
+         ErrorKind::NotAFolder, "monster.dat"},
+        {"a folder under a file", [&] { GameDirectory::open(file("monster.dat") / "maps"); },
+         ErrorKind::NotAFolder, "maps (a part of its path is not a folder)"},
+        {"a file under a file",
+         [&] { GameFile::open(file("monster.dat") / "a.png", GameFile::Access::Read); },
+         ErrorKind::NotAFolder, "a.png (a part of its path is not a folder)"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        try {
+            row.open();
+            ADD_FAILURE() << "opened";
+        } catch (const DataError& error) {
+            EXPECT_EQ(error.kind(), row.kind) << error.what();
+            EXPECT_EQ(error.subject(), row.subject);
+        }
+    }
+}
+
 TEST_F(GameFileTest, ASecondWriterWaitsThenGivesUpBusy) {
     writeBytes(file("a.tat"), Bytes(86, 1));
     {
