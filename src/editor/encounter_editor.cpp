@@ -36,7 +36,6 @@ std::int16_t EncounterEditor::mapNumber() const {
 }
 
 void EncounterEditor::pickMap() {
-    PickedRecord left = document_.current();
     RecordSnapshot snapshot;
     encounterRecord_ = readEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), snapshot);
     // Each text set runs the box's change handler at once, so the totals pass through
@@ -45,7 +44,7 @@ void EncounterEditor::pickMap() {
         for (const ShownField<EncounterRecord>& shown : inFillOrder_)
             showField(shown, encounterRecord_);
     });
-    document_.recordPick(std::move(left), std::move(snapshot));
+    document_.recordPick(std::move(snapshot));
 }
 
 void EncounterEditor::updateFrequencyTotal(int) {

@@ -29,7 +29,8 @@ namespace valmor {
 namespace {
 
 // Steps the undo history keeps; the oldest go first. A typed step takes some hundred bytes,
-// a pick a few kB more for the picture it left.
+// a pick a few kB (the values of the record left and of the one picked; the picture is drawn
+// again from the sprite file).
 constexpr int kUndoSteps = 1000;
 
 // pic1 shows 100 x 100 units over its inner area.
@@ -167,8 +168,13 @@ void MainWindow::connectHandlers(const EncounterControls& encounter) {
     auto* balanceKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
     connect(balanceKey, &QShortcut::activated, this,
             [this] { guarded(*errorReport_, [this] { openBalanceWindow(); }); });
-    UndoKeys::install(*this, history_,
-                      [this](const std::function<void()>& step) { guarded(*errorReport_, step); });
+    // A picture an undone or redone pick could not draw is reported as the pick reports it.
+    UndoKeys::install(*this, history_, [this](const std::function<void()>& step) {
+        guarded(*errorReport_, [&] {
+            step();
+            stats_->document().reportPictureProblem();
+        });
+    });
     connect(&stats_->document(), &RecordDocument::changed, this, &MainWindow::showModifiedMark);
     connect(&encounter_->document(), &RecordDocument::changed, this, &MainWindow::showModifiedMark);
 }

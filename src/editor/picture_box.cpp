@@ -43,11 +43,6 @@ void PictureBox::clear() {
     update();
 }
 
-void PictureBox::showImage(const QImage& image) {
-    clear();
-    QPainter(&image_).drawImage(0, 0, image);
-}
-
 void PictureBox::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter painter(this);

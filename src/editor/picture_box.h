@@ -43,8 +43,6 @@ public:
     // Never hand out image_ itself: sharing it would let a detach move the pixels away
     // from under pixels_.
     QImage image() const { return image_.copy(); }
-    // Shows `image`, one that image() gave, as the picture.
-    void showImage(const QImage& image);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

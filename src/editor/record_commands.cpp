@@ -32,8 +32,7 @@ void PickStep::redo() {
     shown_ = false;
 }
 
-SaveStep::SaveStep(RecordDocument& document, std::vector<FieldValue> before,
-                   std::vector<FieldValue> after)
+SaveStep::SaveStep(RecordDocument& document, FieldValues before, FieldValues after)
     : document_(document), before_(std::move(before)), after_(std::move(after)) {}
 
 void SaveStep::redo() {

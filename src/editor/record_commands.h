@@ -43,15 +43,14 @@ private:
 // A Save; undo shows the values the file held before it as unsaved edits, and writes nothing.
 class SaveStep : public QUndoCommand {
 public:
-    SaveStep(RecordDocument& document, std::vector<FieldValue> before,
-             std::vector<FieldValue> after);
+    SaveStep(RecordDocument& document, FieldValues before, FieldValues after);
     void undo() override { document_.showValues(before_); }
     void redo() override;
 
 private:
     RecordDocument& document_;
-    std::vector<FieldValue> before_;
-    std::vector<FieldValue> after_;
+    FieldValues before_;
+    FieldValues after_;
     bool shown_ = true;
 };
 

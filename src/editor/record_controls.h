@@ -95,12 +95,12 @@ void takeField(const RecordField<Record>& field, const FieldValue& value, Record
 // layout order; throws the first conversion's error, after setting `failed` (when given)
 // to its position.
 template <typename Record>
-Record takeRecord(const std::vector<ShownField<Record>>& fields,
-                  const std::vector<FieldValue>& values, std::size_t* failed = nullptr) {
+Record takeRecord(const std::vector<ShownField<Record>>& fields, const FieldValues& values,
+                  std::size_t* failed = nullptr) {
     Record record;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         try {
-            takeField(*fields[i].field, values[i], record);
+            takeField(*fields[i].field, values.at(static_cast<qsizetype>(i)), record);
         } catch (...) {
             if (failed != nullptr)
                 *failed = i;
@@ -135,7 +135,7 @@ Record savedRecord(const std::vector<ShownField<Record>>& fields, const RecordDo
     } catch (const DataError& error) {
         QWidget* control = document.control(at);
         control->setFocus(Qt::OtherFocusReason);
-        throw namingControl(error, *control, document.values()[at].text);
+        throw namingControl(error, *control, document.values().at(static_cast<qsizetype>(at)).text);
     }
 }
 

@@ -1,11 +1,12 @@
 #include "editor/record_document.h"
 
+#include <utility>
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QUndoStack>
 
 #include "editor/pick_list.h"
-#include "editor/picture_box.h"
 #include "editor/record_commands.h"
 #include "editor/record_text.h"
 
@@ -27,12 +28,13 @@ void showInList(QComboBox* list, const FieldValue& value) {
 } // namespace
 
 RecordDocument::RecordDocument(QUndoStack& history, int firstId, QComboBox* list,
-                               std::vector<QWidget*> controls, PictureBox* picture)
+                               std::vector<QWidget*> controls, DrawPicture drawPicture)
     : QObject(list), history_(history), firstId_(firstId), list_(list),
-      controls_(std::move(controls)), picture_(picture) {
+      controls_(std::move(controls)), drawPicture_(std::move(drawPicture)) {
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const auto changed = [this, i] { controlChanged(i); };
-        if (auto* box = qobject_cast<QLineEdit*>(controls_[i])) {
+        boxes_.push_back(qobject_cast<QLineEdit*>(controls_[i]));
+        if (QLineEdit* box = boxes_.back()) {
             connect(box, &QLineEdit::textChanged, this, changed);
         } else if (auto* field = qobject_cast<QComboBox*>(controls_[i])) {
             connect(field, &QComboBox::currentIndexChanged, this, changed);
@@ -47,20 +49,18 @@ void RecordDocument::takeControls() {
     shown_.listText = list_->currentText();
     shown_.values = controlValues();
     shown_.stored = shown_.values;
-    if (picture_ != nullptr)
-        shown_.picture = picture_->image();
     emit changed();
 }
 
 FieldValue RecordDocument::valueOf(std::size_t i) const {
-    if (const auto* box = qobject_cast<const QLineEdit*>(controls_[i]))
+    if (const QLineEdit* box = boxes_[i])
         return {box->text(), -1};
     return listValue(static_cast<const QComboBox*>(controls_[i]));
 }
 
-std::vector<FieldValue> RecordDocument::controlValues() const {
-    std::vector<FieldValue> values;
-    values.reserve(controls_.size());
+FieldValues RecordDocument::controlValues() const {
+    FieldValues values;
+    values.reserve(static_cast<qsizetype>(controls_.size()));
     for (std::size_t i = 0; i < controls_.size(); ++i)
         values.push_back(valueOf(i));
     return values;
@@ -68,7 +68,7 @@ std::vector<FieldValue> RecordDocument::controlValues() const {
 
 void RecordDocument::writeControl(std::size_t i, const FieldValue& value) {
     const Showing showing(*this);
-    if (auto* box = qobject_cast<QLineEdit*>(controls_[i])) {
+    if (QLineEdit* box = boxes_[i]) {
         if (box->text() != value.text)
             showText(box, value.text);
     } else {
@@ -80,36 +80,34 @@ void RecordDocument::controlChanged(std::size_t i) {
     if (showing_)
         return;
     FieldValue now = valueOf(i);
-    if (now == shown_.values[i])
+    const FieldValue& was = shown_.values.at(static_cast<qsizetype>(i));
+    if (now == was)
         return;
-    history_.push(new TypedChange(*this, firstId_ + static_cast<int>(i), i, shown_.values[i],
-                                  std::move(now)));
+    history_.push(new TypedChange(*this, firstId_ + static_cast<int>(i), i, was, std::move(now)));
 }
 
 void RecordDocument::setValue(std::size_t i, const FieldValue& value, bool write) {
-    shown_.values[i] = value;
+    shown_.values[static_cast<qsizetype>(i)] = value;
     if (write)
         writeControl(i, value);
     emit changed();
 }
 
-void RecordDocument::recordPick(PickedRecord before, RecordSnapshot snapshot) {
-    PickedRecord after;
-    after.listPosition = list_->currentIndex();
-    after.listText = list_->currentText();
-    after.snapshot = std::move(snapshot);
-    after.values = controlValues();
-    after.stored = after.values;
-    if (picture_ != nullptr)
-        after.picture = picture_->image();
-    after.readAt = ++clock_;
-    shown_ = after;
-    history_.push(new PickStep(*this, std::move(before), std::move(after)));
+void RecordDocument::recordPick(RecordSnapshot snapshot) {
+    PickedRecord before = std::move(shown_);
+    shown_ = PickedRecord{list_->currentIndex(),
+                          list_->currentText(),
+                          std::move(snapshot),
+                          controlValues(),
+                          {},
+                          ++clock_};
+    shown_.values = shown_.stored;
+    history_.push(new PickStep(*this, std::move(before), shown_));
     emit changed();
 }
 
 void RecordDocument::recordSave() {
-    std::vector<FieldValue> before = shown_.stored;
+    FieldValues before = shown_.stored;
     shown_.stored = shown_.values;
     shown_.readAt = ++clock_;
     written_[shown_.listPosition] = shown_;
@@ -126,12 +124,17 @@ void RecordDocument::show(const PickedRecord& record) {
             list_->setCurrentIndex(-1);
             list_->setEditText(record.listText);
         }
-        if (picture_ != nullptr)
-            picture_->showImage(record.picture);
         for (std::size_t i = 0; i < controls_.size(); ++i)
-            writeControl(i, record.values[i]);
+            writeControl(i, record.values.at(static_cast<qsizetype>(i)));
     }
     shown_ = record;
+    if (drawPicture_) {
+        try {
+            drawPicture_(record.listPosition);
+        } catch (const DataError& error) {
+            pictureProblem_ = error;
+        }
+    }
     // A Save of this record since it was read: the file holds what that Save wrote.
     const auto saved = written_.find(record.listPosition);
     if (saved != written_.end() && saved->second.readAt > record.readAt) {
@@ -142,9 +145,14 @@ void RecordDocument::show(const PickedRecord& record) {
     emit changed();
 }
 
-void RecordDocument::showValues(const std::vector<FieldValue>& values) {
+void RecordDocument::reportPictureProblem() {
+    if (std::optional<DataError> problem = std::exchange(pictureProblem_, std::nullopt))
+        throw *problem;
+}
+
+void RecordDocument::showValues(const FieldValues& values) {
     for (std::size_t i = 0; i < controls_.size(); ++i)
-        writeControl(i, values[i]);
+        writeControl(i, values.at(static_cast<qsizetype>(i)));
     shown_.values = values;
     emit changed();
 }

@@ -6,21 +6,23 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
-#include <QImage>
+#include <QList>
 #include <QObject>
 #include <QString>
 
+#include "files/error.h"
 #include "files/record_file.h"
 
 class QComboBox;
+class QLineEdit;
 class QUndoStack;
 
 namespace valmor {
-
-class PictureBox;
 
 // What one control holds: a text box its text; a list its selection (-1 for none) and text.
 struct FieldValue {
@@ -29,14 +31,17 @@ struct FieldValue {
     friend bool operator==(const FieldValue&, const FieldValue&) = default;
 };
 
+// The values of a record's controls in layout order. Shared until changed, so a pick's step
+// and the document hold one copy.
+using FieldValues = QList<FieldValue>;
+
 // Everything a pick shows, so that undoing or redoing it shows it again.
 struct PickedRecord {
     int listPosition = -1;
     QString listText;
     RecordSnapshot snapshot;
-    std::vector<FieldValue> stored; // the controls as they show what the file holds
-    std::vector<FieldValue> values; // the controls as they are, unsaved edits included
-    QImage picture;
+    FieldValues stored;       // the controls as they show what the file holds
+    FieldValues values;       // the controls as they are, unsaved edits included
     std::uint64_t readAt = 0; // when the snapshot was taken, in the document's own count
 };
 
@@ -44,12 +49,16 @@ class RecordDocument : public QObject {
     Q_OBJECT
 
 public:
+    // Draws the picture of the record at a list position (-1: none) when undo or redo
+    // shows it again; throws what keeps it from drawing, after drawing what it can.
+    using DrawPicture = std::function<void(int position)>;
+
     // `controls` are the record's controls (text boxes and lists) in layout order; typed
     // changes of control i are merged into one step by the command id `firstId` + i.
     RecordDocument(QUndoStack& history, int firstId, QComboBox* list,
-                   std::vector<QWidget*> controls, PictureBox* picture = nullptr);
+                   std::vector<QWidget*> controls, DrawPicture drawPicture = {});
 
-    const std::vector<FieldValue>& values() const { return shown_.values; }
+    const FieldValues& values() const { return shown_.values; }
     // The snapshot Save checks and updates.
     RecordSnapshot& snapshot() { return shown_.snapshot; }
     // True while the values differ from what the file holds.
@@ -65,19 +74,21 @@ public:
         const Showing showing(*this);
         fill();
     }
-    // What the window shows now, for the step of a pick that is about to change it.
-    PickedRecord current() const { return shown_; }
-    // After a pick filled the controls from a record read with `snapshot`: records the step
-    // from `before` to what the controls show now.
-    void recordPick(PickedRecord before, RecordSnapshot snapshot);
+    // After a pick filled the controls (whileShowing) from a record read with `snapshot`:
+    // records the step from the record shown before to what the controls show now.
+    void recordPick(RecordSnapshot snapshot);
     // After a Save wrote the values: they are what the file holds; records the step.
     void recordSave();
 
     // For the commands: shows `record`, or `values` of the record already shown.
     void show(const PickedRecord& record);
-    void showValues(const std::vector<FieldValue>& values);
+    void showValues(const FieldValues& values);
     // For the commands: the value of field i, once typed, now shown again.
     void setValue(std::size_t i, const FieldValue& value, bool writeControl);
+
+    // Throws, once, what kept the last undo or redo from drawing a record's picture: the
+    // step itself is done, and the record shows.
+    void reportPictureProblem();
 
 signals:
     // The values, or what the file holds, changed.
@@ -101,13 +112,15 @@ private:
     void controlChanged(std::size_t i);
     FieldValue valueOf(std::size_t i) const;
     void writeControl(std::size_t i, const FieldValue& value);
-    std::vector<FieldValue> controlValues() const;
+    FieldValues controlValues() const;
 
     QUndoStack& history_;
     int firstId_;
     QComboBox* list_;
     std::vector<QWidget*> controls_;
-    PictureBox* picture_;
+    std::vector<QLineEdit*> boxes_; // controls_[i] as a text box, or null for a list
+    DrawPicture drawPicture_;
+    std::optional<DataError> pictureProblem_;
     PickedRecord shown_;
     bool showing_ = false;
     std::uint64_t clock_ = 0;

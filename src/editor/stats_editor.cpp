@@ -20,7 +20,7 @@ StatsEditor::StatsEditor(const StatsControls& controls, const std::filesystem::p
       inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form)),
       inFillOrder_(inFillOrder(inLayoutOrder_)),
       document_(history, kFirstTypingId, controls.cboMonsterList, controlsOf(inLayoutOrder_),
-                controls.pic1) {}
+                [this](int n) { drawPicture(n); }) {}
 
 namespace {
 
@@ -34,7 +34,6 @@ DataError followedBy(const DataError& first, const DataError& second) {
 
 void StatsEditor::pickMonster() {
     const auto n = static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex());
-    PickedRecord left = document_.current();
     // The record first: should it fail, the window still shows the previous monster whole,
     // its picture and its boxes.
     RecordSnapshot snapshot;
@@ -45,7 +44,7 @@ void StatsEditor::pickMonster() {
     std::optional<DataError> spriteError;
     std::optional<DataError> missingItem;
     document_.whileShowing([&] { fill(n, spriteError, missingItem); });
-    document_.recordPick(std::move(left), std::move(snapshot));
+    document_.recordPick(std::move(snapshot));
     // In the order the window shows them: the picture, then the boxes.
     if (spriteError && missingItem)
         throw followedBy(*spriteError, *missingItem);
@@ -57,14 +56,11 @@ void StatsEditor::pickMonster() {
 
 void StatsEditor::fill(std::int16_t n, std::optional<DataError>& spriteError,
                        std::optional<DataError>& missingItem) {
-    ui_.pic1->clear();
     try {
-        const ByteFile spriteFile = ByteFile::openExisting(dataDir_ / kSpriteFileName);
-        drawSprite(spriteFile, n, 0, 0, game_.colourTable, *ui_.pic1);
+        drawPicture(n);
     } catch (const DataError& error) {
         spriteError = error;
     }
-    ui_.pic1->update();
     // An item position the list does not have is reported once every control is filled,
     // so the boxes never mix two monsters and the record can still be repaired.
     for (const ShownField<MonsterRecord>& shown : inFillOrder_) {
@@ -73,6 +69,21 @@ void StatsEditor::fill(std::int16_t n, std::optional<DataError>& spriteError,
                                     std::string(shown.field->name) + " = " +
                                         FormatInt(*shown.field->int16(monsterStats_)));
     }
+}
+
+void StatsEditor::drawPicture(int n) {
+    ui_.pic1->clear();
+    try {
+        if (n >= 0) {
+            const ByteFile spriteFile = ByteFile::openExisting(dataDir_ / kSpriteFileName);
+            drawSprite(spriteFile, static_cast<std::int16_t>(n), 0, 0, game_.colourTable,
+                       *ui_.pic1);
+        }
+    } catch (...) {
+        ui_.pic1->update();
+        throw;
+    }
+    ui_.pic1->update();
 }
 
 void StatsEditor::saveMonster() {

@@ -46,6 +46,9 @@ private:
     // not show for the caller to report.
     void fill(std::int16_t n, std::optional<DataError>& spriteError,
               std::optional<DataError>& missingItem);
+    // Draws monster n's sprite in pic1, or nothing for -1; throws what the sprite file
+    // keeps from drawing, leaving the picture blank.
+    void drawPicture(int n);
 
     StatsControls ui_;
     const std::filesystem::path& dataDir_;
