@@ -1,6 +1,7 @@
 // Timings of the editor's windows on Qt's offscreen platform: start-up on the demo data and
-// on a sprite file of 32,767 frames, a monster pick, a preview page, a map pick and a
-// Calculate. Run with --benchmark_repetitions=10 --benchmark_report_aggregates_only=true.
+// on a sprite file of 32,767 frames, a monster pick of 57 and of 32,767, a preview page, a
+// map pick and a Calculate. Run with --benchmark_repetitions=10
+// --benchmark_report_aggregates_only=true.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -72,6 +73,18 @@ void BM_MonsterPick(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MonsterPick)->Unit(benchmark::kMicrosecond);
+
+void BM_MonsterPick32767Frames(benchmark::State& state) {
+    auto window = startedEditor(hugeDir());
+    const valmor::MainWindowTestView view(*window);
+    int n = 0;
+    for (auto _ : state) {
+        view.cboMonsterList->setCurrentIndex(n);
+        view.stats().pickMonster();
+        n = (n + 4099) % 32767; // all over the list, the records past the file's end too
+    }
+}
+BENCHMARK(BM_MonsterPick32767Frames)->Unit(benchmark::kMicrosecond);
 
 void BM_PreviewPage(benchmark::State& state) {
     auto window = startedEditor(demoDir());

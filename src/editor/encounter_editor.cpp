@@ -18,24 +18,33 @@ void recomputeTotal(QLineEdit* total, const std::array<QLineEdit*, N>& boxes) {
     }
 }
 
+// Typing into map field i merges into the step of id kFirstTypingId + i; the monster
+// fields' ids lie below.
+constexpr int kFirstTypingId = 1001;
+
 } // namespace
 
 EncounterEditor::EncounterEditor(const EncounterControls& controls,
-                                 const std::filesystem::path& dataDir)
+                                 const std::filesystem::path& dataDir, QUndoStack& history)
     : ui_(controls), dataDir_(dataDir),
       inLayoutOrder_(shownFields<EncounterRecord>(kEncounterLayout, *controls.form)),
-      inFillOrder_(inFillOrder(inLayoutOrder_)) {}
+      inFillOrder_(inFillOrder(inLayoutOrder_)),
+      document_(history, kFirstTypingId, controls.cboMapIndex, controlsOf(inLayoutOrder_)) {}
 
 std::int16_t EncounterEditor::mapNumber() const {
     return checkedAdd16(static_cast<std::int16_t>(ui_.cboMapIndex->currentIndex()), 1);
 }
 
 void EncounterEditor::pickMap() {
-    encounterRecord_ = readEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), picked_);
+    RecordSnapshot snapshot;
+    encounterRecord_ = readEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), snapshot);
     // Each text set runs the box's change handler at once, so the totals pass through
     // sums that still hold the previous map's later boxes.
-    for (const ShownField<EncounterRecord>& shown : inFillOrder_)
-        showField(shown, encounterRecord_);
+    document_.whileShowing([this] {
+        for (const ShownField<EncounterRecord>& shown : inFillOrder_)
+            showField(shown, encounterRecord_);
+    });
+    document_.recordPick(std::move(snapshot));
 }
 
 void EncounterEditor::updateFrequencyTotal(int) {
@@ -47,8 +56,10 @@ void EncounterEditor::updateMonsterCountTotal(int) {
 }
 
 void EncounterEditor::saveMap() {
-    encounterRecord_ = recordOnScreen();
-    writeEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), encounterRecord_, picked_);
+    encounterRecord_ = savedRecord(inLayoutOrder_, document_);
+    writeEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), encounterRecord_,
+                         document_.snapshot());
+    document_.recordSave();
 }
 
 int EncounterEditor::pickedMap() const {
@@ -56,13 +67,7 @@ int EncounterEditor::pickedMap() const {
 }
 
 EncounterRecord EncounterEditor::recordOnScreen(const QWidget** failed) const {
-    return takeRecord(inLayoutOrder_, failed);
-}
-
-std::vector<const QWidget*> EncounterEditor::watchedControls() const {
-    std::vector<const QWidget*> controls = controlsOf(inLayoutOrder_);
-    controls.push_back(ui_.cboMapIndex);
-    return controls;
+    return recordOf(inLayoutOrder_, document_, failed);
 }
 
 } // namespace valmor

@@ -1,5 +1,6 @@
 // The encounter editor: a map pick fills the 13 boxes from the map's encounter record and
-// keeps the two running totals; Save writes the boxes back. Both walk the record layout table.
+// keeps the two running totals; Save writes the document's values back. Both walk the record
+// layout table, and both are steps of the undo history.
 #pragma once
 
 #include <array>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "editor/record_controls.h"
+#include "editor/record_document.h"
 #include "game/encounter_record.h"
 
 namespace valmor {
@@ -22,11 +24,13 @@ struct EncounterControls {
 
 class EncounterEditor {
 public:
-    EncounterEditor(const EncounterControls& controls, const std::filesystem::path& dataDir);
+    EncounterEditor(const EncounterControls& controls, const std::filesystem::path& dataDir,
+                    QUndoStack& history);
 
     void pickMap();
     void updateFrequencyTotal(int index);
     void updateMonsterCountTotal(int index);
+    // A box that does not convert is named in the error, with its text, and gets the focus.
     void saveMap();
 
     // The map a Save would write, from 1; 0 when none is picked.
@@ -34,8 +38,10 @@ public:
     // The record the 13 boxes hold, converted as Save converts it; throws the conversion's
     // error, after setting `failed` (when given) to the box.
     EncounterRecord recordOnScreen(const QWidget** failed = nullptr) const;
-    // The controls whose change changes pickedMap or recordOnScreen.
-    std::vector<const QWidget*> watchedControls() const;
+    // The list whose change changes pickedMap; the document tells of recordOnScreen.
+    const QWidget* mapList() const { return ui_.cboMapIndex; }
+    RecordDocument& document() { return document_; }
+    const RecordDocument& document() const { return document_; }
 
 private:
     std::int16_t mapNumber() const;
@@ -45,8 +51,8 @@ private:
     std::vector<ShownField<EncounterRecord>> inLayoutOrder_;
     std::vector<ShownField<EncounterRecord>> inFillOrder_;
     EncounterRecord encounterRecord_;
-    // The picked record as the file held it, or as last saved: Save writes only over that.
-    RecordSnapshot picked_;
+    // The selected map's edits and the snapshot Save writes over.
+    RecordDocument document_;
 };
 
 } // namespace valmor

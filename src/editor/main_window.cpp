@@ -20,12 +20,18 @@
 #include "editor/preview/preview_pages.h"
 #include "editor/record_text.h"
 #include "editor/stats_editor.h"
+#include "editor/undo_keys.h"
 #include "editor/window_icon.h"
 #include "ui_main_window.h"
 
 namespace valmor {
 
 namespace {
+
+// Steps the undo history keeps; the oldest go first. A typed step takes some hundred bytes,
+// a pick a few kB (the values of the record left and of the one picked; the picture is drawn
+// again from the sprite file).
+constexpr int kUndoSteps = 1000;
 
 // pic1 shows 100 x 100 units over its inner area.
 constexpr int kPic1Units = 100;
@@ -58,6 +64,9 @@ MainWindow::MainWindow(std::filesystem::path dataDir, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(637, 560);
+    // "[*]" shows nothing until the window is marked modified.
+    setWindowTitle(windowTitle() + QStringLiteral("[*]"));
+    history_.setUndoLimit(kUndoSteps);
     setWindowIcon(makeWindowIcon());
     applyDesignFonts();
 
@@ -71,7 +80,7 @@ MainWindow::MainWindow(std::filesystem::path dataDir, QWidget* parent)
     nameListTextBoxes();
 
     stats_ = std::make_unique<StatsEditor>(StatsControls{ui.cboMonsterList, ui.pic1, this},
-                                           dataDir_, game_);
+                                           dataDir_, game_, history_);
     const EncounterControls encounter{
         ui.cboMapIndex,
         ui.txtTotalFreq,
@@ -79,7 +88,7 @@ MainWindow::MainWindow(std::filesystem::path dataDir, QWidget* parent)
         {ui.txtMonFreq_0, ui.txtMonFreq_1, ui.txtMonFreq_2, ui.txtMonFreq_3, ui.txtMonFreq_4},
         {ui.txtNOMnum_0, ui.txtNOMnum_1, ui.txtNOMnum_2},
         this};
-    encounter_ = std::make_unique<EncounterEditor>(encounter, dataDir_);
+    encounter_ = std::make_unique<EncounterEditor>(encounter, dataDir_, history_);
     calculator_ = std::make_unique<BattleCalculator>(CalculatorControls{
         {ui.txtChLvl, ui.txtChStr, ui.txtChAgi, ui.txtChDam, ui.txtChDef, ui.txtChHP, ui.txtLevel,
          ui.txtStr, ui.txtAgi, ui.txtOffMax, ui.txtDef, ui.txtHP},
@@ -159,6 +168,20 @@ void MainWindow::connectHandlers(const EncounterControls& encounter) {
     auto* balanceKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
     connect(balanceKey, &QShortcut::activated, this,
             [this] { guarded(*errorReport_, [this] { openBalanceWindow(); }); });
+    // A picture an undone or redone pick could not draw is reported as the pick reports it.
+    UndoKeys::install(*this, history_, [this](const std::function<void()>& step) {
+        guarded(*errorReport_, [&] {
+            step();
+            stats_->document().reportPictureProblem();
+        });
+    });
+    connect(&stats_->document(), &RecordDocument::changed, this, &MainWindow::showModifiedMark);
+    connect(&encounter_->document(), &RecordDocument::changed, this, &MainWindow::showModifiedMark);
+}
+
+void MainWindow::showModifiedMark() {
+    setWindowModified((stats_->pickedMonster() >= 0 && stats_->document().isModified()) ||
+                      (encounter_->pickedMap() >= 1 && encounter_->document().isModified()));
 }
 
 void MainWindow::noteSave() {
@@ -223,6 +246,10 @@ void MainWindow::loadGameFolder() {
     PickList::fill(ui_->cboItem1, items, QString());
     PickList::fill(ui_->cboItem2, items, QString());
     PickList::fill(ui_->cboMapIndex, numbers(1, kMapCount), ui_->cboMapIndex->currentText());
+    // What start-up shows is where the history begins.
+    stats_->document().takeControls();
+    encounter_->document().takeControls();
+    history_.clear();
 }
 
 void MainWindow::exitProgram() {

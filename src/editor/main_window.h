@@ -8,6 +8,7 @@
 #include <memory>
 
 #include <QPointer>
+#include <QUndoStack>
 #include <QWidget>
 
 #include "editor/error_report.h"
@@ -63,6 +64,8 @@ private:
     void connectHandlers(const EncounterControls& encounter);
     // Tells a window that follows the editor that a Save wrote a record.
     void noteSave();
+    // The title's modified mark: shown while the picked monster or map has unsaved edits.
+    void showModifiedMark();
     void placeBeside(QWidget& other) const;
     void endProgram();
 
@@ -71,6 +74,8 @@ private:
     GameFolderStart game_;
     std::unique_ptr<ErrorReport> errorReport_;
     std::function<void()> programEnd_;
+    // Typed changes, picks and Saves of both editors, in the order they were made.
+    QUndoStack history_;
     std::unique_ptr<StatsEditor> stats_;
     std::unique_ptr<EncounterEditor> encounter_;
     std::unique_ptr<BattleCalculator> calculator_;

@@ -9,7 +9,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "editor/control_caption.h"
 #include "editor/pick_list.h"
+#include "editor/record_document.h"
 #include "editor/record_text.h"
 #include "game/conversions.h"
 #include "game/record_layout.h"
@@ -66,51 +68,81 @@ template <typename Record> bool showField(const ShownField<Record>& shown, Recor
     return true;
 }
 
-// Sets the field of `record` from its control; throws the conversion's error. A list whose
-// text was typed has no selection and gives -1, even when the text matches an entry.
-template <typename Record> void takeField(const ShownField<Record>& shown, Record& record) {
-    const RecordField<Record>& field = *shown.field;
-    const auto text = [&] { return static_cast<const QLineEdit*>(shown.control)->text(); };
+// Sets the field of `record` from the value its control holds; throws the conversion's
+// error. A list whose text was typed has no selection and gives -1, even when the text
+// matches an entry.
+template <typename Record>
+void takeField(const RecordField<Record>& field, const FieldValue& value, Record& record) {
     switch (field.shownAs) {
     case FieldControl::FixedText:
-        *field.text(record) = fixedWidth(displayToRecordText(text()), field.width);
+        *field.text(record) = fixedWidth(displayToRecordText(value.text), field.width);
         break;
     case FieldControl::Number:
-        *field.int16(record) = ToInt16(ParseNumber(numberText(text())));
+        *field.int16(record) = ToInt16(ParseNumber(numberText(value.text)));
         break;
     case FieldControl::WholeNumber:
-        *field.int16(record) = TextToInt16(numberText(text()));
+        *field.int16(record) = TextToInt16(numberText(value.text));
         break;
     case FieldControl::ListPosition:
-        *field.int16(record) =
-            static_cast<std::int16_t>(static_cast<QComboBox*>(shown.control)->currentIndex());
+        *field.int16(record) = static_cast<std::int16_t>(value.position);
         break;
     case FieldControl::None:
         break;
     }
 }
 
-// The record the controls hold, each field converted by takeField in layout order; throws
-// the first conversion's error, after setting `failed` (when given) to its control.
+// The record `values` hold, the value of fields[i] at i, each converted by takeField in
+// layout order; throws the first conversion's error, after setting `failed` (when given)
+// to its position.
 template <typename Record>
-Record takeRecord(const std::vector<ShownField<Record>>& fields, const QWidget** failed = nullptr) {
+Record takeRecord(const std::vector<ShownField<Record>>& fields, const FieldValues& values,
+                  std::size_t* failed = nullptr) {
     Record record;
-    for (const ShownField<Record>& shown : fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
         try {
-            takeField(shown, record);
+            takeField(*fields[i].field, values.at(static_cast<qsizetype>(i)), record);
         } catch (...) {
             if (failed != nullptr)
-                *failed = shown.control;
+                *failed = i;
             throw;
         }
     }
     return record;
 }
 
+// The record the document's values hold; throws the first conversion's error, after setting
+// `failed` (when given) to that field's control.
+template <typename Record>
+Record recordOf(const std::vector<ShownField<Record>>& fields, const RecordDocument& document,
+                const QWidget** failed = nullptr) {
+    std::size_t at = 0;
+    try {
+        return takeRecord(fields, document.values(), &at);
+    } catch (...) {
+        if (failed != nullptr)
+            *failed = document.control(at);
+        throw;
+    }
+}
+
+// The record a Save writes. A box that does not convert is named in the error by its caption,
+// with its text, and gets the focus, so the user sees what to mend.
+template <typename Record>
+Record savedRecord(const std::vector<ShownField<Record>>& fields, const RecordDocument& document) {
+    std::size_t at = 0;
+    try {
+        return takeRecord(fields, document.values(), &at);
+    } catch (const DataError& error) {
+        QWidget* control = document.control(at);
+        control->setFocus(Qt::OtherFocusReason);
+        throw namingControl(error, *control, document.values().at(static_cast<qsizetype>(at)).text);
+    }
+}
+
 // The controls of `fields`.
 template <typename Record>
-std::vector<const QWidget*> controlsOf(const std::vector<ShownField<Record>>& fields) {
-    std::vector<const QWidget*> controls;
+std::vector<QWidget*> controlsOf(const std::vector<ShownField<Record>>& fields) {
+    std::vector<QWidget*> controls;
     for (const ShownField<Record>& shown : fields)
         controls.push_back(shown.control);
     return controls;

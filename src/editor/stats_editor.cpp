@@ -7,11 +7,20 @@
 
 namespace valmor {
 
+namespace {
+
+// Typing into monster field i merges into the step of id kFirstTypingId + i.
+constexpr int kFirstTypingId = 1;
+
+} // namespace
+
 StatsEditor::StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
-                         const GameFolderStart& game)
+                         const GameFolderStart& game, QUndoStack& history)
     : ui_(controls), dataDir_(dataDir), game_(game),
       inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form)),
-      inFillOrder_(inFillOrder(inLayoutOrder_)) {}
+      inFillOrder_(inFillOrder(inLayoutOrder_)),
+      document_(history, kFirstTypingId, controls.cboMonsterList, controlsOf(inLayoutOrder_),
+                [this](int n) { drawPicture(n); }) {}
 
 namespace {
 
@@ -27,28 +36,15 @@ void StatsEditor::pickMonster() {
     const auto n = static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex());
     // The record first: should it fail, the window still shows the previous monster whole,
     // its picture and its boxes.
-    monsterStats_ = readMonsterRecord(dataDir_ / kMonsterFileName, n, picked_);
+    RecordSnapshot snapshot;
+    monsterStats_ = readMonsterRecord(dataDir_ / kMonsterFileName, n, snapshot);
     // A sprite the file no longer holds whole (cut, or removed, since start-up) leaves the
     // picture blank and is reported once the boxes show the record, which can still be
     // edited and saved. Only start-up creates a missing sprite file.
     std::optional<DataError> spriteError;
-    ui_.pic1->clear();
-    try {
-        const ByteFile spriteFile = ByteFile::openExisting(dataDir_ / kSpriteFileName);
-        drawSprite(spriteFile, n, 0, 0, game_.colourTable, *ui_.pic1);
-    } catch (const DataError& error) {
-        spriteError = error;
-    }
-    ui_.pic1->update();
-    // An item position the list does not have is reported once every control is filled,
-    // so the boxes never mix two monsters and the record can still be repaired.
     std::optional<DataError> missingItem;
-    for (const ShownField<MonsterRecord>& shown : inFillOrder_) {
-        if (!showField(shown, monsterStats_) && !missingItem)
-            missingItem = DataError(ErrorKind::InvalidPropertyValue,
-                                    std::string(shown.field->name) + " = " +
-                                        FormatInt(*shown.field->int16(monsterStats_)));
-    }
+    document_.whileShowing([&] { fill(n, spriteError, missingItem); });
+    document_.recordPick(std::move(snapshot));
     // In the order the window shows them: the picture, then the boxes.
     if (spriteError && missingItem)
         throw followedBy(*spriteError, *missingItem);
@@ -58,13 +54,47 @@ void StatsEditor::pickMonster() {
         throw *missingItem;
 }
 
+void StatsEditor::fill(std::int16_t n, std::optional<DataError>& spriteError,
+                       std::optional<DataError>& missingItem) {
+    try {
+        drawPicture(n);
+    } catch (const DataError& error) {
+        spriteError = error;
+    }
+    // An item position the list does not have is reported once every control is filled,
+    // so the boxes never mix two monsters and the record can still be repaired.
+    for (const ShownField<MonsterRecord>& shown : inFillOrder_) {
+        if (!showField(shown, monsterStats_) && !missingItem)
+            missingItem = DataError(ErrorKind::InvalidPropertyValue,
+                                    std::string(shown.field->name) + " = " +
+                                        FormatInt(*shown.field->int16(monsterStats_)));
+    }
+}
+
+void StatsEditor::drawPicture(int n) {
+    ui_.pic1->clear();
+    try {
+        if (n >= 0) {
+            const ByteFile spriteFile = ByteFile::openExisting(dataDir_ / kSpriteFileName);
+            drawSprite(spriteFile, static_cast<std::int16_t>(n), 0, 0, game_.colourTable,
+                       *ui_.pic1);
+        }
+    } catch (...) {
+        ui_.pic1->update();
+        throw;
+    }
+    ui_.pic1->update();
+}
+
 void StatsEditor::saveMonster() {
     // Every control is converted before the file is opened, so a conversion error
     // leaves the file untouched.
-    monsterStats_ = recordOnScreen();
+    monsterStats_ = savedRecord(inLayoutOrder_, document_);
+    monsterStats_.hp2 = monsterStats_.hp;
     writeMonsterRecord(dataDir_ / kMonsterFileName,
                        static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex()), monsterStats_,
-                       picked_);
+                       document_.snapshot());
+    document_.recordSave();
 }
 
 int StatsEditor::pickedMonster() const {
@@ -72,15 +102,9 @@ int StatsEditor::pickedMonster() const {
 }
 
 MonsterRecord StatsEditor::recordOnScreen(const QWidget** failed) const {
-    MonsterRecord r = takeRecord(inLayoutOrder_, failed);
+    MonsterRecord r = recordOf(inLayoutOrder_, document_, failed);
     r.hp2 = r.hp;
     return r;
-}
-
-std::vector<const QWidget*> StatsEditor::watchedControls() const {
-    std::vector<const QWidget*> controls = controlsOf(inLayoutOrder_);
-    controls.push_back(ui_.cboMonsterList);
-    return controls;
 }
 
 } // namespace valmor

@@ -1,11 +1,14 @@
 // The monster stats editor: a monster pick shows its sprite and fills the 28 controls from
-// its record; Save writes the controls back. Both walk the record layout table.
+// its record; Save writes the document's values back. Both walk the record layout table,
+// and both are steps of the undo history.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "editor/record_controls.h"
+#include "editor/record_document.h"
 #include "game/game_folder.h"
 #include "game/monster_record.h"
 
@@ -22,9 +25,10 @@ struct StatsControls {
 class StatsEditor {
 public:
     StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
-                const GameFolderStart& game);
+                const GameFolderStart& game, QUndoStack& history);
 
     void pickMonster();
+    // A box that does not convert is named in the error, with its text, and gets the focus.
     void saveMonster();
 
     // The monster a Save would write: its list position, -1 when none is picked.
@@ -32,18 +36,28 @@ public:
     // The record the controls hold, converted as Save converts it; throws the conversion's
     // error, after setting `failed` (when given) to the control.
     MonsterRecord recordOnScreen(const QWidget** failed = nullptr) const;
-    // The controls whose change changes pickedMonster or recordOnScreen.
-    std::vector<const QWidget*> watchedControls() const;
+    // The list whose change changes pickedMonster; the document tells of recordOnScreen.
+    const QWidget* monsterList() const { return ui_.cboMonsterList; }
+    RecordDocument& document() { return document_; }
+    const RecordDocument& document() const { return document_; }
 
 private:
+    // Shows monster n's sprite and fills the controls from monsterStats_, keeping what did
+    // not show for the caller to report.
+    void fill(std::int16_t n, std::optional<DataError>& spriteError,
+              std::optional<DataError>& missingItem);
+    // Draws monster n's sprite in pic1, or nothing for -1; throws what the sprite file
+    // keeps from drawing, leaving the picture blank.
+    void drawPicture(int n);
+
     StatsControls ui_;
     const std::filesystem::path& dataDir_;
     const GameFolderStart& game_;
     std::vector<ShownField<MonsterRecord>> inLayoutOrder_;
     std::vector<ShownField<MonsterRecord>> inFillOrder_;
     MonsterRecord monsterStats_;
-    // The picked record as the file held it, or as last saved: Save writes only over that.
-    RecordSnapshot picked_;
+    // The picked record's edits and the snapshot Save writes over.
+    RecordDocument document_;
 };
 
 } // namespace valmor

@@ -36,6 +36,8 @@ public:
     EncounterEditor& encounter() const { return *window_.encounter_; }
     BattleCalculator& calculator() const { return *window_.calculator_; }
     PreviewPages& previews() const { return *window_.previews_; }
+    // Typed changes, picks and Saves of both editors.
+    QUndoStack& history() const { return window_.history_; }
     // The balance window, once F9 made it and until it is closed.
     BalanceWindow* balanceWindow() const { return window_.balance_; }
 

@@ -325,9 +325,12 @@ void BalanceWindow::showState() {
                        .arg(fileProfiles_.size());
     else
         profiles = QStringLiteral("none yet");
-    header_->setText(QStringLiteral("Folder: %1     Profiles: %2     Recomputed in %3 ms at %4")
-                         .arg(shownFolder_, profiles, QString::number(lastMilliseconds_, 'f', 1),
-                              lastAt_.toString(QStringLiteral("HH:mm:ss"))));
+    const QString unsaved = activity_.unsavedRecords();
+    header_->setText(
+        QStringLiteral("Folder: %1     Profiles: %2     Recomputed in %3 ms at %4")
+            .arg(shownFolder_, profiles, QString::number(lastMilliseconds_, 'f', 1),
+                 lastAt_.toString(QStringLiteral("HH:mm:ss"))) +
+        (unsaved.isEmpty() ? QString() : QStringLiteral("     Unsaved edits: %1").arg(unsaved)));
 
     QStringList problems;
     if (!fileProblem_.isEmpty() && gameFilesRead_)

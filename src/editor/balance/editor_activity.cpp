@@ -1,6 +1,5 @@
 #include "editor/balance/editor_activity.h"
 
-#include <QAccessible>
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -38,21 +37,25 @@ template <typename Value, typename Take> OnScreen<Value> converted(Take&& take) 
 
 } // namespace
 
-QString captionOf(const QWidget* control) {
-    if (control == nullptr)
-        return QStringLiteral("a box");
-    QAccessibleInterface* accessible =
-        QAccessible::queryAccessibleInterface(const_cast<QWidget*>(control));
-    const QString name = accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
-    return name.isEmpty() ? control->objectName() : name;
-}
-
 EditorActivity::EditorActivity(const StatsEditor& stats, const EncounterEditor& encounter,
                                const BattleCalculator& calculator, QObject* parent)
     : QObject(parent), stats_(stats), encounter_(encounter), calculator_(calculator) {
-    follow(stats.watchedControls(), this, &EditorActivity::monsterChanged);
-    follow(encounter.watchedControls(), this, &EditorActivity::mapChanged);
+    // The documents tell of every typed change, undo, redo, pick and Save; the lists of a
+    // pick that could not read its record.
+    follow({stats.monsterList()}, this, &EditorActivity::monsterChanged);
+    follow({encounter.mapList()}, this, &EditorActivity::mapChanged);
+    connect(&stats.document(), &RecordDocument::changed, this, &EditorActivity::monsterChanged);
+    connect(&encounter.document(), &RecordDocument::changed, this, &EditorActivity::mapChanged);
     follow(calculator.characterControls(), this, &EditorActivity::characterChanged);
+}
+
+QString EditorActivity::unsavedRecords() const {
+    QStringList records;
+    if (stats_.pickedMonster() >= 0 && stats_.document().isModified())
+        records.append(QStringLiteral("monster %1").arg(stats_.pickedMonster()));
+    if (encounter_.pickedMap() >= 1 && encounter_.document().isModified())
+        records.append(QStringLiteral("map %1").arg(encounter_.pickedMap()));
+    return records.join(QStringLiteral(", "));
 }
 
 int EditorActivity::pickedMonster() const {

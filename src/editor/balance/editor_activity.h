@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "balance/balance_what_if.h"
+#include "editor/control_caption.h"
 
 namespace valmor {
 
@@ -34,6 +35,9 @@ public:
 
     // The monster a Save would write, -1 for none.
     int pickedMonster() const;
+    // The picked monster and selected map whose boxes hold unsaved edits, as "monster 9,
+    // map 12"; empty when none does.
+    QString unsavedRecords() const;
     // The picked monster's record as its boxes hold it; nothing when none is picked.
     OnScreen<MonsterEdit> monster() const;
     // The selected map's record as its 13 boxes hold it; nothing when none is picked.
@@ -58,8 +62,5 @@ private:
     const EncounterEditor& encounter_;
     const BattleCalculator& calculator_;
 };
-
-// The name a screen reader gives the control: its caption.
-QString captionOf(const QWidget* control);
 
 } // namespace valmor
