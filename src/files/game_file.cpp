@@ -295,6 +295,15 @@ FileIdentity GameFile::identity() const {
     return identityFrom(status);
 }
 
+std::int64_t GameFile::bornNanoseconds() const {
+    struct statx status {};
+    if (::statx(fd_, "", AT_EMPTY_PATH, STATX_BTIME, &status) != 0)
+        throw fileError(errno, path());
+    if (!(status.stx_mask & STATX_BTIME))
+        return 0;
+    return std::int64_t{status.stx_btime.tv_sec} * 1'000'000'000 + status.stx_btime.tv_nsec;
+}
+
 std::int64_t GameFile::size() const {
     return identity().size;
 }

@@ -138,6 +138,10 @@ public:
     std::int64_t size() const;
     // The user id of the file's owner.
     std::uint32_t owner() const;
+    // When the file was created, in nanoseconds since 1970; 0 where the file system keeps no
+    // birth time. A file put in another's place (a checkout, a restore) is born anew, even
+    // where it gets the inode the old one had.
+    std::int64_t bornNanoseconds() const;
     // Whether a writer holds the lock of openLocked on this file now; asks without waiting.
     bool lockedByWriter() const;
 
