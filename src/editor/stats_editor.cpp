@@ -4,6 +4,7 @@
 
 #include "editor/picture_box.h"
 #include "game/sprite.h"
+#include "images/sprite_image.h"
 
 namespace valmor {
 
@@ -76,8 +77,8 @@ void StatsEditor::drawPicture(int n) {
     try {
         if (n >= 0) {
             const ByteFile spriteFile = ByteFile::openExisting(dataDir_ / kSpriteFileName);
-            drawSprite(spriteFile, static_cast<std::int16_t>(n), 0, 0, game_.colourTable,
-                       *ui_.pic1);
+            const SpriteFrame frame = readSpriteFrame(spriteFile, static_cast<std::int16_t>(n));
+            ui_.pic1->drawImage(spriteImage(frame, paletteColours(game_.colourTable)), 0, 0);
         }
     } catch (...) {
         ui_.pic1->update();
