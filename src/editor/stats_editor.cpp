@@ -18,7 +18,7 @@ constexpr int kFirstTypingId = 1;
 StatsEditor::StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
                          const GameFolderStart& game, QUndoStack& history)
     : ui_(controls), dataDir_(dataDir), game_(game),
-      inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form)),
+      inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, kMonsterControls, *controls.form)),
       inFillOrder_(inFillOrder(inLayoutOrder_)),
       document_(history, kFirstTypingId, controls.cboMonsterList, controlsOf(inLayoutOrder_),
                 [this](int n) { drawPicture(n); }) {}
