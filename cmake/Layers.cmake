@@ -1,5 +1,5 @@
 # The layers of the house, checked by the build itself. Each layer is a library with a level:
-#   files (1) <- game (2) <- balance (3) <- editor, cli (4) <- app (5)
+#   files (1) <- game (2) <- balance, images (3) <- editor, cli (4) <- app (5)
 # A layer may link layers of lower levels only. valmor_layer(TARGET LEVEL N) records the level
 # of TARGET; at the end of the configure step every recorded layer's links are held against
 # the levels, and a link to a layer of the same or a higher level stops the configure with

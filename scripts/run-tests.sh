@@ -20,15 +20,16 @@ export LOCPATH="$PWD/build/locale"
 
 echo "== Source checks"
 # The files, game and balance layers stay free of Qt, and every source file is formatted.
-if grep -rnE '#include <Q|#include "(editor|cli|app)/' src/files src/game src/balance tests/files \
+if grep -rnE '#include <Q|#include "(images|editor|cli|app)/' src/files src/game src/balance tests/files \
     tests/game tests/balance; then
     echo "src/files, src/game, src/balance and their tests must not include Qt or the layers above" >&2
     exit 1
 fi
 # A layer includes only the layers below it; the build checks the same of their links
 # (cmake/Layers.cmake).
-for rule in "src/files:game|balance|editor|cli|app" "src/game:balance|editor|cli|app" \
-    "src/balance:editor|cli|app" "src/editor:cli|app" "src/cli:editor|app"; do
+for rule in "src/files:game|balance|images|editor|cli|app" "src/game:balance|images|editor|cli|app" \
+    "src/balance:images|editor|cli|app" "src/images:balance|editor|cli|app" "src/editor:cli|app" \
+    "src/cli:editor|app"; do
     if grep -rnE "#include \"(${rule#*:})/" "${rule%%:*}"; then
         echo "${rule%%:*} must not include the layers above it or beside it" >&2
         exit 1

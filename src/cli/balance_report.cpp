@@ -170,22 +170,22 @@ struct Cell {
     }
 };
 
-// The 45 x 50 thumbnail of a sprite: every second pixel of every second row, with only
-// the palette entries it uses, so that a page of many thumbnails stays small.
-QImage thumbnail(const SpriteFrame& frame, const PaletteColours& colours) {
-    constexpr int kWidth = kSpriteWidth / 2, kHeight = kSpriteHeight / 2;
+// The 45 x 50 thumbnail of a sprite's image: every second pixel of every second row, with
+// only the colour table entries it uses, so that a page of many thumbnails stays small.
+QImage thumbnail(const QImage& sprite) {
+    const int width = sprite.width() / 2, height = sprite.height() / 2;
     std::array<int, 256> entry;
     entry.fill(-1);
     QList<QRgb> table;
-    QImage image(kWidth, kHeight, QImage::Format_Indexed8);
-    for (int y = 0; y < kHeight; ++y) {
+    QImage image(width, height, QImage::Format_Indexed8);
+    for (int y = 0; y < height; ++y) {
+        const uchar* from = sprite.constScanLine(2 * y);
         uchar* line = image.scanLine(y);
-        for (int x = 0; x < kWidth; ++x) {
-            const std::uint8_t index =
-                frame[static_cast<std::size_t>(2 * y * kSpriteWidth + 2 * x)];
+        for (int x = 0; x < width; ++x) {
+            const uchar index = from[2 * x];
             if (entry[index] < 0) {
                 entry[index] = static_cast<int>(table.size());
-                table.push_back(colours[index]);
+                table.push_back(sprite.color(index));
             }
             line[x] = static_cast<uchar>(entry[index]);
         }
@@ -532,9 +532,8 @@ private:
     void spritePictures() {
         out_ << "<style>\n";
         for (std::size_t id = 0; id < pictures_.size(); ++id) {
-            const SpriteFrame frame = sprites_.frame(pictures_[id].monster);
-            const QByteArray png = encodePng(pictures_[id].full ? spriteImage(frame, colours_)
-                                                                : thumbnail(frame, colours_));
+            const QImage image = spriteImage(sprites_.frame(pictures_[id].monster), colours_);
+            const QByteArray png = encodePng(pictures_[id].full ? image : thumbnail(image));
             out_ << ".s" << id << "{background-image:url(data:image/png;base64,"
                  << png.toBase64().toStdString() << ")}\n";
         }

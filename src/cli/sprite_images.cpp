@@ -12,27 +12,6 @@
 
 namespace valmor::cli {
 
-PaletteColours paletteColours(const ColourTable& table) {
-    PaletteColours colours{};
-    for (int i = 1; i < kPaletteEntries; ++i) {
-        const Rgb rgb = rgbOf(colourValue(table[i]));
-        colours[i] = qRgb(rgb.red, rgb.green, rgb.blue);
-    }
-    colours[0] = qRgba(0, 0, 0, 0);
-    return colours;
-}
-
-QImage spriteImage(const SpriteFrame& frame, const PaletteColours& colours) {
-    QImage image(kSpriteWidth, kSpriteHeight, QImage::Format_Indexed8);
-    image.setColorTable(QList<QRgb>(colours.begin(), colours.end()));
-    for (int y = 0; y < kSpriteHeight; ++y) {
-        uchar* line = image.scanLine(y);
-        for (int x = 0; x < kSpriteWidth; ++x)
-            line[x] = frame[static_cast<std::size_t>(y * kSpriteWidth + x)];
-    }
-    return image;
-}
-
 QByteArray encodePng(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);

@@ -1,9 +1,7 @@
-// Sprites as images: 90 x 100 pixels in the palette's colours, palette index 0
-// transparent. Exported images are 8-bit indexed with the palette as their colour table,
-// so that the indexes come back unchanged even where two entries share a colour.
+// Sprites as PNG images, out and back in. Exported images are the sprite's image
+// (images/sprite_image.h), 8-bit indexed with the palette as their colour table.
 #pragma once
 
-#include <array>
 #include <string>
 
 #include <QByteArray>
@@ -12,16 +10,14 @@
 
 #include "game/palette.h"
 #include "game/sprite.h"
+#include "images/sprite_image.h"
 
 namespace valmor::cli {
 
-using PaletteColours = std::array<QRgb, 256>;
+using valmor::PaletteColours;
+using valmor::paletteColours;
+using valmor::spriteImage;
 
-// Each entry's colour as the editor shows it: the red, green and blue bytes of its
-// colour value (levels times 4), fully opaque. Entry 0 is fully transparent.
-PaletteColours paletteColours(const ColourTable& table);
-
-QImage spriteImage(const SpriteFrame& frame, const PaletteColours& colours);
 QByteArray encodePng(const QImage& image);
 // Throws CliError, naming `source`, when the bytes are not a readable PNG image, or one
 // whose header gives another size than a sprite's or whose data goes on after its rows

@@ -26,8 +26,8 @@ constexpr int kFirstTypingId = 1001;
 
 EncounterEditor::EncounterEditor(const EncounterControls& controls, const GameDirectory& folder,
                                  QUndoStack& history)
-    : ui_(controls), folder_(folder),
-      inLayoutOrder_(shownFields<EncounterRecord>(kEncounterLayout, *controls.form)),
+    : ui_(controls), folder_(folder), inLayoutOrder_(shownFields<EncounterRecord>(
+                                          kEncounterLayout, kEncounterControls, *controls.form)),
       inFillOrder_(inFillOrder(inLayoutOrder_)),
       document_(history, kFirstTypingId, controls.cboMapIndex, controlsOf(inLayoutOrder_)) {}
 

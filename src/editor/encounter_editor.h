@@ -19,7 +19,7 @@ struct EncounterControls {
     QLineEdit* txtTotalMon;
     std::array<QLineEdit*, 5> txtMonFreq;
     std::array<QLineEdit*, 3> txtNOMnum;
-    const QWidget* form; // holds the boxes named in kEncounterLayout
+    const QWidget* form; // holds the boxes named in kEncounterControls
 };
 
 class EncounterEditor {

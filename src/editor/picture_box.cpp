@@ -1,5 +1,8 @@
 #include "editor/picture_box.h"
 
+#include <algorithm>
+#include <array>
+
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -27,6 +30,8 @@ void PictureBox::allocate() {
     // Keep the pointer to the pixels so that setPoint does no detach check per point.
     pixels_ = reinterpret_cast<std::uint32_t*>(image_.bits());
     stride_ = static_cast<int>(image_.bytesPerLine() / 4);
+    pixelsWide_ = image_.width();
+    pixelsHigh_ = image_.height();
     if (!unitsFixed_) {
         unitsWide_ = image_.width();
         unitsHigh_ = image_.height();
@@ -41,6 +46,34 @@ void PictureBox::clear() {
     image_.fill(palette().color(QPalette::Window));
     pixels_ = reinterpret_cast<std::uint32_t*>(image_.bits());
     update();
+}
+
+void PictureBox::drawImage(const QImage& image, int x0, int y0) {
+    const int width = image.width(), height = image.height();
+    if (image.format() != QImage::Format_Indexed8) {
+        const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < height; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            for (int x = 0; x < width; ++x) {
+                if (qAlpha(line[x]) != 0)
+                    putPoint(x0 + x, y0 + y, line[x]);
+            }
+        }
+        return;
+    }
+    // A sprite's image is indexed: a look-up a pixel in its colour table, where an index the
+    // table lacks is transparent.
+    std::array<QRgb, 256> colours{};
+    const QList<QRgb> table = image.colorTable();
+    std::copy_n(table.begin(), std::min<qsizetype>(table.size(), 256), colours.begin());
+    for (int y = 0; y < height; ++y) {
+        const uchar* line = image.constScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const QRgb colour = colours[line[x]];
+            if (qAlpha(colour) != 0)
+                putPoint(x0 + x, y0 + y, colour);
+        }
+    }
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {

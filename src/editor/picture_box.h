@@ -1,12 +1,13 @@
 // A picture box: a framed drawing surface that keeps what is drawn on it in an image it
-// owns, so it repaints itself after being covered. Points are given in the picture's own
-// units; points outside are clipped.
+// owns, so it repaints itself after being covered. Points and images are placed in the
+// picture's own units; points outside are clipped.
 #pragma once
 
 #include <cstdint>
 
 #include <QFrame>
 #include <QImage>
+#include <QRgb>
 
 #include "game/palette.h"
 
@@ -28,16 +29,14 @@ public:
     // Sets the point at unit (x, y) to a colour value red + 256 x green + 65536 x blue;
     // bits above the blue byte are ignored. Call update() once drawing is done.
     void setPoint(int x, int y, std::int32_t colour) {
-        if (x < 0 || y < 0 || x >= unitsWide_ || y >= unitsHigh_)
-            return;
-        const int px = scaled_ ? (x * image_.width() * 2 + unitsWide_) / (2 * unitsWide_) : x;
-        const int py = scaled_ ? (y * image_.height() * 2 + unitsHigh_) / (2 * unitsHigh_) : y;
-        if (px >= image_.width() || py >= image_.height())
-            return;
         const Rgb rgb = rgbOf(colour);
-        pixels_[py * stride_ + px] =
-            0xFF000000u | std::uint32_t{rgb.red} << 16 | std::uint32_t{rgb.green} << 8 | rgb.blue;
+        putPoint(x, y, qRgb(rgb.red, rgb.green, rgb.blue));
     }
+
+    // Draws `image` with its top-left pixel at unit (x0, y0), one unit for each of its
+    // pixels, top row first and each row left to right, as opaque points; a transparent
+    // pixel leaves the picture as it was. Call update() once drawing is done.
+    void drawImage(const QImage& image, int x0, int y0);
 
     // A copy of what the picture shows inside its frame, one image pixel per screen pixel.
     // Never hand out image_ itself: sharing it would let a detach move the pixels away
@@ -50,10 +49,21 @@ protected:
 
 private:
     void allocate();
+    void putPoint(int x, int y, QRgb colour) {
+        if (x < 0 || y < 0 || x >= unitsWide_ || y >= unitsHigh_)
+            return;
+        const int px = scaled_ ? (x * pixelsWide_ * 2 + unitsWide_) / (2 * unitsWide_) : x;
+        const int py = scaled_ ? (y * pixelsHigh_ * 2 + unitsHigh_) / (2 * unitsHigh_) : y;
+        if (px >= pixelsWide_ || py >= pixelsHigh_)
+            return;
+        pixels_[py * stride_ + px] = 0xFF000000u | colour;
+    }
 
     QImage image_;
     std::uint32_t* pixels_ = nullptr;
     int stride_ = 0;
+    int pixelsWide_ = 0; // image_'s size, kept for putPoint
+    int pixelsHigh_ = 0;
     int unitsWide_ = 0;
     int unitsHigh_ = 0;
     bool unitsFixed_ = false;

@@ -1,5 +1,6 @@
-// The controls that show a record's fields, found by the design names in the record's layout
-// table, and the way each kind of control shows a field and gives it back.
+// The controls that show a record's fields, found by the design names in the record's table
+// of controls (field_controls.h), and the way each kind of control shows a field and gives it
+// back.
 #pragma once
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 
 #include "editor/control_caption.h"
+#include "editor/field_controls.h"
 #include "editor/pick_list.h"
 #include "editor/record_document.h"
 #include "editor/record_text.h"
@@ -20,23 +22,26 @@ namespace valmor {
 
 template <typename Record> struct ShownField {
     const RecordField<Record>* field;
+    const FieldControlRow* how;
     QWidget* control;
 };
 
-// Every field that has a control, with that control, in layout order.
-template <typename Record, typename Layout>
-std::vector<ShownField<Record>> shownFields(const Layout& layout, const QWidget& form) {
+// Every field of `layout` that has a row in `rows`, with its control, in layout order.
+template <typename Record, typename Layout, std::size_t N>
+std::vector<ShownField<Record>>
+shownFields(const Layout& layout, const std::array<FieldControlRow, N>& rows, const QWidget& form) {
     std::vector<ShownField<Record>> shown;
     for (const RecordField<Record>& field : layout) {
-        if (field.shownAs == FieldControl::None)
+        const auto row = std::ranges::find(rows, field.name, &FieldControlRow::field);
+        if (row == rows.end())
             continue;
-        const QString name = QString::fromLatin1(field.control.data(), field.control.size());
-        QWidget* control = field.shownAs == FieldControl::ListPosition
+        const QString name = QString::fromLatin1(row->control.data(), row->control.size());
+        QWidget* control = row->shownAs == FieldControl::ListPosition
                                ? static_cast<QWidget*>(form.findChild<QComboBox*>(name))
                                : form.findChild<QLineEdit*>(name);
         if (control == nullptr)
             throw std::logic_error("the form has no control " + name.toStdString());
-        shown.push_back({&field, control});
+        shown.push_back({&field, &*row, control});
     }
     return shown;
 }
@@ -44,14 +49,14 @@ std::vector<ShownField<Record>> shownFields(const Layout& layout, const QWidget&
 // The same fields in the order the editor fills their controls.
 template <typename Record>
 std::vector<ShownField<Record>> inFillOrder(std::vector<ShownField<Record>> shown) {
-    std::ranges::sort(shown, {}, [](const ShownField<Record>& s) { return s.field->fillStep; });
+    std::ranges::sort(shown, {}, [](const ShownField<Record>& s) { return s.how->fillStep; });
     return shown;
 }
 
 // Shows the field of `record` in its control; false when a list lacks the stored position.
 template <typename Record> bool showField(const ShownField<Record>& shown, Record& record) {
     const RecordField<Record>& field = *shown.field;
-    switch (field.shownAs) {
+    switch (shown.how->shownAs) {
     case FieldControl::FixedText:
         showText(static_cast<QLineEdit*>(shown.control), recordTextToDisplay(*field.text(record)));
         break;
@@ -62,8 +67,6 @@ template <typename Record> bool showField(const ShownField<Record>& shown, Recor
         break;
     case FieldControl::ListPosition:
         return PickList::select(static_cast<QComboBox*>(shown.control), *field.int16(record));
-    case FieldControl::None:
-        break;
     }
     return true;
 }
@@ -72,8 +75,9 @@ template <typename Record> bool showField(const ShownField<Record>& shown, Recor
 // error. A list whose text was typed has no selection and gives -1, even when the text
 // matches an entry.
 template <typename Record>
-void takeField(const RecordField<Record>& field, const FieldValue& value, Record& record) {
-    switch (field.shownAs) {
+void takeField(const ShownField<Record>& shown, const FieldValue& value, Record& record) {
+    const RecordField<Record>& field = *shown.field;
+    switch (shown.how->shownAs) {
     case FieldControl::FixedText:
         *field.text(record) = fixedWidth(displayToRecordText(value.text), field.width);
         break;
@@ -85,8 +89,6 @@ void takeField(const RecordField<Record>& field, const FieldValue& value, Record
         break;
     case FieldControl::ListPosition:
         *field.int16(record) = static_cast<std::int16_t>(value.position);
-        break;
-    case FieldControl::None:
         break;
     }
 }
@@ -100,7 +102,7 @@ Record takeRecord(const std::vector<ShownField<Record>>& fields, const FieldValu
     Record record;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         try {
-            takeField(*fields[i].field, values.at(static_cast<qsizetype>(i)), record);
+            takeField(fields[i], values.at(static_cast<qsizetype>(i)), record);
         } catch (...) {
             if (failed != nullptr)
                 *failed = i;

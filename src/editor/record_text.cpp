@@ -68,6 +68,12 @@ double numberIn(const QLineEdit* box) {
 }
 
 void showText(QLineEdit* box, const QString& text) {
+    // A box that shows this text from its start already, untouched since, is left as it is:
+    // setting it again would change nothing but cost a layout and the accessibility events
+    // of a cursor move, in most boxes of most picks.
+    if (box->text() == text && box->cursorPosition() == 0 && !box->hasSelectedText() &&
+        !box->isModified() && !box->isUndoAvailable() && !box->isRedoAvailable())
+        return;
     box->setText(text);
     box->setCursorPosition(0);
 }

@@ -4,6 +4,7 @@
 
 #include "editor/picture_box.h"
 #include "game/sprite.h"
+#include "images/sprite_image.h"
 
 namespace valmor {
 
@@ -17,7 +18,7 @@ constexpr int kFirstTypingId = 1;
 StatsEditor::StatsEditor(const StatsControls& controls, const GameDirectory& folder,
                          const GameFolderStart& game, QUndoStack& history)
     : ui_(controls), folder_(folder), game_(game),
-      inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form)),
+      inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, kMonsterControls, *controls.form)),
       inFillOrder_(inFillOrder(inLayoutOrder_)),
       document_(history, kFirstTypingId, controls.cboMonsterList, controlsOf(inLayoutOrder_),
                 [this](int n) { drawPicture(n); }) {}
@@ -76,8 +77,8 @@ void StatsEditor::drawPicture(int n) {
     try {
         if (n >= 0) {
             const ByteFile spriteFile = ByteFile::openExisting(folder_.file(kSpriteFileName));
-            drawSprite(spriteFile, static_cast<std::int16_t>(n), 0, 0, game_.colourTable,
-                       *ui_.pic1);
+            const SpriteFrame frame = readSpriteFrame(spriteFile, static_cast<std::int16_t>(n));
+            ui_.pic1->drawImage(spriteImage(frame, paletteColours(game_.colourTable)), 0, 0);
         }
     } catch (...) {
         ui_.pic1->update();

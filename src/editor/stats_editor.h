@@ -19,7 +19,7 @@ class PictureBox;
 struct StatsControls {
     QComboBox* cboMonsterList;
     PictureBox* pic1;
-    const QWidget* form; // holds the controls named in kMonsterLayout
+    const QWidget* form; // holds the controls named in kMonsterControls
 };
 
 class StatsEditor {

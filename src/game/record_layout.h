@@ -1,6 +1,6 @@
 // A record's layout written once, as a table of fields: where each lies in the file, what
-// it means, what range the game expects, and which control of the editor shows it. The
-// codec, the editor, check, the tools and the tests walk the table instead of repeating it.
+// it means and what range the game expects. The codec, the editor, check, the tools and the
+// tests walk the table instead of repeating it.
 #pragma once
 
 #include <algorithm>
@@ -13,15 +13,6 @@
 namespace valmor {
 
 enum class FieldKind { Int16, Text };
-
-// How the editor shows a field in its control, and turns the control back into it.
-enum class FieldControl {
-    None,         // shown nowhere
-    FixedText,    // a text box: the stored characters; fixed-width assignment back
-    Number,       // a text box: FormatInt; ParseNumber, then ToInt16 back
-    WholeNumber,  // a text box: FormatInt; TextToInt16 back, so the text must be a number
-    ListPosition, // a drop-down list: the entry at the stored position; the selection back
-};
 
 // The values the game expects of a field; check reports any other.
 struct ExpectedRange {
@@ -42,10 +33,6 @@ template <typename Record> struct RecordField {
     std::string* (*text)(Record&);   // set for Text fields
     std::string_view meaning;
     ExpectedRange expected;
-    // The editor's control (its design name) and how it shows the field; empty for none.
-    std::string_view control;
-    FieldControl shownAs;
-    int fillStep; // the field's place in the order the editor fills its controls, from 1
 };
 
 // The accessors a field holds: a member of the record, or an element of an array member.

@@ -10,6 +10,7 @@ set(cases
     "one floor up|low:middle:INTERFACE||low (level 1) links middle (level 2)"
     "two floors up|low:top:INTERFACE||low (level 1) links top (level 3)"
     "sideways on one floor|middle:high:INTERFACE||middle (level 2) links high (level 2)"
+    "two of one floor under one|middle:low:INTERFACE,high:low:INTERFACE,top:middle:INTERFACE,top:high:INTERFACE||accepted"
     "up after the level was recorded||middle:top|middle (level 2) links top (level 3)"
 )
 file(REMOVE_RECURSE "${WORK}")

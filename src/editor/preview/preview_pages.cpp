@@ -5,6 +5,7 @@
 
 #include "editor/preview/preview_page.h"
 #include "game/sprite.h"
+#include "images/sprite_image.h"
 
 namespace valmor {
 
@@ -29,13 +30,14 @@ void PreviewPages::showPreviewPage(int page) {
     const int first = previewFirstSprite(page);
     const int last =
         std::min<int>(first + kPreviewGridSize * kPreviewGridSize - 1, game_.lastMonsterIndex);
+    const PaletteColours colours = paletteColours(game_.colourTable);
     std::optional<DataError> pastEnd;
     for (int n = first; n <= last; ++n) {
         const PreviewCell cell =
             previewCellOrigin((n - first) / kPreviewGridSize, (n - first) % kPreviewGridSize);
         try {
-            drawSprite(spriteFile, static_cast<std::int16_t>(n), cell.x, cell.y, game_.colourTable,
-                       picture);
+            const SpriteFrame frame = readSpriteFrame(spriteFile, static_cast<std::int16_t>(n));
+            picture.drawImage(spriteImage(frame, colours), cell.x, cell.y);
         } catch (const DataError& error) {
             if (error.kind() != ErrorKind::InputPastEndOfFile)
                 throw;
