@@ -315,6 +315,7 @@ GameFileIdentities::GameFileIdentities(const Session& session,
         guardName(name, "the game file");
     guardName(kCharactersFileName, "the balance profiles");
     guardName(kTargetsFileName, "the balance targets");
+    guardName("monster.dat.valmor-journal", "the sprite journal");
     for (const std::filesystem::path& input : inputs) {
         if (!input.empty())
             guard(input, "its own input");

@@ -326,7 +326,10 @@ Examined readJournal(const JournalFile& journal, std::int64_t journalSize,
     if (covered != newEnd)
         return refused("its ranges do not make up the " + bytesText(newEnd) +
                        " the change was heading for");
-    if (at + kChecksumBytes != journalSize)
+    // A journal is written front to back: one shorter than its table says was cut off. Bytes
+    // after its checksum were put there by something else (`>> NAME.valmor-journal`); the
+    // journal itself is whole and proves itself by its checksum, so they are ignored.
+    if (at + kChecksumBytes > journalSize)
         return torn();
     std::uint64_t checksum = kFnvOffsetBasis;
     std::vector<std::uint8_t> chunk;

@@ -299,6 +299,7 @@ TEST_F(OutputSafetyTest, StandardOutputAndOutputNamesNeverLandOnAGameFileOrThePr
         fs::path guarded; // keeps its bytes, or stays missing
         std::string said;
         bool missing = false; // the guarded file is removed first
+        std::function<void()> prepare = [] {};
     } cases[] = {
         {"report >> characters.csv",
          [&] {
@@ -327,6 +328,42 @@ TEST_F(OutputSafetyTest, StandardOutputAndOutputNamesNeverLandOnAGameFileOrThePr
         {"check 2>> monster.dat, which cannot carry the refusal",
          [&] { return appendingTo(file(kSpriteFileName), {"check"}, "2>>"); },
          file(kSpriteFileName), ""},
+        {"--version >> monsters.tat, before any command",
+         [&] { return appendingTo(stats, {"--version"}); }, stats,
+         "will not write over the game file (standard output)"},
+        {"an unknown command 2>> monsters.tat", [&] { return appendingTo(stats, {"chek"}, "2>>"); },
+         stats, ""},
+        {"diff A B >> B/monster.dat",
+         [&] {
+             return appendingTo(file("other") / kSpriteFileName,
+                                {"diff", demo, file("other").string()});
+         },
+         file("other") / kSpriteFileName, "will not write over the game file (standard output)",
+         false,
+         [&] {
+             fs::create_directories(file("other"));
+             for (const char* name : {kMonsterFileName, kEncounterFileName, kSpriteFileName})
+                 fs::copy_file(file(name), file("other") / name);
+         }},
+        {"balance --characters my.csv 2>> my.csv",
+         [&] {
+             return appendingTo(file("my.csv"),
+                                {"balance", "--characters", file("my.csv").string()}, "2>>");
+         },
+         file("my.csv"), "", false,
+         [&] {
+             writeText(file("my.csv"), "name,level,strength,agility,item_damage,item_defense,hp\n"
+                                       "L9,x,1,1,1,1,1\n");
+         }},
+        {"import-sprites DIR 2>> DIR/003.png",
+         [&] {
+             return appendingTo(file("images/003.png"), {"import-sprites", file("images").string()},
+                                "2>>");
+         },
+         file("images/003.png"), "", false,
+         [&] {
+             EXPECT_EQ(tool({"export-sprites", file("images").string()}).status, 0);
+         }},
         {"export-encounters -o a missing monsters.tat",
          [&] {
              return tool({"export-encounters", "-o", stats.string()});
@@ -352,6 +389,9 @@ TEST_F(OutputSafetyTest, StandardOutputAndOutputNamesNeverLandOnAGameFileOrThePr
         SCOPED_TRACE(c.name);
         demo::writeDemoData(dir_, true, true);
         fs::remove(targets);
+        fs::remove_all(file("other"));
+        fs::remove_all(file("images"));
+        c.prepare();
         fs::create_directories(file("sub"));
         if (c.missing)
             fs::remove(c.guarded);
@@ -367,6 +407,13 @@ TEST_F(OutputSafetyTest, StandardOutputAndOutputNamesNeverLandOnAGameFileOrThePr
     }
     // The names are the game's own, byte for byte: another spelling is another file.
     EXPECT_EQ(tool({"export-stats", "-o", file("Monsters.tat").string()}).status, 0);
+    // A number the shell just made into an empty file for the output is no input to guard.
+    demo::writeDemoData(dir_, true, true);
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    const RealRun number = appendingTo(file("12"), {"where", "12"}, ">");
+    EXPECT_EQ(number.status, 0) << number.out;
+    fs::current_path(before);
     // A name at the longest a folder takes still gets its temporary file beside it.
     EXPECT_EQ(tool({"export-stats", "-o", file(std::string(255, 'a')).string()}).status, 0);
 }

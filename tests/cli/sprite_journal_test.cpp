@@ -272,7 +272,8 @@ TEST_F(SpriteJournalTest, ADamagedJournalIsTornAndRemovedLeavingTheFileAlone) {
         return bytes;
     };
     Bytes longer = whole;
-    longer.push_back(0);
+    for (const char c : std::string("valmor-data: warning\n"))
+        longer.push_back(static_cast<std::uint8_t>(c));
     const struct {
         const char* damage;
         Bytes journal;
@@ -283,7 +284,8 @@ TEST_F(SpriteJournalTest, ADamagedJournalIsTornAndRemovedLeavingTheFileAlone) {
         {"cut after its name", cut(8), JournalState::Torn},
         {"cut in the old bytes", cut(5000), JournalState::Torn},
         {"cut before the checksum's last byte", cut(whole.size() - 1), JournalState::Torn},
-        {"a byte more", longer, JournalState::Torn},
+        // Bytes after a whole journal were appended by something else: it still applies.
+        {"a line appended", longer, JournalState::Complete},
         // A file that does not begin with the journal's name was never one: it is set aside.
         {"another name", flipped(0), JournalState::Refused},
         {"an old byte changed", flipped(64 + 16 + 100), JournalState::Torn},
