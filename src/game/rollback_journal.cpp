@@ -558,6 +558,8 @@ Examined restoreFrom(const GamePath& path, GameFile& file) {
     if (found.state != JournalState::Complete)
         return found;
     const JournalFile& journal = *found.journal;
+    // While the old bytes go back the journal is at work again: `check` says so.
+    static_cast<void>(::flock(journal.fd(), LOCK_EX | LOCK_NB));
     if (file.size() != found.oldLength)
         file.truncate(found.oldLength);
     std::vector<std::uint8_t> old;
