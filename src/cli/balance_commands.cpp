@@ -279,6 +279,9 @@ std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std
     try {
         return profilesFromCsv(text, source);
     } catch (const DataError& error) {
+        // Text that is no CSV is reported as a table's problems are, line by line.
+        if (error.kind() == ErrorKind::TableRejected)
+            throw;
         throw CliError(error.subject());
     }
 }
@@ -288,7 +291,7 @@ std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& chara
     if (characterOptions.empty() == characters.empty())
         throw UsageError("give one or more --character L,S,A,D,DEF,HP, or --characters FILE.csv");
     if (!characters.empty())
-        return charactersFromCsv(readWholeFile(characters), characters.string());
+        return charactersFromCsv(readInputFile(characters), characters.string());
     std::vector<CharacterProfile> profiles;
     for (const std::string& option : characterOptions)
         profiles.push_back(characterFromOption(option));

@@ -159,7 +159,7 @@ struct SpriteSource {
 ImportedFrame frameFromPng(const std::filesystem::path& png, const PaletteColours& colours,
                            bool nearest) {
     const std::string source = shownPath(png);
-    const std::string bytes = readWholeFile(png);
+    const std::string bytes = readInputFile(png);
     return spriteFrameFromImage(
         decodePng(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), source), colours,
         nearest, source);

@@ -69,6 +69,31 @@ template <typename Read> std::string firstProblem(Read&& read) {
     return "accepted";
 }
 
+TEST(ImportErrorTest, IsTheDataErrorOfARejectedTableWithItsProblemsAsTheMessage) {
+    struct Case {
+        std::vector<TableProblem> problems;
+        std::size_t total;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{{{2, 1}, "name: too long"}}, 0, "t.csv:2:1: name: too long"},
+        {{{{1, 4}, "a"}, {{3, 2}, "b"}}, 2, "t.csv:1:4: a\nt.csv:3:2: b"},
+        {{{{1, 1}, "a"}}, 5, "t.csv:1:1: a\nt.csv: 4 more problems not shown"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        try {
+            throw ImportError("t.csv", row.problems, row.total);
+        } catch (const DataError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::TableRejected);
+            EXPECT_EQ(error.number(), 84);
+            EXPECT_EQ(error.text(), "Table rejected");
+            EXPECT_EQ(error.subject(), "t.csv");
+            EXPECT_STREQ(error.what(), row.message);
+        }
+    }
+}
+
 TEST(Latin1Test, EveryByteSurvivesUtf8) {
     std::string all;
     for (int b = 0; b < 256; ++b)
