@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "balance/character_profiles.h"
+#include "cli/built_in_texts.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
@@ -176,21 +177,12 @@ void writeMonsterRows(std::ostream& out, const GameData& data,
 
 } // namespace
 
-const std::string& balanceHelp() {
-    static const std::string text =
-        "Works out, for every map and character profile, the expected outcome of one random\n"
-        "encounter and the chance that it defeats the character, with the calculator's own\n"
-        "arithmetic against the monsters the map counts. Profiles come from --character\n"
-        "(repeatable; named L<level>) or from --characters, one a row. CSV columns:\n"
-        "map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict,defeat_pct\n"
-        "(monsters as number:chance% pairs, group is E[k], numbers to 6 significant digits,\n"
-        "empty where the verdict leaves them unknown). JSON adds the expected drops. With\n"
-        "--monsters: monster,name,profile,damage_to_monster,damage_to_char,\n"
-        "hits_to_kill_monster,hits_to_kill_char,maps, the texts as the calculator window shows\n"
-        "them (the failing step's cell holds its error) and the number of maps where it counts.\n"
-        "\n" +
-        std::string(kEncounterModelHelp);
-    return text;
+std::string encounterModelHelp() {
+    return helpText("encounter-model");
+}
+
+std::string balanceHelp() {
+    return helpText("balance") + "\n\n" + encounterModelHelp();
 }
 
 BattleCache::BattleCache(const std::vector<MonsterRecord>& monsters,
