@@ -37,6 +37,8 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
+    // QSettings keeps the editor's settings under these names.
+    QApplication::setOrganizationName(QStringLiteral("VALMOR"));
     QApplication::setApplicationName(kTitle);
     QApplication::setApplicationVersion(QStringLiteral(VALMOR_VERSION));
     // Lets the desktop match the window to the installed menu entry and its icon.
@@ -59,11 +61,10 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    // The game folder becomes the working directory and the game files are named alone, so
-    // no path grows with the folder's depth. A folder that cannot be entered (no search
-    // permission) is worked on by its path, and the first file read says why it fails.
-    valmor::MainWindow window(valmor::enterFolder(start.dataDir) ? std::filesystem::path()
-                                                                 : start.dataDir);
+    // The window opens the game folder once, one name at a time, and opens every game file
+    // in it; the working directory never changes. A folder that cannot be searched opens
+    // all the same, and the first file read says why it fails.
+    valmor::MainWindow window(start.dataDir);
     // A start-up error is reported like any other, then ends the program unshown.
     bool loaded = false;
     valmor::MessageBoxErrorReport report(nullptr);

@@ -36,8 +36,9 @@ QStringList commandLine(int argc, const char* const argv[]);
 StartArguments readStartArguments(const QStringList& arguments,
                                   const std::filesystem::path& workingDir);
 
-// Makes `dataDir` the working directory. It is opened one name at a time, so a folder whose
-// whole path is longer than the system takes in one call (PATH_MAX) can still be entered.
+// Makes `dataDir` the working directory; the editor itself never does, it opens the folder
+// (MainWindow::loadGameFolder). It is opened one name at a time, so a folder whose whole
+// path is longer than the system takes in one call (PATH_MAX) can still be entered.
 // False, changing nothing, when it cannot be entered (no search permission, gone since).
 bool enterFolder(const std::filesystem::path& dataDir);
 

@@ -398,8 +398,32 @@ GameDirectory folderOf(const QCommandLineParser& top, const QCommandLineParser& 
     }
 }
 
+// Thrown when standard error itself is a file no message may go into.
+struct StandardErrorGuarded {};
+
+// `textconv monsters.tat >> monsters.tat`, `check 2>> monsters.tat`: standard output or
+// standard error on a game file, the profiles or an input named on the command line would
+// feed the command's own words into it. Refused before anything is written; a refusal that
+// standard error cannot carry ends the run without a word (the status tells).
+void refuseStandardStreams(const Session& session, const QStringList& arguments, int outDescriptor,
+                           int errDescriptor) {
+    std::vector<std::filesystem::path> inputs;
+    for (const QString& argument : arguments)
+        inputs.emplace_back(bytesOf(argument));
+    const GameFileIdentities guarded(session, inputs);
+    if (errDescriptor >= 0) {
+        try {
+            guarded.refuseDescriptor(errDescriptor, "(standard error)");
+        } catch (const CliError&) {
+            throw StandardErrorGuarded{};
+        }
+    }
+    if (outDescriptor >= 0)
+        guarded.refuseDescriptor(outDescriptor, "(standard output)");
+}
+
 int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::ostream& err,
-        bool errIsTerminal, int outDescriptor) {
+        bool errIsTerminal, int outDescriptor, int errDescriptor) {
     const QString program = arguments.isEmpty() ? QString() : arguments.front();
     QCommandLineParser top;
     // Options after the command belong to the command.
@@ -446,6 +470,7 @@ int run(const QStringList& arguments, std::istream& in, std::ostream& out, std::
                          name);
     try {
         const Session session{folderOf(top, sub), in, out, err, errIsTerminal, outDescriptor};
+        refuseStandardStreams(session, commandArguments, outDescriptor, errDescriptor);
         return command->run({session, sub, commandArguments});
     } catch (const UsageError& error) {
         if (!error.command().empty())
@@ -468,7 +493,8 @@ std::string escapeLines(std::string_view text) {
 } // namespace
 
 int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-           std::ostream& err, bool errIsTerminal, bool outIsTerminal, int outDescriptor) {
+           std::ostream& err, bool errIsTerminal, bool outIsTerminal, int outDescriptor,
+           int errDescriptor) {
     const std::string prefix = std::string(kProgram) + ": ";
     // On a terminal, every command's standard output is escaped as messages are.
     TerminalText terminalText(out);
@@ -479,13 +505,16 @@ int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ost
             QStringList list;
             for (const std::string& argument : arguments)
                 list.append(fromBytes(argument));
-            const int status = run(list, in, standardOut, err, errIsTerminal, outDescriptor);
+            const int status =
+                run(list, in, standardOut, err, errIsTerminal, outDescriptor, errDescriptor);
             standardOut.flush();
             if (!standardOut || !terminalText.finish() || !out) {
                 err << prefix << "cannot write to standard output\n";
                 return kExitFailure;
             }
             return status;
+        } catch (const StandardErrorGuarded&) {
+            return kExitFailure;
         } catch (const UsageError& error) {
             const std::string help = error.command().empty() ? "" : error.command() + ' ';
             err << prefix << escapeForMessage(error.what()) << "\nTry '" << kProgram << ' '

@@ -19,9 +19,10 @@ inline constexpr int kExitUsage = 2;
 // what goes to `out` as messages are escaped (src/cli/terminal_text.h), where without it
 // the bytes go out exact. `outDescriptor` is the descriptor behind `out` (1 for standard
 // output), whose file a command refuses to write into when it is a game file or one of the
-// command's inputs; -1 when `out` is no file. Never throws.
+// command's inputs; -1 when `out` is no file. `errDescriptor` is the same for `err`: on
+// such a file the command does nothing, says nothing and fails. Never throws.
 int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
            std::ostream& err, bool errIsTerminal, bool outIsTerminal = false,
-           int outDescriptor = -1);
+           int outDescriptor = -1, int errDescriptor = -1);
 
 } // namespace valmor::cli

@@ -40,7 +40,7 @@ int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments(argv, argv + argc);
     const int status =
         valmor::cli::runCli(arguments, std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) != 0,
-                            isatty(STDOUT_FILENO) != 0, STDOUT_FILENO);
+                            isatty(STDOUT_FILENO) != 0, STDOUT_FILENO, STDERR_FILENO);
     // Work stopped by SIGINT, SIGTERM or SIGHUP has been undone: end by that signal.
     valmor::endByNotedSignal();
     return status;

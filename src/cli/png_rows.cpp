@@ -135,6 +135,13 @@ std::string spritePngChunks(std::span<const char> png, int width, int height,
                            " rows; a sprite's PNG ends with its last row (refused without "
                            "reading the rest)");
         }
+        // A chunk whose name begins with a capital is one a reader must understand to draw
+        // the image: one this reader does not know is refused, never skipped.
+        const bool critical = (type[0] & 0x20) == 0;
+        if (critical && !is("IHDR") && !is("PLTE") && !is("IDAT") && !is("IEND"))
+            throw CliError(source + ": cannot read the PNG image: it holds a chunk " +
+                           std::string(reinterpret_cast<const char*>(type), 4) +
+                           " that is needed to draw it and that PNG does not have");
         const std::size_t end = at + 12 + length;
         if (is("IHDR") || is("PLTE") || is("tRNS") || is("IDAT") || is("IEND"))
             kept.append(png.begin() + static_cast<std::ptrdiff_t>(at),

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <optional>
 #include <span>
 #include <vector>
@@ -187,7 +188,8 @@ int exportSprites(const Session& session, const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error)
-        throw CliError("cannot create " + shownPath(folder) + ": " + error.message());
+        throw error.value() == ENOTDIR ? DataError(ErrorKind::NotAFolder, folder.string())
+                                       : fileError(error.value(), folder);
     const GameFileIdentities gameFiles(session);
     Progress progress(progressStream(session), "export-sprites");
     progress.start(count);
@@ -247,7 +249,8 @@ int importSprites(const Session& session, const std::filesystem::path& folder, b
             sources.push_back({*n, it->path()});
     }
     if (error)
-        throw CliError("cannot read the folder " + shownPath(folder) + ": " + error.message());
+        throw error.value() == ENOTDIR ? DataError(ErrorKind::NotAFolder, folder.string())
+                                       : fileError(error.value(), folder);
     if (sources.empty())
         throw CliError("no sprite images (000.png, 001.png, ...) in " + shownPath(folder));
     std::ranges::sort(sources, {}, &SpriteSource::n);

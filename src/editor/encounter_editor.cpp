@@ -24,9 +24,9 @@ constexpr int kFirstTypingId = 1001;
 
 } // namespace
 
-EncounterEditor::EncounterEditor(const EncounterControls& controls,
-                                 const std::filesystem::path& dataDir, QUndoStack& history)
-    : ui_(controls), dataDir_(dataDir),
+EncounterEditor::EncounterEditor(const EncounterControls& controls, const GameDirectory& folder,
+                                 QUndoStack& history)
+    : ui_(controls), folder_(folder),
       inLayoutOrder_(shownFields<EncounterRecord>(kEncounterLayout, *controls.form)),
       inFillOrder_(inFillOrder(inLayoutOrder_)),
       document_(history, kFirstTypingId, controls.cboMapIndex, controlsOf(inLayoutOrder_)) {}
@@ -37,7 +37,7 @@ std::int16_t EncounterEditor::mapNumber() const {
 
 void EncounterEditor::pickMap() {
     RecordSnapshot snapshot;
-    encounterRecord_ = readEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), snapshot);
+    encounterRecord_ = readEncounterRecord(folder_.file(kEncounterFileName), mapNumber(), snapshot);
     // Each text set runs the box's change handler at once, so the totals pass through
     // sums that still hold the previous map's later boxes.
     document_.whileShowing([this] {
@@ -57,7 +57,7 @@ void EncounterEditor::updateMonsterCountTotal(int) {
 
 void EncounterEditor::saveMap() {
     encounterRecord_ = savedRecord(inLayoutOrder_, document_);
-    writeEncounterRecord(dataDir_ / kEncounterFileName, mapNumber(), encounterRecord_,
+    writeEncounterRecord(folder_.file(kEncounterFileName), mapNumber(), encounterRecord_,
                          document_.snapshot());
     document_.recordSave();
 }

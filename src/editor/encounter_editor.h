@@ -24,7 +24,7 @@ struct EncounterControls {
 
 class EncounterEditor {
 public:
-    EncounterEditor(const EncounterControls& controls, const std::filesystem::path& dataDir,
+    EncounterEditor(const EncounterControls& controls, const GameDirectory& folder,
                     QUndoStack& history);
 
     void pickMap();
@@ -47,7 +47,7 @@ private:
     std::int16_t mapNumber() const;
 
     EncounterControls ui_;
-    const std::filesystem::path& dataDir_;
+    const GameDirectory& folder_;
     std::vector<ShownField<EncounterRecord>> inLayoutOrder_;
     std::vector<ShownField<EncounterRecord>> inFillOrder_;
     EncounterRecord encounterRecord_;

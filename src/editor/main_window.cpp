@@ -1,6 +1,8 @@
 #include "editor/main_window.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,6 +17,7 @@
 #include "editor/balance/editor_activity.h"
 #include "editor/battle_calculator.h"
 #include "editor/design_fonts.h"
+#include "editor/editor_settings.h"
 #include "editor/encounter_editor.h"
 #include "editor/pick_list.h"
 #include "editor/preview/preview_pages.h"
@@ -57,7 +60,7 @@ constexpr ControlFont kControlFonts[] = {
 MainWindow::MainWindow(std::filesystem::path dataDir, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::MainWindow>()), dataDir_(std::move(dataDir)),
       errorReport_(std::make_unique<MessageBoxErrorReport>(this)),
-      programEnd_([this] { endProgram(); }) {
+      programEnd_([this] { endProgram(); }), prompts_(folderDialogs()) {
     Ui::MainWindow& ui = *ui_;
     ui.setupUi(this);
     // A normal top-level window (so it has a taskbar entry) without minimise and maximise.
@@ -79,8 +82,8 @@ MainWindow::MainWindow(std::filesystem::path dataDir, QWidget* parent)
         box->setValidator(new RecordTextValidator(box));
     nameListTextBoxes();
 
-    stats_ = std::make_unique<StatsEditor>(StatsControls{ui.cboMonsterList, ui.pic1, this},
-                                           dataDir_, game_, history_);
+    stats_ = std::make_unique<StatsEditor>(StatsControls{ui.cboMonsterList, ui.pic1, this}, folder_,
+                                           game_, history_);
     const EncounterControls encounter{
         ui.cboMapIndex,
         ui.txtTotalFreq,
@@ -88,12 +91,12 @@ MainWindow::MainWindow(std::filesystem::path dataDir, QWidget* parent)
         {ui.txtMonFreq_0, ui.txtMonFreq_1, ui.txtMonFreq_2, ui.txtMonFreq_3, ui.txtMonFreq_4},
         {ui.txtNOMnum_0, ui.txtNOMnum_1, ui.txtNOMnum_2},
         this};
-    encounter_ = std::make_unique<EncounterEditor>(encounter, dataDir_, history_);
+    encounter_ = std::make_unique<EncounterEditor>(encounter, folder_, history_);
     calculator_ = std::make_unique<BattleCalculator>(CalculatorControls{
         {ui.txtChLvl, ui.txtChStr, ui.txtChAgi, ui.txtChDam, ui.txtChDef, ui.txtChHP, ui.txtLevel,
          ui.txtStr, ui.txtAgi, ui.txtOffMax, ui.txtDef, ui.txtHP},
         {ui.txtDam2Mon, ui.txtDam2Ch, ui.txtHit2KillMon, ui.txtHit2KillCh}});
-    previews_ = std::make_unique<PreviewPages>(dataDir_, game_);
+    previews_ = std::make_unique<PreviewPages>(folder_, game_, this);
     connectHandlers(encounter);
 }
 
@@ -107,10 +110,7 @@ void MainWindow::nameListTextBoxes() {
     }
 }
 
-MainWindow::~MainWindow() {
-    // Before the features it follows go.
-    delete balance_.data();
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::applyDesignFonts() {
     // Set on every control, not only on the window: a control with a style sheet of its
@@ -136,6 +136,10 @@ void MainWindow::setErrorReport(std::unique_ptr<ErrorReport> report) {
 
 void MainWindow::setProgramEnd(std::function<void()> end) {
     programEnd_ = std::move(end);
+}
+
+void MainWindow::setFolderPrompts(FolderPrompts prompts) {
+    prompts_ = std::move(prompts);
 }
 
 void MainWindow::connectHandlers(const EncounterControls& encounter) {
@@ -168,6 +172,10 @@ void MainWindow::connectHandlers(const EncounterControls& encounter) {
     auto* balanceKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
     connect(balanceKey, &QShortcut::activated, this,
             [this] { guarded(*errorReport_, [this] { openBalanceWindow(); }); });
+    // Nor is Ctrl+O.
+    auto* openKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+    connect(openKey, &QShortcut::activated, this,
+            [this] { guarded(*errorReport_, [this] { openAnotherFolder(); }); });
     // A picture an undone or redone pick could not draw is reported as the pick reports it.
     UndoKeys::install(*this, history_, [this](const std::function<void()>& step) {
         guarded(*errorReport_, [&] {
@@ -180,8 +188,7 @@ void MainWindow::connectHandlers(const EncounterControls& encounter) {
 }
 
 void MainWindow::showModifiedMark() {
-    setWindowModified((stats_->pickedMonster() >= 0 && stats_->document().isModified()) ||
-                      (encounter_->pickedMap() >= 1 && encounter_->document().isModified()));
+    setWindowModified(!unsavedRecords().isEmpty());
 }
 
 void MainWindow::noteSave() {
@@ -201,9 +208,17 @@ void MainWindow::openBalanceWindow() {
         });
     }
     if (balance_ == nullptr) {
-        balance_ = new BalanceWindow(*activity_, dataDir_);
+        balance_ = new BalanceWindow(*activity_, folder_, this);
         balance_->setAttribute(Qt::WA_DeleteOnClose);
-        placeBeside(*balance_);
+        const QScreen* screen = this->screen();
+        const std::optional<QRect> kept =
+            screen != nullptr
+                ? balanceWindowPlace(screen->availableGeometry(), balance_->minimumSizeHint())
+                : std::nullopt;
+        if (kept)
+            balance_->setGeometry(*kept);
+        else
+            placeBeside(*balance_);
     }
     balance_->show();
     balance_->raise();
@@ -229,7 +244,16 @@ void MainWindow::placeBeside(QWidget& other) const {
 // ---- Start-up and exit ----
 
 void MainWindow::loadGameFolder() {
-    game_ = readGameFolderStart(dataDir_);
+    folder_ = GameDirectory::openByNames(dataDir_);
+    game_ = readGameFolderStart(folder_);
+    fillLists();
+    // What start-up shows is where the history begins.
+    stats_->document().takeControls();
+    encounter_->document().takeControls();
+    history_.clear();
+}
+
+void MainWindow::fillLists() {
     const auto numbers = [](int first, int count) {
         QStringList list;
         list.reserve(count);
@@ -246,10 +270,107 @@ void MainWindow::loadGameFolder() {
     PickList::fill(ui_->cboItem1, items, QString());
     PickList::fill(ui_->cboItem2, items, QString());
     PickList::fill(ui_->cboMapIndex, numbers(1, kMapCount), ui_->cboMapIndex->currentText());
-    // What start-up shows is where the history begins.
-    stats_->document().takeControls();
-    encounter_->document().takeControls();
+}
+
+// ---- Another game folder ----
+
+QString MainWindow::unsavedRecords() const {
+    QStringList records;
+    if (stats_->pickedMonster() >= 0 && stats_->document().isModified())
+        records.append(QStringLiteral("monster %1").arg(stats_->pickedMonster()));
+    if (encounter_->pickedMap() >= 1 && encounter_->document().isModified())
+        records.append(QStringLiteral("map %1").arg(encounter_->pickedMap()));
+    return records.join(QStringLiteral(", "));
+}
+
+std::filesystem::path MainWindow::wholePath() const {
+    std::error_code error;
+    std::filesystem::path path =
+        std::filesystem::absolute(dataDir_.empty() ? "." : dataDir_, error).lexically_normal();
+    if (error)
+        return {};
+    if (path.has_parent_path() && !path.has_filename())
+        path = path.parent_path();
+    return path;
+}
+
+void MainWindow::openAnotherFolder() {
+    if (const QString records = unsavedRecords(); !records.isEmpty()) {
+        switch (prompts_.askUnsaved(this, records)) {
+        case FolderPrompts::Unsaved::Cancel:
+            return;
+        case FolderPrompts::Unsaved::Save:
+            // As the Save buttons do; an error ends it here, before any folder is opened.
+            if (stats_->pickedMonster() >= 0 && stats_->document().isModified()) {
+                stats_->saveMonster();
+                noteSave();
+            }
+            if (encounter_->pickedMap() >= 1 && encounter_->document().isModified()) {
+                encounter_->saveMap();
+                noteSave();
+            }
+            break;
+        case FolderPrompts::Unsaved::Discard:
+            break;
+        }
+    }
+    const std::vector<std::filesystem::path> recent = recentGameFolders();
+    const std::optional<std::filesystem::path> chosen =
+        prompts_.chooseFolder(this, recent.empty() ? wholePath() : recent.front());
+    if (chosen)
+        switchTo(*chosen);
+}
+
+void MainWindow::switchTo(const std::filesystem::path& dataDir) {
+    // Everything start-up reads, before anything of this folder is let go.
+    GameDirectory folder = GameDirectory::openByNames(dataDir);
+    GameFolderStart start = readGameFolderStart(folder);
+    const int monster = stats_->pickedMonster();
+    const int map = encounter_->pickedMap();
+    dataDir_ = dataDir;
+    folder_ = std::move(folder);
+    game_ = std::move(start);
+    noteGameFolderUsed(wholePath());
+    previews_->closeAll();
+    fillLists();
+    // No step of the other folder may ever be replayed onto this one.
     history_.clear();
+    // The records picked are shown again as this folder holds them; one past its sprites,
+    // or one whose record cannot be read (its pick made no step), is no longer picked.
+    std::optional<DataError> pickError;
+    const auto pickAgain = [&](QComboBox* list, int position, auto pick) {
+        if (PickList::select(list, position)) {
+            const int steps = history_.count();
+            try {
+                pick();
+            } catch (const DataError& error) {
+                pickError = pickError.value_or(error);
+                if (history_.count() == steps)
+                    PickList::select(list, -1);
+            }
+        }
+    };
+    if (monster >= 0)
+        pickAgain(ui_->cboMonsterList, monster, [this] { stats_->pickMonster(); });
+    if (map >= 1)
+        pickAgain(ui_->cboMapIndex, map - 1, [this] { encounter_->pickMap(); });
+    if (stats_->pickedMonster() < 0)
+        stats_->document().takeControls();
+    if (encounter_->pickedMap() < 1)
+        encounter_->document().takeControls();
+    // The history begins with what the new folder shows.
+    history_.clear();
+    showModifiedMark();
+    if (balance_ != nullptr) {
+        // It follows as if opened on this folder, where it was.
+        const QRect place = balance_->geometry();
+        delete balance_.data();
+        openBalanceWindow();
+        balance_->setGeometry(place);
+        activateWindow();
+    }
+    if (pickError)
+        throw *pickError;
 }
 
 void MainWindow::exitProgram() {

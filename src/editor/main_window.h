@@ -1,6 +1,8 @@
 // The editor's main window: a thin view that lays out the form and hands each control's
 // events to its feature (stats editor, encounter editor, calculator, preview pages) inside
-// one error guard.
+// one error guard. It opens its game folder once and every feature opens the game files in
+// that open folder, so a rename or a swap of the folder's path does not move its writes; Ctrl+O
+// opens another one.
 #pragma once
 
 #include <filesystem>
@@ -12,6 +14,7 @@
 #include <QWidget>
 
 #include "editor/error_report.h"
+#include "editor/folder_prompts.h"
 #include "game/game_folder.h"
 
 namespace Ui {
@@ -32,7 +35,8 @@ class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // Works on the five game files in `dataDir`.
+    // Works on the five game files in `dataDir` (empty: the working directory), opened by
+    // loadGameFolder.
     explicit MainWindow(std::filesystem::path dataDir, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -40,10 +44,16 @@ public:
     void setErrorReport(std::unique_ptr<ErrorReport> report);
     // What Exit does; by default it closes every window and leaves the event loop with 0.
     void setProgramEnd(std::function<void()> end);
+    // Replaces the question about unsaved edits and the folder dialog of Ctrl+O, for tests.
+    void setFolderPrompts(FolderPrompts prompts);
 
-    // Start-up: palette, colour table, sprite count and the four lists. Throws the first
-    // error, naming the file concerned; the caller then ends the program.
+    // Start-up: opens the folder, then palette, colour table, sprite count and the four lists.
+    // Throws the first error, naming the file concerned; the caller then ends the program.
     void loadGameFolder();
+    // Ctrl+O: asks what becomes of unsaved edits (a failed Save ends it there), then for a
+    // folder, and works on that one as if started on it, with a fresh undo history. A folder
+    // that fails as start-up would throws that error, and the window stays on its folder.
+    void openAnotherFolder();
     // What the Exit button does: ends the program (setProgramEnd).
     void exitProgram();
 
@@ -67,13 +77,24 @@ private:
     // The title's modified mark: shown while the picked monster or map has unsaved edits.
     void showModifiedMark();
     void placeBeside(QWidget& other) const;
+    // The four lists from what start-up read, keeping their texts.
+    void fillLists();
+    // Opens `dataDir` and reads its start; changes nothing when that throws.
+    void switchTo(const std::filesystem::path& dataDir);
+    // What holds unsaved edits, as "monster 9, map 12"; empty when nothing does.
+    QString unsavedRecords() const;
+    // The folder the editor works in by its whole path, or empty when it cannot be had.
+    std::filesystem::path wholePath() const;
     void endProgram();
 
     std::unique_ptr<Ui::MainWindow> ui_;
     std::filesystem::path dataDir_;
+    // The game folder, open, that every feature opens its files in.
+    GameDirectory folder_;
     GameFolderStart game_;
     std::unique_ptr<ErrorReport> errorReport_;
     std::function<void()> programEnd_;
+    FolderPrompts prompts_;
     // Typed changes, picks and Saves of both editors, in the order they were made.
     QUndoStack history_;
     std::unique_ptr<StatsEditor> stats_;
@@ -81,7 +102,7 @@ private:
     std::unique_ptr<BattleCalculator> calculator_;
     std::unique_ptr<PreviewPages> previews_;
     // Made at the first F9: what the features report for the balance window, and the window,
-    // which deletes itself when closed.
+    // a window of this one that deletes itself when closed.
     EditorActivity* activity_ = nullptr;
     QPointer<BalanceWindow> balance_;
 };

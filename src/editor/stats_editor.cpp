@@ -14,9 +14,9 @@ constexpr int kFirstTypingId = 1;
 
 } // namespace
 
-StatsEditor::StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
+StatsEditor::StatsEditor(const StatsControls& controls, const GameDirectory& folder,
                          const GameFolderStart& game, QUndoStack& history)
-    : ui_(controls), dataDir_(dataDir), game_(game),
+    : ui_(controls), folder_(folder), game_(game),
       inLayoutOrder_(shownFields<MonsterRecord>(kMonsterLayout, *controls.form)),
       inFillOrder_(inFillOrder(inLayoutOrder_)),
       document_(history, kFirstTypingId, controls.cboMonsterList, controlsOf(inLayoutOrder_),
@@ -37,7 +37,7 @@ void StatsEditor::pickMonster() {
     // The record first: should it fail, the window still shows the previous monster whole,
     // its picture and its boxes.
     RecordSnapshot snapshot;
-    monsterStats_ = readMonsterRecord(dataDir_ / kMonsterFileName, n, snapshot);
+    monsterStats_ = readMonsterRecord(folder_.file(kMonsterFileName), n, snapshot);
     // A sprite the file no longer holds whole (cut, or removed, since start-up) leaves the
     // picture blank and is reported once the boxes show the record, which can still be
     // edited and saved. Only start-up creates a missing sprite file.
@@ -75,7 +75,7 @@ void StatsEditor::drawPicture(int n) {
     ui_.pic1->clear();
     try {
         if (n >= 0) {
-            const ByteFile spriteFile = ByteFile::openExisting(dataDir_ / kSpriteFileName);
+            const ByteFile spriteFile = ByteFile::openExisting(folder_.file(kSpriteFileName));
             drawSprite(spriteFile, static_cast<std::int16_t>(n), 0, 0, game_.colourTable,
                        *ui_.pic1);
         }
@@ -91,7 +91,7 @@ void StatsEditor::saveMonster() {
     // leaves the file untouched.
     monsterStats_ = savedRecord(inLayoutOrder_, document_);
     monsterStats_.hp2 = monsterStats_.hp;
-    writeMonsterRecord(dataDir_ / kMonsterFileName,
+    writeMonsterRecord(folder_.file(kMonsterFileName),
                        static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex()), monsterStats_,
                        document_.snapshot());
     document_.recordSave();

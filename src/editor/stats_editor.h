@@ -24,7 +24,7 @@ struct StatsControls {
 
 class StatsEditor {
 public:
-    StatsEditor(const StatsControls& controls, const std::filesystem::path& dataDir,
+    StatsEditor(const StatsControls& controls, const GameDirectory& folder,
                 const GameFolderStart& game, QUndoStack& history);
 
     void pickMonster();
@@ -51,7 +51,7 @@ private:
     void drawPicture(int n);
 
     StatsControls ui_;
-    const std::filesystem::path& dataDir_;
+    const GameDirectory& folder_;
     const GameFolderStart& game_;
     std::vector<ShownField<MonsterRecord>> inLayoutOrder_;
     std::vector<ShownField<MonsterRecord>> inFillOrder_;

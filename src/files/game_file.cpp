@@ -126,6 +126,32 @@ GameDirectory GameDirectory::open(const std::filesystem::path& path) {
     return directory;
 }
 
+GameDirectory GameDirectory::openByNames(const std::filesystem::path& path) {
+    int at = ::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    for (const std::filesystem::path& name : path.relative_path()) {
+        if (at < 0)
+            break;
+        // A trailing slash leaves an empty name: the folder itself.
+        const int next = ::openat(at, name.empty() ? "." : name.c_str(), O_PATH | O_CLOEXEC);
+        const int error = errno;
+        ::close(at);
+        errno = error;
+        at = next;
+    }
+    if (at < 0)
+        throw fileError(errno, path);
+    GameDirectory directory;
+    directory.handle_ = std::make_shared<const Handle>(at);
+    directory.shownAs_ = path;
+    // O_PATH opens a file as readily as a folder: make sure of what was opened.
+    struct stat status {};
+    if (::fstat(at, &status) != 0)
+        throw fileError(errno, path);
+    if (!S_ISDIR(status.st_mode))
+        throw DataError(ErrorKind::NotAFolder, path.filename().string());
+    return directory;
+}
+
 GamePath GameDirectory::file(const std::filesystem::path& name) const {
     return GamePath(*this, name, shownAs_.empty() ? name : shownAs_ / name);
 }
@@ -294,6 +320,15 @@ FileIdentity GameFile::identity() const {
     if (::fstat(fd_, &status) != 0)
         throw fileError(errno, path());
     return identityFrom(status);
+}
+
+std::int64_t GameFile::bornNanoseconds() const {
+    struct statx status {};
+    if (::statx(fd_, "", AT_EMPTY_PATH, STATX_BTIME, &status) != 0)
+        throw fileError(errno, path());
+    if (!(status.stx_mask & STATX_BTIME))
+        return 0;
+    return std::int64_t{status.stx_btime.tv_sec} * 1'000'000'000 + status.stx_btime.tv_nsec;
 }
 
 std::int64_t GameFile::size() const {

@@ -34,6 +34,11 @@ public:
     // missing one, BadFileName for a link loop, NotAFolder for a file or a path through
     // one, and the kind of any other failure of the system (PermissionDenied, DeviceIO).
     static GameDirectory open(const std::filesystem::path& path);
+    // As open, but one name at a time, and for looking up names only (O_PATH): a path longer
+    // than the system takes in one call still opens, and so does a folder that may be
+    // searched but not listed (a file of one that may not be searched fails at its own
+    // open, naming the file). Throws as open does.
+    static GameDirectory openByNames(const std::filesystem::path& path);
 
     // A file of the folder; `name` may hold further folders.
     GamePath file(const std::filesystem::path& name) const;
@@ -139,6 +144,10 @@ public:
     std::int64_t size() const;
     // The user id of the file's owner.
     std::uint32_t owner() const;
+    // When the file was created, in nanoseconds since 1970; 0 where the file system keeps no
+    // birth time. A file put in another's place (a checkout, a restore) is born anew, even
+    // where it gets the inode the old one had.
+    std::int64_t bornNanoseconds() const;
     // Whether a writer holds the lock of openLocked on this file now; asks without waiting.
     bool lockedByWriter() const;
 

@@ -159,17 +159,30 @@ int connectSocket(const std::filesystem::path& path) {
         return -1;
     }
     std::memcpy(address.sun_path, path.c_str(), path.native().size());
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
+    // A listener whose queue is full keeps a blocking connect waiting past every signal:
+    // the connect is tried again in short steps instead, and a signal stops the wait.
+    const auto fail = [fd] {
         const int error = errno;
         ::close(fd);
         errno = error;
         return -1;
+    };
+    for (;;) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+            return fd;
+        if (errno != EAGAIN && errno != EINTR)
+            return fail();
+        try {
+            throwIfInterrupted();
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
+        ::poll(nullptr, 0, kStreamWaitMilliseconds);
     }
-    return fd;
 }
 
 } // namespace
@@ -218,8 +231,14 @@ OutputFile::OutputFile(const std::filesystem::path& path) : path_(path) {
 
 void OutputFile::createTemporary(const std::filesystem::path& folder) {
     static std::atomic<unsigned> counter{0};
-    const std::string prefix = "." + path_.filename().string() + std::string(kTemporaryMark) +
-                               std::to_string(::getpid()) + "-";
+    // The output's own name, cut where the whole would pass the longest name a folder
+    // takes: an output named at that limit still gets a temporary beside it.
+    const std::string tail = std::string(kTemporaryMark) + std::to_string(::getpid()) + "-";
+    constexpr std::size_t kLongestName = 255;
+    constexpr std::size_t kCounterDigits = 10;
+    const std::string ownName = path_.filename().string();
+    const std::string prefix =
+        "." + ownName.substr(0, kLongestName - 1 - tail.size() - kCounterDigits) + tail;
     // Another run's sweep may find the new file between its creation and its lock, lock it
     // first and remove it. So the name is looked at again once the lock is held, and a new
     // name taken when it no longer leads to the file: a run never learns at its rename that
@@ -252,7 +271,9 @@ void OutputFile::createTemporary(const std::filesystem::path& folder) {
         }
         ::close(fd);
     }
-    throw fileError(EEXIST, path_);
+    throw DataError(ErrorKind::DeviceIO, path_.string() + " (no free temporary name beside it: " +
+                                             std::to_string(kMostNameTries) +
+                                             " tries found each name taken)");
 }
 
 OutputFile::~OutputFile() {

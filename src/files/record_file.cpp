@@ -8,7 +8,7 @@ namespace valmor {
 
 namespace {
 
-std::int64_t recordOffset(std::int32_t n, std::size_t length, const std::filesystem::path& path) {
+std::int64_t recordOffset(std::int32_t n, std::size_t length, const GamePath& path) {
     if (n < 1)
         throw DataError(ErrorKind::BadRecordNumber, path.filename().string());
     return static_cast<std::int64_t>(n - 1) * static_cast<std::int64_t>(length);
@@ -43,19 +43,17 @@ void writeLocked(GameFile& file, std::int64_t offset, std::span<const std::uint8
 
 } // namespace
 
-void readRecord(const std::filesystem::path& path, std::int32_t n, std::span<std::uint8_t> record) {
+void readRecord(const GamePath& path, std::int32_t n, std::span<std::uint8_t> record) {
     const GameFile file = GameFile::openOrCreate(path, GameFile::Access::Read);
     file.readZeroFilled(recordOffset(n, record.size(), path), record);
 }
 
-RecordSnapshot readRecordSnapshot(const std::filesystem::path& path, std::int32_t n,
-                                  std::size_t length) {
+RecordSnapshot readRecordSnapshot(const GamePath& path, std::int32_t n, std::size_t length) {
     const GameFile file = GameFile::openOrCreate(path, GameFile::Access::Read);
     return snapshotAt(file, recordOffset(n, length, path), length);
 }
 
-void writeRecord(const std::filesystem::path& path, std::int32_t n,
-                 std::span<const std::uint8_t> record) {
+void writeRecord(const GamePath& path, std::int32_t n, std::span<const std::uint8_t> record) {
     GameFile file = GameFile::openLocked(path, true);
     const std::int64_t offset = recordOffset(n, record.size(), path);
     writeLocked(file, offset, record, snapshotAt(file, offset, record.size()));
@@ -65,10 +63,9 @@ namespace {
 
 // What a Save over a changed record says, and what pressing Save again would write: the
 // file holds `now` of record n and `fileBytes` bytes in all (none when `removed`).
-std::string conflictSubject(const std::filesystem::path& path, std::int32_t n,
-                            std::size_t recordBytes, const RecordName& name,
-                            const RecordSnapshot& expected, const RecordSnapshot& now,
-                            std::int64_t fileBytes, bool removed) {
+std::string conflictSubject(const GamePath& path, std::int32_t n, std::size_t recordBytes,
+                            const RecordName& name, const RecordSnapshot& expected,
+                            const RecordSnapshot& now, std::int64_t fileBytes, bool removed) {
     std::string subject = name.what + " in " + path.filename().string();
     if (now.stored >= expected.stored)
         return subject + " (changed by another program since it was read; pressing Save "
@@ -97,9 +94,8 @@ std::string conflictSubject(const std::filesystem::path& path, std::int32_t n,
 
 } // namespace
 
-void writeRecord(const std::filesystem::path& path, std::int32_t n,
-                 std::span<const std::uint8_t> record, RecordSnapshot& expected,
-                 const RecordName& name) {
+void writeRecord(const GamePath& path, std::int32_t n, std::span<const std::uint8_t> record,
+                 RecordSnapshot& expected, const RecordName& name) {
     // A file is made anew only for a record it did not hold when read: one that is gone
     // since is a change like any other.
     const bool create = expected.stored == 0;

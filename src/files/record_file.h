@@ -22,14 +22,13 @@ inline constexpr std::size_t kMaxRecords = 32767;
 // the file read as zero. A missing file is created empty; a record number below 1
 // raises BadRecordNumber before any byte moves. A file that exists but cannot be
 // written is still read.
-void readRecord(const std::filesystem::path& path, std::int32_t n, std::span<std::uint8_t> record);
+void readRecord(const GamePath& path, std::int32_t n, std::span<std::uint8_t> record);
 
 // Writes `record` as record n, under the lock that every change of a game file holds, and
 // flushes it to the disk. Writing past the end grows the file, and the skipped bytes are
 // zero. A failed or short write (no permission, a full disk, another writer that does not
 // finish in time) throws.
-void writeRecord(const std::filesystem::path& path, std::int32_t n,
-                 std::span<const std::uint8_t> record);
+void writeRecord(const GamePath& path, std::int32_t n, std::span<const std::uint8_t> record);
 
 // A record as it was read: its bytes, those past the end of the file as zero, and how many
 // of them the file held.
@@ -39,8 +38,7 @@ struct RecordSnapshot {
 };
 
 // Reads record n of `length` bytes as readRecord does, keeping how much of it the file held.
-RecordSnapshot readRecordSnapshot(const std::filesystem::path& path, std::int32_t n,
-                                  std::size_t length);
+RecordSnapshot readRecordSnapshot(const GamePath& path, std::int32_t n, std::size_t length);
 
 // How the user knows a record of a file, for messages: as "monster 9 \"Ogre\"" or "map 12",
 // and record n of the file as `noun` n - 1 + numberOfFirst ("monster" from 0, "map" from 1).
@@ -57,9 +55,8 @@ struct RecordName {
 // names the record, says whether the file was changed, cut short or removed, and what the
 // second call writes: for a record past the file's end, the records between fill with zeros.
 // Once written, `expected` is the record as written.
-void writeRecord(const std::filesystem::path& path, std::int32_t n,
-                 std::span<const std::uint8_t> record, RecordSnapshot& expected,
-                 const RecordName& name);
+void writeRecord(const GamePath& path, std::int32_t n, std::span<const std::uint8_t> record,
+                 RecordSnapshot& expected, const RecordName& name);
 
 // Throws FileTooLarge when a record file of `size` bytes holds more than kMaxRecords
 // records, before any of it is read.

@@ -13,17 +13,16 @@ encodeEncounterRecord(const EncounterRecord& record) {
     return bytes;
 }
 
-EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int16_t n) {
+EncounterRecord readEncounterRecord(const GamePath& file, std::int16_t n) {
     RecordSnapshot unused;
     return readEncounterRecord(file, n, unused);
 }
 
-void writeEncounterRecord(const std::filesystem::path& file, std::int16_t n,
-                          const EncounterRecord& record) {
+void writeEncounterRecord(const GamePath& file, std::int16_t n, const EncounterRecord& record) {
     writeRecord(file, n, encodeEncounterRecord(record));
 }
 
-EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int16_t n,
+EncounterRecord readEncounterRecord(const GamePath& file, std::int16_t n,
                                     RecordSnapshot& snapshot) {
     RecordSnapshot read = readRecordSnapshot(file, n, kEncounterRecordBytes);
     const EncounterRecord record =
@@ -32,8 +31,8 @@ EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int1
     return record;
 }
 
-void writeEncounterRecord(const std::filesystem::path& file, std::int16_t n,
-                          const EncounterRecord& record, RecordSnapshot& expected) {
+void writeEncounterRecord(const GamePath& file, std::int16_t n, const EncounterRecord& record,
+                          RecordSnapshot& expected) {
     writeRecord(file, n, encodeEncounterRecord(record), expected,
                 {"map " + std::to_string(n), "map", 1});
 }

@@ -70,15 +70,13 @@ std::array<std::uint8_t, kEncounterRecordBytes>
 encodeEncounterRecord(const EncounterRecord& record);
 
 // Record number n from 1; n below 1 raises BadRecordNumber. Missing bytes read as zero.
-EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int16_t n);
-void writeEncounterRecord(const std::filesystem::path& file, std::int16_t n,
-                          const EncounterRecord& record);
+EncounterRecord readEncounterRecord(const GamePath& file, std::int16_t n);
+void writeEncounterRecord(const GamePath& file, std::int16_t n, const EncounterRecord& record);
 
 // The editor's pick and Save: as above, but the pick keeps the record as read in `snapshot`
 // and the Save writes only while the file still holds it (see writeRecord).
-EncounterRecord readEncounterRecord(const std::filesystem::path& file, std::int16_t n,
-                                    RecordSnapshot& snapshot);
-void writeEncounterRecord(const std::filesystem::path& file, std::int16_t n,
-                          const EncounterRecord& record, RecordSnapshot& expected);
+EncounterRecord readEncounterRecord(const GamePath& file, std::int16_t n, RecordSnapshot& snapshot);
+void writeEncounterRecord(const GamePath& file, std::int16_t n, const EncounterRecord& record,
+                          RecordSnapshot& expected);
 
 } // namespace valmor

@@ -7,17 +7,17 @@
 
 namespace valmor {
 
-GameFolderStart readGameFolderStart(const std::filesystem::path& dataDir) {
+GameFolderStart readGameFolderStart(const GameDirectory& folder) {
     GameFolderStart start;
     const PaletteLevels levels =
-        withSubject(kPaletteFileName, [&] { return loadPalette(dataDir / kPaletteFileName); });
+        withSubject(kPaletteFileName, [&] { return loadPalette(folder.file(kPaletteFileName)); });
     start.colourTable = withSubject(kPaletteFileName, [&] { return makeColorFromRGB(levels); });
     start.lastMonsterIndex = withSubject(kSpriteFileName, [&] {
-        const ByteFile spriteFile(dataDir / kSpriteFileName);
+        const ByteFile spriteFile(folder.file(kSpriteFileName));
         return lastSpriteIndex(spriteFile.length());
     });
-    start.itemNames =
-        withSubject(kItemListFileName, [&] { return loadItemNames(dataDir / kItemListFileName); });
+    start.itemNames = withSubject(kItemListFileName,
+                                  [&] { return loadItemNames(folder.file(kItemListFileName)); });
     return start;
 }
 

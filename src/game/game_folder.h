@@ -1,12 +1,12 @@
-// What the editor reads from the game folder when it starts: the colour table of the palette,
-// the number of sprites and the item names.
+// What the editor reads from the game folder when it starts, or when it opens another one:
+// the colour table of the palette, the number of sprites and the item names.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "files/game_file.h"
 #include "game/palette.h"
 
 namespace valmor {
@@ -18,7 +18,8 @@ struct GameFolderStart {
 };
 
 // Reads the palette, the sprite file's length and the item list, in that order. Throws the
-// first error; one that names no file is given the name of the file being read.
-GameFolderStart readGameFolderStart(const std::filesystem::path& dataDir);
+// first error; one that names no file is given the name of the file being read. Every file
+// is opened in `folder`, which the editor opens once and works in from then on.
+GameFolderStart readGameFolderStart(const GameDirectory& folder);
 
 } // namespace valmor

@@ -17,17 +17,17 @@ std::array<std::uint8_t, kMonsterRecordBytes> encodeMonsterRecord(const MonsterR
     return bytes;
 }
 
-MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex) {
+MonsterRecord readMonsterRecord(const GamePath& file, std::int16_t spriteIndex) {
     RecordSnapshot unused;
     return readMonsterRecord(file, spriteIndex, unused);
 }
 
-void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
+void writeMonsterRecord(const GamePath& file, std::int16_t spriteIndex,
                         const MonsterRecord& record) {
     writeRecord(file, checkedAdd16(spriteIndex, 1), encodeMonsterRecord(record));
 }
 
-MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
+MonsterRecord readMonsterRecord(const GamePath& file, std::int16_t spriteIndex,
                                 RecordSnapshot& snapshot) {
     RecordSnapshot read =
         readRecordSnapshot(file, checkedAdd16(spriteIndex, 1), kMonsterRecordBytes);
@@ -37,8 +37,8 @@ MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t 
     return record;
 }
 
-void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
-                        const MonsterRecord& record, RecordSnapshot& expected) {
+void writeMonsterRecord(const GamePath& file, std::int16_t spriteIndex, const MonsterRecord& record,
+                        RecordSnapshot& expected) {
     // The monster as the user knows it: its number and the name stored when it was read,
     // without the blanks that pad it.
     std::string what = "monster " + std::to_string(spriteIndex);

@@ -134,18 +134,18 @@ std::array<std::uint8_t, kMonsterRecordBytes> encodeMonsterRecord(const MonsterR
 
 // Reads the record of sprite index n (record n + 1, computed in 16 bits: 32767 overflows).
 // Missing bytes past the end of the file read as zero.
-MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex);
+MonsterRecord readMonsterRecord(const GamePath& file, std::int16_t spriteIndex);
 
 // Writes exactly the 86 bytes of record n + 1 and no other byte.
-void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
+void writeMonsterRecord(const GamePath& file, std::int16_t spriteIndex,
                         const MonsterRecord& record);
 
 // The editor's pick and Save: as above, but the pick keeps the record as read in `snapshot`
 // and the Save writes only while the file still holds it (see writeRecord); the error names
 // the monster by number and by its name as read.
-MonsterRecord readMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
+MonsterRecord readMonsterRecord(const GamePath& file, std::int16_t spriteIndex,
                                 RecordSnapshot& snapshot);
-void writeMonsterRecord(const std::filesystem::path& file, std::int16_t spriteIndex,
-                        const MonsterRecord& record, RecordSnapshot& expected);
+void writeMonsterRecord(const GamePath& file, std::int16_t spriteIndex, const MonsterRecord& record,
+                        RecordSnapshot& expected);
 
 } // namespace valmor

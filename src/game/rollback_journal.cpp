@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,12 +25,16 @@ namespace valmor {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 8> kMagic{'V', 'L', 'M', 'R', 'J', 'R', 'N', '3'};
-// The first format held no new bytes and no new length, the second no device and inode:
-// nothing proves which file they were written for.
-constexpr std::array<std::uint8_t, 8> kFirstMagic{'V', 'L', 'M', 'R', 'J', 'R', 'N', '1'};
-constexpr std::array<std::uint8_t, 8> kSecondMagic{'V', 'L', 'M', 'R', 'J', 'R', 'N', '2'};
-constexpr std::int64_t kHeaderBytes = 48;
+constexpr std::array<std::uint8_t, 8> kMagic{'V', 'L', 'M', 'R', 'J', 'R', 'N', '4'};
+// The first format held no new bytes and no new length, the second no device and inode,
+// the third no birth time and no fingerprint of the bytes left alone: nothing proves which
+// file they were written for.
+constexpr std::array<std::array<std::uint8_t, 8>, 3> kOlderMagics{{
+    {'V', 'L', 'M', 'R', 'J', 'R', 'N', '1'},
+    {'V', 'L', 'M', 'R', 'J', 'R', 'N', '2'},
+    {'V', 'L', 'M', 'R', 'J', 'R', 'N', '3'},
+}};
+constexpr std::int64_t kHeaderBytes = 64;
 constexpr std::int64_t kRangeHeaderBytes = 16;
 constexpr std::int64_t kChecksumBytes = 8;
 // Old bytes are read, written and put back this many at a time.
@@ -102,6 +107,9 @@ public:
                        O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
         if (fd_ < 0)
             throw fileError(errno, path_.shown());
+        // Held until the journal is closed: proof, to whoever looks, that its writer is at
+        // work (another program may hold the sprite file's lock, but not this journal's).
+        static_cast<void>(::flock(fd_, LOCK_EX | LOCK_NB));
         // Whoever may change the file may read its old bytes back: the journal takes the
         // file's owner where it can (root importing a user's file) and its mode.
         if (file.st_uid != ::geteuid() || file.st_gid != ::getegid())
@@ -201,7 +209,9 @@ struct Examined {
     std::int64_t oldLength = 0;
     std::vector<JournalledRange> ranges;
     std::shared_ptr<const JournalFile> journal;
-    FileIdentity writtenFor; // the device and inode the journal names
+    FileIdentity writtenFor;     // the device and inode the journal names
+    std::int64_t bornAt = 0;     // the birth time of that file, 0 for none known
+    std::uint64_t untouched = 0; // the fingerprint of the bytes the change leaves alone
     // What a refused one is, set aside, for its message.
     std::string setAsideIs = "the set-aside journal holds the old sprites of that import; remove "
                              "it once they are not needed";
@@ -249,19 +259,22 @@ Examined readJournal(const JournalFile& journal, std::int64_t journalSize,
         static_cast<std::size_t>(std::min<std::int64_t>(journalSize, kMagic.size())));
     if (!readFully(journal.fd(), 0, begins, shown))
         throw fileError(EIO, shown);
-    if (magic == kFirstMagic || magic == kSecondMagic)
+    if (std::find(kOlderMagics.begin(), kOlderMagics.end(), magic) != kOlderMagics.end())
         return refused("it is in the format of an older valmor-data, which does not say "
                        "which file it was written for");
     if (!std::equal(begins.begin(), begins.end(), kMagic.begin()))
         return refusedStranger("it is not a journal of valmor-data (it does not begin with "
-                               "VLMRJRN3)",
+                               "VLMRJRN4)",
                                "a file that is not a journal of valmor-data");
     const auto device = number(8);
     const auto inode = number(16);
-    const auto oldLength = number(24);
-    const auto newLength = number(32);
-    const auto count = number(40);
-    if (begins.size() < kMagic.size() || !device || !inode || !oldLength || !newLength || !count)
+    const auto bornAt = number(24);
+    const auto untouched = number(32);
+    const auto oldLength = number(40);
+    const auto newLength = number(48);
+    const auto count = number(56);
+    if (begins.size() < kMagic.size() || !device || !inode || !bornAt || !untouched || !oldLength ||
+        !newLength || !count)
         return torn();
     if (*newLength > static_cast<std::uint64_t>(kMostJournalledBytes) || *oldLength > *newLength ||
         *count > kMostJournalRanges)
@@ -274,6 +287,8 @@ Examined readJournal(const JournalFile& journal, std::int64_t journalSize,
     found.oldLength = static_cast<std::int64_t>(*oldLength);
     found.writtenFor.device = *device;
     found.writtenFor.inode = *inode;
+    found.bornAt = static_cast<std::int64_t>(*bornAt);
+    found.untouched = *untouched;
     const auto newEnd = static_cast<std::int64_t>(*newLength);
     std::int64_t at = kHeaderBytes;
     std::int64_t end = 0;                   // where the ranges so far end
@@ -320,6 +335,30 @@ Examined readJournal(const JournalFile& journal, std::int64_t journalSize,
     return found;
 }
 
+// The FNV-1a of the first `oldLength` bytes of `file` that no range of `written` covers:
+// the bytes a change leaves alone. Two files that hold the same journalled bytes (a copy,
+// another branch's version) differ there.
+std::uint64_t untouchedFingerprint(const GameFile& file, std::int64_t oldLength,
+                                   std::span<const ByteRange> written) {
+    std::uint64_t hash = kFnvOffsetBasis;
+    std::vector<std::uint8_t> chunk;
+    const auto add = [&](std::int64_t from, std::int64_t to) {
+        for (std::int64_t at = from; at < to;) {
+            chunk.resize(static_cast<std::size_t>(std::min<std::int64_t>(to - at, kChunk)));
+            file.readZeroFilled(at, chunk);
+            hash = fnv1a64(chunk, hash);
+            at += static_cast<std::int64_t>(chunk.size());
+        }
+    };
+    std::int64_t at = 0;
+    for (const ByteRange& range : written) {
+        add(at, std::min(range.offset, oldLength));
+        at = std::max(at, range.offset + range.length);
+    }
+    add(at, oldLength);
+    return hash;
+}
+
 // Whether `file` is the file the journal was written for: a length between the old and
 // the new one, and every journalled byte holding its old value or its new one (past the
 // old length also zero, not on the disk yet). Gives Complete, Undone when the file holds
@@ -342,6 +381,10 @@ Examined fitToFile(Examined found, const JournalFile& journal, const GameFile& f
                        std::to_string(identity.inode) + " of device " +
                        std::to_string(identity.device) +
                        " (a checkout, copy or restore puts another file in its place)");
+    if (found.bornAt != 0 && file.bornNanoseconds() != found.bornAt)
+        return refused(name + " is not the file that import changed: it was created after that "
+                              "import began, at the inode the old file had (a checkout or restore "
+                              "puts a new file in its place)");
     if (length < found.oldLength || length > newLength)
         return refused(name +
                        " changed since the interrupted import that left it: the file "
@@ -382,6 +425,13 @@ Examined fitToFile(Examined found, const JournalFile& journal, const GameFile& f
             done += static_cast<std::int64_t>(size);
         }
     }
+    std::vector<ByteRange> written;
+    for (const JournalledRange& journalled : found.ranges)
+        written.push_back(journalled.range);
+    if (untouchedFingerprint(file, found.oldLength, written) != found.untouched)
+        return refused(name + " changed since the interrupted import that left it: bytes that "
+                              "import does not write differ (a copy or another version of the file "
+                              "is in its place)");
     if (allOld)
         found.state = JournalState::Undone;
     return found;
@@ -557,6 +607,24 @@ void removeJournal(const GamePath& path) {
                         "the command again");
 }
 
+// Whether the writer of the journal at `path` holds it still (see JournalWriter); also when
+// that cannot be told (a journal this user may not read).
+bool heldByItsWriter(const GamePath& path) {
+    const int fd = ::openat(path.directoryFd(), path.name().c_str(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EACCES || errno == EPERM;
+    bool held = false;
+    while (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        if (errno != EINTR) {
+            held = errno == EWOULDBLOCK;
+            break;
+        }
+    }
+    ::close(fd);
+    return held;
+}
+
 } // namespace
 
 GamePath journalPath(const GamePath& file) {
@@ -600,7 +668,7 @@ JournalFinding inspectJournal(const GamePath& file) {
         if (failure.kind() != ErrorKind::FileNotFound)
             throw;
     }
-    if (opened && opened->lockedByWriter())
+    if (opened && opened->lockedByWriter() && heldByItsWriter(path))
         return {JournalState::InProgress, {}};
     Examined found = examine(path, opened ? &*opened : nullptr);
     return {found.state, std::move(found.refusal)};
@@ -646,11 +714,15 @@ RollbackJournal::RollbackJournal(GameFile& locked, std::span<const ByteRange> ra
     if (::fstatat(real.directoryFd(), real.name().c_str(), &status, 0) != 0)
         throw fileError(errno, file_.path());
 
-    JournalWriter journal(path_, status);
     const FileIdentity identity = file_.identity();
+    const std::int64_t bornAt = file_.bornNanoseconds();
+    const std::uint64_t untouched = untouchedFingerprint(file_, oldLength, ranges_);
+    JournalWriter journal(path_, status);
     journal.add(kMagic);
     journal.addNumber(identity.device);
     journal.addNumber(identity.inode);
+    journal.addNumber(static_cast<std::uint64_t>(bornAt));
+    journal.addNumber(untouched);
     journal.addNumber(static_cast<std::uint64_t>(oldLength));
     journal.addNumber(static_cast<std::uint64_t>(newLength));
     journal.addNumber(ranges_.size());

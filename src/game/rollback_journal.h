@@ -8,8 +8,10 @@
 // back.
 //
 // The journal, integers little-endian:
-//   "VLMRJRN3"                     8 bytes
+//   "VLMRJRN4"                     8 bytes
 //   device and inode of the file   8 + 8 bytes
+//   birth time of the file         8 bytes (nanoseconds since 1970; 0 where none is kept)
+//   FNV-1a of the bytes before the old length that no range writes   8 bytes
 //   old length of the file         8 bytes
 //   new length of the file         8 bytes
 //   number of ranges               8 bytes
@@ -17,12 +19,14 @@
 //                                  part before the old length), then its new bytes
 //   64-bit FNV-1a of all the above 8 bytes
 // A journal is looked at only when it is a regular file of one name, owned by the file's
-// owner or by the user who looks. One that begins with the name "VLMRJRN3" (or a part of it)
+// owner or by the user who looks. One that begins with the name "VLMRJRN4" (or a part of it)
 // but whose checksum or length does not match was cut off while it was written, before the
 // file was touched: it is only removed. A complete one is applied only to the file it was
-// written for: the same device and inode (a checkout, copy or restore puts another file in
-// its place), a length between the old and the new length, and every journalled byte
-// holding its old or its new value (past the old length, also zero: not on the disk yet).
+// written for: the same device, inode and birth time (a checkout or restore puts another
+// file in its place, which a file system may give the same inode), a length between the old
+// and the new length, the bytes no range writes as they were (a copy over the file keeps its
+// inode, not those bytes), and every journalled byte holding its old or its new value (past
+// the old length, also zero: not on the disk yet).
 // Anything else at that name (a link, folder, pipe or socket, another user's file, a file
 // that is no journal, an older format, lengths a sprite file cannot have, another file or
 // a file changed since) is refused: set aside under the first free name of

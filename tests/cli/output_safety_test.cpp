@@ -7,7 +7,9 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,11 +57,13 @@ protected:
         command.insert(command.end(), arguments.begin(), arguments.end());
         return finish(start(command));
     }
-    // The program with its standard output appended to `target`, as `>> target` does.
-    RealRun appendingTo(const fs::path& target, const std::vector<std::string>& arguments) {
+    // The program with its standard output appended to `target`, as `>> target` does (or
+    // the stream `redirect` names).
+    RealRun appendingTo(const fs::path& target, const std::vector<std::string>& arguments,
+                        const std::string& redirect = ">>") {
         std::vector<std::string> command = {"/bin/sh",
                                             "-c",
-                                            "f=$1; shift; exec \"$@\" >> \"$f\"",
+                                            "f=$1; shift; exec \"$@\" " + redirect + " \"$f\"",
                                             "sh",
                                             target.string(),
                                             VALMOR_DATA_EXE,
@@ -137,6 +141,7 @@ TEST_F(OutputSafetyTest, AnOutputPipeNobodyReadsIsStoppedBySignals) {
         int signal;
         std::string ready;   // a file that exists once the program waits at the pipe
         bool opened = false; // a reader holds the pipe open and never reads
+        bool socket = false; // a socket whose listener never accepts, its queue full
     } cases[] = {
         {"export-stats -o FIFO, SIGINT",
          file("of.fifo").string(),
@@ -164,13 +169,38 @@ TEST_F(OutputSafetyTest, AnOutputPipeNobodyReadsIsStoppedBySignals) {
          SIGTERM,
          {},
          true},
+        {"export-stats -o a socket nobody accepts on, SIGTERM",
+         "of.sock",
+         {"export-stats", "-o", "of.sock"},
+         SIGTERM,
+         {},
+         false,
+         true},
     };
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_); // a socket's name is short
+    std::vector<int> sockets;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(file("spf"));
         fs::remove(file("of.fifo"));
         fs::create_directory(file("spf"));
-        ASSERT_EQ(mkfifo(c.fifo.c_str(), 0600), 0);
+        if (c.socket) {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::copy(c.fifo.begin(), c.fifo.end(), address.sun_path);
+            const auto* named = reinterpret_cast<const sockaddr*>(&address);
+            sockets.push_back(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+            ASSERT_EQ(bind(sockets.back(), named, sizeof address), 0);
+            ASSERT_EQ(listen(sockets.back(), 0), 0);
+            for (int filled = 0; filled < 64; ++filled) {
+                sockets.push_back(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+                if (connect(sockets.back(), named, sizeof address) != 0)
+                    break;
+            }
+        } else {
+            ASSERT_EQ(mkfifo(c.fifo.c_str(), 0600), 0);
+        }
         const int reader = c.opened ? open(c.fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
         std::vector<std::string> command = {VALMOR_DATA_EXE, "-C", dir_.string()};
         command.insert(command.end(), c.arguments.begin(), c.arguments.end());
@@ -191,6 +221,9 @@ TEST_F(OutputSafetyTest, AnOutputPipeNobodyReadsIsStoppedBySignals) {
         if (reader >= 0)
             close(reader);
     }
+    for (const int fd : sockets)
+        close(fd);
+    fs::current_path(before);
 }
 
 TEST_F(OutputSafetyTest, ATerminalNamedAsTheOutputIsShownEscaped) {
@@ -276,7 +309,7 @@ TEST_F(OutputSafetyTest, StandardOutputAndOutputNamesNeverLandOnAGameFileOrThePr
          [&] {
              return appendingTo(stats, {"export-stats", "-o", "-"});
          },
-         stats, "will not write a table over the game file (standard output)"},
+         stats, "will not write over the game file (standard output)"},
         {"export-encounters >> encountr.mon",
          [&] { return appendingTo(maps, {"export-encounters"}); }, maps,
          "over the game file (standard output)"},
@@ -285,6 +318,15 @@ TEST_F(OutputSafetyTest, StandardOutputAndOutputNamesNeverLandOnAGameFileOrThePr
              return appendingTo(profiles, {"balance", "--character", kOneProfile});
          },
          profiles, "over the balance profiles (standard output)"},
+        // Commands that write no table feed their own words into the file as well.
+        {"textconv monsters.tat >> monsters.tat",
+         [&] {
+             return appendingTo(stats, {"textconv", stats.string()});
+         },
+         stats, "will not write over the game file (standard output)"},
+        {"check 2>> monster.dat, which cannot carry the refusal",
+         [&] { return appendingTo(file(kSpriteFileName), {"check"}, "2>>"); },
+         file(kSpriteFileName), ""},
         {"export-encounters -o a missing monsters.tat",
          [&] {
              return tool({"export-encounters", "-o", stats.string()});
@@ -325,6 +367,8 @@ TEST_F(OutputSafetyTest, StandardOutputAndOutputNamesNeverLandOnAGameFileOrThePr
     }
     // The names are the game's own, byte for byte: another spelling is another file.
     EXPECT_EQ(tool({"export-stats", "-o", file("Monsters.tat").string()}).status, 0);
+    // A name at the longest a folder takes still gets its temporary file beside it.
+    EXPECT_EQ(tool({"export-stats", "-o", file(std::string(255, 'a')).string()}).status, 0);
 }
 
 TEST_F(OutputSafetyTest, TheSweepRemovesNoneOfAUsersFiles) {

@@ -1,6 +1,7 @@
 #include "editor_fixture.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTest>
 
 #include "game/sprite.h"
@@ -83,8 +84,20 @@ void EditorTest::SetUp() {
 }
 
 void EditorTest::build() {
+    // Each test starts from no settings, whatever the tests before it kept.
+    QSettings().clear();
     window = std::make_unique<MainWindow>(dir_);
     view = std::make_unique<MainWindowTestView>(*window);
+    // No real dialog ever opens in a test: one that asks fails it, answering Cancel.
+    window->setFolderPrompts(
+        {[](QWidget*, const QString& records) {
+             ADD_FAILURE() << "asked about the unsaved edits of " << records.toStdString();
+             return FolderPrompts::Unsaved::Cancel;
+         },
+         [](QWidget*, const std::filesystem::path&) -> std::optional<std::filesystem::path> {
+             ADD_FAILURE() << "a folder dialog opened";
+             return std::nullopt;
+         }});
 }
 
 std::optional<DataError> EditorTest::startExpectingError() {

@@ -1,5 +1,6 @@
 // The main window's start-up state, layout, keyboard handling, start-up failures, the
 // error guard and Exit.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,6 +27,7 @@
 #include "game/item_list.h"
 #include "game/palette.h"
 #include "game/sprite.h"
+#include "modal_box.h"
 
 namespace valmor::test {
 namespace {
@@ -363,17 +365,29 @@ TEST(ErrorReportTest, MessageShowsNumberAndTextAndCopies) {
     EXPECT_TRUE(message.contains("<h1>txtHP</h1>"));
 
     QApplication::clipboard()->clear();
-    QTimer::singleShot(0, [] {
-        QWidget* box = QApplication::activeModalWidget();
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(qobject_cast<QMessageBox*>(box)->textFormat(), Qt::PlainText);
-        QApplication::setActiveWindow(box);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(box));
-        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
-        QTest::keyClick(box, Qt::Key_Escape);
-    });
-    showCopyableMessage(nullptr, "Title", message);
+    answerModalBox(
+        [](QWidget* box) {
+            auto* messageBox = qobject_cast<QMessageBox*>(box);
+            ASSERT_NE(messageBox, nullptr);
+            EXPECT_EQ(messageBox->textFormat(), Qt::PlainText);
+            QApplication::setActiveWindow(box);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+            QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+            QTest::keyClick(box, Qt::Key_Escape);
+        },
+        [&] { showCopyableMessage(nullptr, "Title", message); });
     EXPECT_TRUE(QApplication::clipboard()->text().contains("Overflow"));
+}
+
+// A check that fails while the box is open.
+void failWhileABoxIsOpen() {
+    answerModalBox([](QWidget*) { FAIL() << "checked inside the box"; },
+                   [] { showCopyableMessage(nullptr, "Title", "A box"); });
+}
+
+TEST(ErrorReportTest, AFailedCheckInsideAModalBoxFailsInsteadOfHanging) {
+    EXPECT_FATAL_FAILURE(failWhileABoxIsOpen(), "checked inside the box");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainWindowTest, ExitClosesEveryWindowAndEndsWithZero) {

@@ -24,6 +24,7 @@
 #include "editor/balance/editor_activity.h"
 #include "editor/balance/game_folder_watch.h"
 #include "editor/design_fonts.h"
+#include "editor/editor_settings.h"
 #include "editor/window_icon.h"
 #include "game/game_records.h"
 #include "game/item_list.h"
@@ -57,19 +58,24 @@ QLabel* plainLabel(QWidget* parent, const char* name) {
     return label;
 }
 
-QString folderShownAs(const std::filesystem::path& dataDir) {
+// The folder by its whole path where the system gives one; the editor never changes its
+// working directory, so a relative name is taken from the one it started in.
+QString folderShownAs(const std::filesystem::path& given) {
     std::error_code error;
-    const std::filesystem::path folder =
-        dataDir.empty() ? std::filesystem::current_path(error) : dataDir;
-    return shownText(folder.empty() ? std::string(".") : folder.string());
+    const std::filesystem::path named = given.empty() ? std::filesystem::path(".") : given;
+    std::filesystem::path folder = std::filesystem::absolute(named, error).lexically_normal();
+    if (error || folder.empty())
+        folder = named;
+    if (folder.has_parent_path() && !folder.has_filename())
+        folder = folder.parent_path();
+    return shownText(folder.string());
 }
 
 } // namespace
 
-BalanceWindow::BalanceWindow(EditorActivity& activity, std::filesystem::path dataDir,
-                             QWidget* parent)
-    : QWidget(parent), activity_(activity), dataDir_(std::move(dataDir)),
-      shownFolder_(folderShownAs(dataDir_)) {
+BalanceWindow::BalanceWindow(EditorActivity& activity, GameDirectory folder, QWidget* parent)
+    : QWidget(parent, Qt::Window), activity_(activity), folder_(std::move(folder)),
+      shownFolder_(folderShownAs(folder_.shownAs())) {
     setWindowTitle(QStringLiteral("VALMOR Balance"));
     setWindowIcon(makeWindowIcon());
     setFont(designFont(9));
@@ -82,7 +88,9 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, std::filesystem::path dat
 
     damage_ = new QRadioButton(QStringLiteral("&Damage share"), this);
     defeat_ = new QRadioButton(QStringLiteral("D&efeat chance"), this);
-    damage_->setChecked(true);
+    const BalanceMeasure colouring = balanceWindowColouring().value_or(BalanceMeasure::DamageShare);
+    damage_->setChecked(colouring == BalanceMeasure::DamageShare);
+    defeat_->setChecked(colouring == BalanceMeasure::DefeatChance);
     auto* measures = new QButtonGroup(this);
     measures->addButton(damage_);
     measures->addButton(defeat_);
@@ -98,10 +106,11 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, std::filesystem::path dat
     controls->addWidget(copy);
 
     legend_ = new BalanceLegend(this);
-    legend_->setMeasure(BalanceMeasure::DamageShare);
+    legend_->setMeasure(colouring);
     emptyNote_ = plainLabel(this, "emptyNote");
     emptyNote_->setText(kEmptyNote);
     heatMap_ = new BalanceHeatMap(table_);
+    heatMap_->setMeasure(colouring);
     scroll_ = new QScrollArea(this);
     scroll_->setWidget(heatMap_);
     scroll_->setFrameShape(QFrame::NoFrame);
@@ -124,6 +133,7 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, std::filesystem::path dat
             on ? BalanceMeasure::DamageShare : BalanceMeasure::DefeatChance;
         heatMap_->setMeasure(measure);
         legend_->setMeasure(measure);
+        keepBalanceWindowColouring(measure);
     });
     connect(copy, &QPushButton::clicked, this, [this] { copyTable(); });
     auto* copyKey = new QShortcut(QKeySequence::Copy, this);
@@ -147,7 +157,7 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, std::filesystem::path dat
     // A Save is read back at once, so its outlines go without waiting for the watch.
     connect(&activity_, &EditorActivity::saved, this, filesChanged);
     watch_ =
-        new GameFolderWatch(dataDir_,
+        new GameFolderWatch(folder_.shownAs(),
                             {QLatin1String(kPaletteFileName), QLatin1String(kSpriteFileName),
                              QLatin1String(kMonsterFileName), QLatin1String(kEncounterFileName),
                              QLatin1String(kItemListFileName), QLatin1String(kCharactersFileName)},
@@ -159,6 +169,11 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, std::filesystem::path dat
 }
 
 BalanceWindow::~BalanceWindow() = default;
+
+void BalanceWindow::hideEvent(QHideEvent* event) {
+    keepBalanceWindowPlace(geometry());
+    QWidget::hideEvent(event);
+}
 
 void BalanceWindow::scheduleRefresh() {
     // Signals of one event (a pick fills 28 boxes) come together: one recompute for all.
@@ -216,7 +231,7 @@ void BalanceWindow::refresh() noexcept {
 }
 
 std::optional<std::vector<CharacterProfile>> BalanceWindow::readProfiles() {
-    const GamePath path = folder_->file(kCharactersFileName);
+    const GamePath path = folder_.file(kCharactersFileName);
     // A folder without the file has no profiles of its own; once seen, a missing file is
     // a problem like any other, and its last profiles stay.
     if (!profilesFileSeen_ && pathKind(path) == PathKind::Missing)
@@ -234,13 +249,6 @@ std::optional<std::vector<CharacterProfile>> BalanceWindow::readProfiles() {
 }
 
 void BalanceWindow::readFiles(std::vector<BalanceCell>& changed) {
-    try {
-        if (!folder_)
-            folder_ = dataDir_.empty() ? GameDirectory() : GameDirectory::open(dataDir_);
-    } catch (const DataError& error) {
-        fileProblem_ = shownText(error.what());
-        return;
-    }
     readGameFiles(changed);
     // The profiles apart: a characters.csv that cannot be read takes only its rows away.
     try {
@@ -258,12 +266,11 @@ void BalanceWindow::readFiles(std::vector<BalanceCell>& changed) {
 void BalanceWindow::readGameFiles(std::vector<BalanceCell>& changed) {
     try {
         // What valmor-data balance reads, opened for reading only, so nothing is ever made.
-        std::vector<MonsterRecord> monsters =
-            readAllMonsterRecords(folder_->file(kMonsterFileName));
+        std::vector<MonsterRecord> monsters = readAllMonsterRecords(folder_.file(kMonsterFileName));
         std::vector<EncounterRecord> maps =
-            readAllEncounterRecords(folder_->file(kEncounterFileName));
-        loadItemNames(folder_->file(kItemListFileName));
-        GameFile::open(folder_->file(kSpriteFileName), GameFile::Access::Read);
+            readAllEncounterRecords(folder_.file(kEncounterFileName));
+        loadItemNames(folder_.file(kItemListFileName));
+        GameFile::open(folder_.file(kSpriteFileName), GameFile::Access::Read);
         // Every file read: take them all at once.
         const std::vector<BalanceCell> cells = table_.setSaved(monsters, maps);
         changed.insert(changed.end(), cells.begin(), cells.end());

@@ -37,9 +37,10 @@ class BalanceWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // Follows `activity` and the files of `dataDir` (empty: the working directory).
-    BalanceWindow(EditorActivity& activity, std::filesystem::path dataDir,
-                  QWidget* parent = nullptr);
+    // Follows `activity` and the files of `folder`, the one the editor works in. A window of
+    // its own, owned by `parent` when given. Its colouring is kept in the settings, and its
+    // place and size when it is hidden.
+    BalanceWindow(EditorActivity& activity, GameDirectory folder, QWidget* parent = nullptr);
     ~BalanceWindow() override;
 
     const BalanceWhatIf& table() const { return table_; }
@@ -58,6 +59,9 @@ public:
     // The recomputes run so far.
     int refreshes() const { return refreshes_; }
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void scheduleRefresh();
     void refresh() noexcept;
@@ -71,8 +75,7 @@ private:
     void showState();
 
     EditorActivity& activity_;
-    std::filesystem::path dataDir_;
-    std::optional<GameDirectory> folder_;
+    GameDirectory folder_;
     QString shownFolder_;
     BalanceWhatIf table_;
 

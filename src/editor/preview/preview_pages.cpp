@@ -8,11 +8,6 @@
 
 namespace valmor {
 
-PreviewPages::~PreviewPages() {
-    for (const QPointer<PreviewWindow>& window : windows_)
-        delete window.data();
-}
-
 void PreviewPages::closeAll() {
     for (const QPointer<PreviewWindow>& window : windows_) {
         if (window)
@@ -23,10 +18,10 @@ void PreviewPages::closeAll() {
 void PreviewPages::showPreviewPage(int page) {
     // Opened before the window is touched: a sprite file removed since start-up is
     // reported with the window as it was, and not created again.
-    const ByteFile spriteFile = ByteFile::openExisting(dataDir_ / kSpriteFileName);
+    const ByteFile spriteFile = ByteFile::openExisting(folder_.file(kSpriteFileName));
     QPointer<PreviewWindow>& window = windows_.at(page - 1);
     if (!window)
-        window = new PreviewWindow(page);
+        window = new PreviewWindow(page, owner_);
     PictureBox& picture = *window->picture();
     picture.clear();
     // The page shows the sprites that start-up counted. Those the file no longer holds

@@ -14,9 +14,9 @@ namespace valmor {
 
 class PreviewPages {
 public:
-    PreviewPages(const std::filesystem::path& dataDir, const GameFolderStart& game)
-        : dataDir_(dataDir), game_(game) {}
-    ~PreviewPages();
+    // The windows are made as windows of `owner`, which deletes those still open.
+    PreviewPages(const GameDirectory& folder, const GameFolderStart& game, QWidget* owner)
+        : folder_(folder), game_(game), owner_(owner) {}
 
     // Shows page 1 to 3 of the sprites in its window, made at its first showing.
     void showPreviewPage(int page);
@@ -26,8 +26,9 @@ public:
     PreviewWindow* previewWindow(int page) const { return windows_.at(page - 1); }
 
 private:
-    const std::filesystem::path& dataDir_;
+    const GameDirectory& folder_;
     const GameFolderStart& game_;
+    QWidget* owner_;
     std::array<QPointer<PreviewWindow>, 3> windows_;
 };
 
