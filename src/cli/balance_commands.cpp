@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "balance/character_profiles.h"
+#include "cli/built_in_texts.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
@@ -13,17 +14,16 @@
 #include "game/tables/csv.h"
 #include "game/tables/json.h"
 #include "game/tables/latin1.h"
+#include "game/tables/row_writer.h"
 #include "game/tables/text_stream.h"
 #include "game/tables/text_table.h"
 
 namespace valmor::cli {
 
-using tables::appendCsvNumber;
-using tables::appendCsvText;
-using tables::appendJsonString;
-using tables::endCsvRecord;
 using tables::equalIgnoringCase;
+using tables::JsonLayout;
 using tables::latin1ToUtf8;
+using tables::RowWriter;
 using tables::storedText;
 using tables::TableFormat;
 
@@ -35,99 +35,61 @@ constexpr std::array<std::string_view, 8> kMonsterColumns{
     "damage_to_char",    "hits_to_kill_monster",
     "hits_to_kill_char", "maps"};
 
-template <std::size_t N>
-void appendCsvHeader(std::string& out, const std::array<std::string_view, N>& names) {
-    for (std::size_t i = 0; i < N; ++i) {
-        if (i > 0)
-            out += ',';
-        out += names[i];
-    }
-    endCsvRecord(out);
-}
-
-void appendCsvCell(std::string& out, bool first, bool text, std::string_view value) {
-    if (!first)
-        out += ',';
-    if (text)
-        appendCsvText(out, value);
-    else
-        appendCsvNumber(out, value);
-}
-
-void appendJsonKey(std::string& out, std::string_view key) {
-    if (out.back() != '{')
-        out += ',';
-    appendJsonString(out, key);
-    out += ':';
-}
-
-void appendJsonNumber(std::string& out, std::string_view key, const std::string& number) {
-    appendJsonKey(out, key);
-    out += number.empty() ? "null" : number;
-}
-
-void appendJsonText(std::string& out, std::string_view key, std::string_view text) {
-    appendJsonKey(out, key);
-    appendJsonString(out, text);
-}
-
 void writeMapRows(std::ostream& out, const GameData& data,
                   const std::vector<CharacterProfile>& profiles, TableFormat format) {
     BattleCache battles(data.monsters, profiles);
-    const bool csv = format == TableFormat::Csv;
     std::string row;
-    if (csv)
-        appendCsvHeader(row, kMapColumns);
-    else
-        row = '[';
+    RowWriter writer(row, format, kMapColumns, JsonLayout::Compact);
     for (std::size_t m = 0; m < data.encounters.size(); ++m) {
         for (std::size_t p = 0; p < profiles.size(); ++p) {
             out << row;
             row.clear();
             const MapOutcome o = mapOutcome(static_cast<int>(m + 1), data.encounters[m],
                                             data.monsters, battles.lookup(p), profiles[p].hp);
-            if (csv) {
+            writer.beginRow();
+            if (format == TableFormat::Csv) {
                 const auto cells = mapRowCells(o, profiles[p].name);
-                for (std::size_t c = 0; c < cells.size(); ++c)
-                    appendCsvCell(row, c == 0, isTextColumn(c), cells[c]);
-                endCsvRecord(row);
+                for (std::size_t c = 0; c < cells.size(); ++c) {
+                    if (isTextColumn(c))
+                        writer.text(kMapColumns[c], cells[c]);
+                    else
+                        writer.number(kMapColumns[c], cells[c]);
+                }
+                writer.endRow();
                 continue;
             }
-            const std::string defeat = o.defeatPercent ? formatNumber(*o.defeatPercent) : "";
-            row += m + p == 0 ? "\n{" : ",\n{";
-            appendJsonNumber(row, "map", std::to_string(o.map));
-            appendJsonText(row, "profile", profiles[p].name);
-            appendJsonKey(row, "monsters");
-            row += '[';
+            writer.number("map", std::to_string(o.map));
+            writer.text("profile", profiles[p].name);
+            writer.beginList("monsters");
             for (const MonsterChance& chance : o.monsters) {
-                row += row.back() == '[' ? "{" : ",{";
-                appendJsonNumber(row, "monster", std::to_string(chance.monster));
-                appendJsonNumber(row, "chance_pct", formatNumber(chance.chance * 100));
-                row += '}';
+                writer.beginObject();
+                writer.number("monster", std::to_string(chance.monster));
+                writer.number("chance_pct", formatNumber(chance.chance * 100));
+                writer.endObject();
             }
-            row += ']';
+            writer.endList();
             const auto numbers = outcomeNumbers(o);
             for (std::size_t i = 0; i < numbers.size(); ++i)
-                appendJsonNumber(row, kMapColumns[3 + i], numbers[i]);
-            appendJsonText(row, "verdict", verdictText(o));
-            appendJsonNumber(row, "defeat_pct", defeat);
-            appendJsonKey(row, "drops");
-            row += '[';
+                writer.number(kMapColumns[3 + i], numbers[i]);
+            writer.text("verdict", verdictText(o));
+            writer.number("defeat_pct", o.defeatPercent ? formatNumber(*o.defeatPercent) : "");
+            writer.beginList("drops");
             for (const ItemDrop& drop : o.drops) {
-                row += row.back() == '[' ? "{" : ",{";
-                appendJsonNumber(row, "item", std::to_string(drop.item));
+                writer.beginObject();
+                writer.number("item", std::to_string(drop.item));
                 const auto index = static_cast<std::size_t>(drop.item);
-                appendJsonText(row, "name",
-                               index < data.itemNames.size()
-                                   ? latin1ToUtf8(trimmedBlanks(data.itemNames[index]))
-                                   : std::string());
-                appendJsonNumber(row, "expected", formatNumber(drop.expected));
-                row += '}';
+                writer.text("name", index < data.itemNames.size()
+                                        ? latin1ToUtf8(trimmedBlanks(data.itemNames[index]))
+                                        : std::string());
+                writer.number("expected", formatNumber(drop.expected));
+                writer.endObject();
             }
-            row += "]}";
+            writer.endList();
+            writer.endRow();
         }
     }
-    out << row << (csv ? "" : "\n]\n");
+    writer.finish();
+    out << row;
 }
 
 // Every monster is listed, so the calculator runs for every one.
@@ -136,10 +98,7 @@ void writeMonsterRows(std::ostream& out, const GameData& data,
     const std::vector<int> maps = mapsPerMonster(data.encounters, data.monsters.size());
     const bool csv = format == TableFormat::Csv;
     std::string row;
-    if (csv)
-        appendCsvHeader(row, kMonsterColumns);
-    else
-        row = '[';
+    RowWriter writer(row, format, kMonsterColumns, JsonLayout::Compact);
     for (std::size_t n = 0; n < data.monsters.size(); ++n) {
         const std::string name = storedText(data.monsters[n].name);
         const std::string count = std::to_string(maps[n]);
@@ -147,50 +106,36 @@ void writeMonsterRows(std::ostream& out, const GameData& data,
             out << row;
             row.clear();
             const auto cells = resultTexts(battleAgainst(profiles[p], data.monsters[n]));
-            if (csv) {
-                appendCsvCell(row, true, false, std::to_string(n));
-                appendCsvCell(row, false, true, name);
-                appendCsvCell(row, false, true, profiles[p].name);
-                for (const std::string& cell : cells)
-                    appendCsvCell(row, false, !cell.empty() && !finiteNumberIn(cell), cell);
-                appendCsvCell(row, false, false, count);
-                endCsvRecord(row);
-                continue;
-            }
-            row += n + p == 0 ? "\n{" : ",\n{";
-            appendJsonNumber(row, "monster", std::to_string(n));
-            appendJsonText(row, "name", name);
-            appendJsonText(row, "profile", profiles[p].name);
+            writer.beginRow();
+            writer.number("monster", std::to_string(n));
+            writer.text("name", name);
+            writer.text("profile", profiles[p].name);
             for (std::size_t r = 0; r < cells.size(); ++r) {
-                if (cells[r].empty())
-                    appendJsonNumber(row, kMonsterColumns[3 + r], "");
+                // A cell that holds no number: the failing step's error. JSON gives an
+                // empty cell as null, CSV as an empty cell.
+                const bool text =
+                    csv ? !cells[r].empty() && !finiteNumberIn(cells[r]) : !cells[r].empty();
+                if (text)
+                    writer.text(kMonsterColumns[3 + r], cells[r]);
                 else
-                    appendJsonText(row, kMonsterColumns[3 + r], cells[r]);
+                    writer.number(kMonsterColumns[3 + r], cells[r]);
             }
-            appendJsonNumber(row, "maps", count);
-            row += '}';
+            writer.number("maps", count);
+            writer.endRow();
         }
     }
-    out << row << (csv ? "" : "\n]\n");
+    writer.finish();
+    out << row;
 }
 
 } // namespace
 
-const std::string& balanceHelp() {
-    static const std::string text =
-        "Works out, for every map and character profile, the expected outcome of one random\n"
-        "encounter and the chance that it defeats the character, with the calculator's own\n"
-        "arithmetic against the monsters the map counts. Profiles come from --character\n"
-        "(repeatable; named L<level>) or from --characters, one a row. CSV columns:\n"
-        "map,profile,monsters,group,hits,exp,gold,damage,damage_pct,worst_pct,verdict,defeat_pct\n"
-        "(monsters as number:chance% pairs, group is E[k], numbers to 6 significant digits,\n"
-        "empty where the verdict leaves them unknown). JSON adds the expected drops. With\n"
-        "--monsters: monster,name,profile,damage_to_monster,damage_to_char,\n"
-        "hits_to_kill_monster,hits_to_kill_char,maps, the texts as the calculator window shows\n"
-        "them (the failing step's cell holds its error) and the number of maps where it counts.\n"
-        "\n" +
-        std::string(kEncounterModelHelp);
-    return text;
+std::string encounterModelHelp() {
+    return helpText("encounter-model");
+}
+
+std::string balanceHelp() {
+    return helpText("balance") + "\n\n" + encounterModelHelp();
 }
 
 BattleCache::BattleCache(const std::vector<MonsterRecord>& monsters,
@@ -279,6 +224,9 @@ std::vector<CharacterProfile> charactersFromCsv(std::string_view text, const std
     try {
         return profilesFromCsv(text, source);
     } catch (const DataError& error) {
+        // Text that is no CSV is reported as a table's problems are, line by line.
+        if (error.kind() == ErrorKind::TableRejected)
+            throw;
         throw CliError(error.subject());
     }
 }
@@ -288,7 +236,7 @@ std::vector<CharacterProfile> loadProfiles(const std::vector<std::string>& chara
     if (characterOptions.empty() == characters.empty())
         throw UsageError("give one or more --character L,S,A,D,DEF,HP, or --characters FILE.csv");
     if (!characters.empty())
-        return charactersFromCsv(readWholeFile(characters), characters.string());
+        return charactersFromCsv(readInputFile(characters), characters.string());
     std::vector<CharacterProfile> profiles;
     for (const std::string& option : characterOptions)
         profiles.push_back(characterFromOption(option));

@@ -12,6 +12,7 @@
 #include "balance/balance_colours.h"
 #include "balance/character_profiles.h"
 #include "cli/balance_commands.h"
+#include "cli/built_in_texts.h"
 #include "cli/check.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
@@ -24,78 +25,6 @@ namespace valmor::cli {
 using tables::storedText;
 
 namespace {
-
-constexpr std::string_view kStyle = R"(
-:root{--safe:#2e8540;--risky:#e0a020;--deadly:#c0392b;--unbeatable:#6c3483;--error:#222;--empty:#b8b8b8}
-body{font:14px/1.4 "Liberation Sans",Arial,sans-serif;margin:0 auto;max-width:1280px;padding:0 16px;color:#1d1d1d}
-h1{margin:16px 0 4px}h2{border-bottom:2px solid #444;margin-top:28px}
-nav a{margin-right:14px}
-table{border-collapse:collapse}
-th,td{padding:2px 6px;text-align:right;border-bottom:1px solid #ddd}
-th{background:#eee}table.sortable th{cursor:pointer}
-td.text,th.text{text-align:left}
-.verdict{color:#fff;font-weight:bold;text-align:center}
-.v-safe{background:var(--safe)}.v-risky{background:var(--risky)}.v-deadly{background:var(--deadly)}
-.v-unbeatable{background:var(--unbeatable)}.v-error{background:var(--error)}.v-empty{background:var(--empty)}
-rect.v-safe{fill:var(--safe)}rect.v-risky{fill:var(--risky)}rect.v-deadly{fill:var(--deadly)}
-rect.v-unbeatable{fill:var(--unbeatable)}rect.v-error{fill:var(--error)}rect.v-empty{fill:var(--empty)}
-.key span{display:inline-block;padding:0 6px;margin-right:6px;color:#fff}
-figure{margin:16px 0}svg{width:100%;height:auto;display:block}svg text{font:10px sans-serif;fill:#333}
-.problems li.error{color:#a00}
-.wide{overflow-x:auto}
-#maps-table{font-size:11px}#maps-table th{position:sticky;top:0;z-index:1}
-#maps-table td.monsters{min-width:180px}
-#maps-table td.p{color:#fff;text-align:center;padding:1px 2px;line-height:1.25;border:1px solid #fff;min-width:32px}
-#maps-table td.p b{display:block}#maps-table td.v-empty{color:#444}
-.bestiary{display:grid;grid-template-columns:repeat(auto-fill,minmax(360px,1fr));gap:12px}
-.card{border:1px solid #999;border-radius:6px;padding:8px;break-inside:avoid}
-.card{content-visibility:auto;contain-intrinsic-size:auto 560px}
-.card h3{margin:0 0 4px}.card .sprite{float:right;width:90px;height:100px}
-.sprite{display:inline-block;background:#f3f3f3 no-repeat;background-size:100% 100%;image-rendering:pixelated}
-.card dl{display:grid;grid-template-columns:max-content 1fr max-content 1fr;gap:0 8px;margin:0;font-size:12px}
-.card dt{color:#555}.card dd{margin:0}
-.card table{font-size:11px;margin-top:4px;width:100%;table-layout:fixed}.card td,.card th{overflow-wrap:anywhere;padding:1px 3px}.card p{margin:4px 0;font-size:12px}
-.others{table-layout:fixed;width:620px}.others td,.others th{width:60px;padding:1px 6px}
-.others :is(td,th):nth-child(3){width:200px}.others .sprite{width:45px;height:50px;vertical-align:middle}
-.others td:is(:nth-child(2),:nth-child(3),:nth-child(7)){text-align:left}
-.rows{content-visibility:auto;contain-intrinsic-size:auto 13000px}
-@page{margin:10mm}
-@page wide{size:landscape}
-@media print{
-nav,script{display:none}body{max-width:none;padding:0;font-size:10px}
-*{-webkit-print-color-adjust:exact;print-color-adjust:exact}
-#charts,#maps{page:wide}
-h2{margin-top:0}h2,h3,figcaption,.lead{break-after:avoid}
-figure,.card,tr{break-inside:avoid}
-.wide{overflow:visible}
-#maps-table{font-size:8px}#maps-table th{position:static}#maps-table td.monsters{min-width:0;width:22%}
-#maps-table td.p{min-width:0;padding:0 1px}
-.bestiary{grid-template-columns:1fr 1fr;gap:6px}
-.card{padding:4px;line-height:1.15}.card dl,.card p{font-size:7.5px}.card h3{font-size:10px}
-.card table{font-size:7px;table-layout:auto;margin-top:2px}.card td,.card th{overflow-wrap:normal;white-space:nowrap;padding:0 3px}.card th{white-space:normal}
-.card .sprite{width:54px;height:60px}
-}
-)";
-
-// Clicking a column heading sorts the table by it; the page reads fully without this.
-// The column is the heading's place in its own row, not in the page.
-constexpr std::string_view kScript = R"(
-document.querySelectorAll('table.sortable th').forEach(function(th) {
-  th.addEventListener('click', function() {
-    var column = th.cellIndex;
-    var body = th.closest('table').tBodies[0];
-    var rows = Array.prototype.slice.call(body.rows);
-    var up = th.dataset.up !== '1'; th.dataset.up = up ? '1' : '0';
-    function key(row) { var c = row.cells[column]; return c.dataset.sort !== undefined ? c.dataset.sort : c.textContent; }
-    rows.sort(function(a, b) {
-      var x = key(a), y = key(b), nx = parseFloat(x), ny = parseFloat(y);
-      var r = (!isNaN(nx) && !isNaN(ny)) ? nx - ny : x.localeCompare(y);
-      return up ? r : -r;
-    });
-    rows.forEach(function(row) { body.appendChild(row); });
-  });
-});
-)";
 
 // The text with the characters that mean something to HTML written as entities.
 std::string escaped(std::string_view text) {
@@ -215,8 +144,8 @@ public:
 
     void write() {
         out_ << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                "<title>VALMOR balance report</title>\n<style>"
-             << kStyle
+                "<title>VALMOR balance report</title>\n<style>\n"
+             << builtInText("report/report.css")
              << "</style>\n</head>\n<body>\n<h1>VALMOR balance report</h1>\n"
                 "<nav><a href=\"#summary\">Summary</a><a href=\"#charts\">Charts</a>"
                 "<a href=\"#maps\">Maps</a><a href=\"#bestiary\">Bestiary</a></nav>\n";
@@ -225,7 +154,9 @@ public:
         mapsTable();
         bestiary();
         spritePictures();
-        out_ << "<script>" << kScript << "</script>\n</body>\n</html>\n";
+        // Clicking a column heading sorts the table by it (the column is the heading's place
+        // in its own row, not in the page); the page reads fully without the script.
+        out_ << "<script>\n" << builtInText("report/report.js") << "</script>\n</body>\n</html>\n";
     }
 
 private:

@@ -1,4 +1,5 @@
 #include "cli/check.h"
+#include "cli/built_in_texts.h"
 
 #include <algorithm>
 #include <array>
@@ -467,21 +468,6 @@ void addRangeRules(const std::array<RecordField<Record>, N>& layout,
     }
 }
 
-// Breaks a paragraph into lines of at most `width` characters, at blanks.
-std::string wrapped(std::string_view text, std::size_t width) {
-    std::string out;
-    std::size_t lineStart = 0;
-    for (const auto word : std::views::split(text, ' ')) {
-        const bool full = out.size() - lineStart + 1 + std::ranges::size(word) > width;
-        if (!out.empty())
-            out += full ? '\n' : ' ';
-        if (full)
-            lineStart = out.size();
-        out.append(word.begin(), word.end());
-    }
-    return out;
-}
-
 } // namespace
 
 std::vector<std::string> fieldRangeRules() {
@@ -492,39 +478,7 @@ std::vector<std::string> fieldRangeRules() {
 }
 
 std::string checkDescription() {
-    std::string ranges;
-    for (const std::string& rule : fieldRangeRules())
-        ranges += rule + "; ";
-    const auto number = [](int n) { return std::to_string(n); };
-    return wrapped(
-        "Reads the five files whole (the sprite file frame by frame) and prints each problem "
-        "on a line of its own, with the file, the line or record, and the field. Errors: a "
-        "missing or unreadable file, or one that is no regular file; a sprite file that is not "
-        "a whole number of frames; fewer stats records than sprites; " +
-            ranges +
-            "hp2 different from hp; a palette level that is not a number, overflows or "
-            "lies outside " +
-            number(kLowestLevel) + " to " + number(kHighestLevel) +
-            ", or too few levels; fewer than " + number(kItemCount) +
-            " item names; the journal of an interrupted sprite import, whose sprite file may "
-            "hold some of the new sprites until the next import-sprite or import-sprites puts "
-            "the old ones back, or a journal that does not belong to the sprite file as it is "
-            "(the next sprite import sets it aside). Warnings: a map whose frequencies do not add "
-            "up to " +
-            number(kFrequencyTotal) +
-            "; a partial last record; a run of records that are all zeros, as a Save past the "
-            "end of a shorter file leaves the records it skips; fewer encounter records than "
-            "the editor's " +
-            number(kMapCount) +
-            " maps; an item name whose quote does not close on its line; a temporary file left "
-            "beside a game file by an interrupted replace (the next import of that file removes "
-            "it); a journal half written by an interrupted sprite import, which changed nothing, "
-            "or one whose old sprites are back already (the next sprite import removes it); a "
-            "journal set aside as monster.dat.valmor-journal.refused (or .refused-2, ...); a "
-            "journal of a sprite import in progress. Exit status 0 when clean, 1 "
-            "with warnings "
-            "only, 2 with errors.",
-        79);
+    return helpText("check");
 }
 
 int check(const Session& session) {

@@ -45,7 +45,8 @@ int check(const Session& session);
 // each group of fields with the same range, such as "item1 or item2 outside -1 to 99".
 std::vector<std::string> fieldRangeRules();
 
-// What `check --help` says: every rule, with its numbers taken from where they are kept.
+// What `check --help` says (help/check.txt): every rule with its numbers, which the tests
+// hold to the layouts and counts check applies.
 std::string checkDescription();
 
 } // namespace valmor::cli

@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 
 #include "cli/balance_commands.h"
+#include "cli/built_in_texts.h"
 #include "cli/check.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
@@ -157,11 +158,7 @@ const std::vector<CommandInfo>& commands() {
          "[--format csv|json] [-o FILE]",
          "",
          "write every monster stats record as a table",
-         "Writes every record of \"monsters.tat\" as one row of a CSV or JSON table, with a\n"
-         "column for each field under its name (name, hp, hp2, gold, ...). A partial last\n"
-         "record reads as if its missing bytes were zero. Texts keep their trailing blanks\n"
-         "and are written as UTF-8. CSV follows RFC 4180 and quotes every text; JSON is an\n"
-         "array with one object per record.",
+         helpText("export-stats"),
          {kExportFormat, kOutput},
          0,
          succeeds([](const Invocation& call) {
@@ -172,16 +169,7 @@ const std::vector<CommandInfo>& commands() {
          "[--format csv|json]",
          "FILE",
          "replace \"monsters.tat\" with the records of a table",
-         "Reads a table as export-stats writes it (columns in any order; FILE - reads\n"
-         "standard input) and replaces \"monsters.tat\" with one record per row. Every row\n"
-         "is checked first: every field present once, numbers whole and within -32768 to\n"
-         "32767, texts of ISO-8859-1 characters and at most their width (10 for name, 12\n"
-         "for special1 and special2; shorter texts are padded with blanks). One bad row\n"
-         "rejects the whole import, reported with its line and column, and nothing is\n"
-         "written. A table of fewer records than the file holds would shrink it and is\n"
-         "refused unless --truncate is given. The file is locked while it is changed (a\n"
-         "second writer waits, then gives up); the new file, with the old one's owner and\n"
-         "mode, is written beside the old one, flushed and renamed over it.",
+         helpText("import-stats"),
          {kImportFormat, kTruncate},
          1,
          succeeds([](const Invocation& call) {
@@ -192,8 +180,7 @@ const std::vector<CommandInfo>& commands() {
          "[--format csv|json] [-o FILE]",
          "",
          "write every encounter record as a table",
-         "Writes every record of \"encountr.mon\" as one row of a CSV or JSON table with the\n"
-         "columns map, monIndex0 to monIndex4, monFreq0 to monFreq4 and nomNum0 to nomNum2.",
+         helpText("export-encounters"),
          {kExportFormat, kOutput},
          0,
          succeeds([](const Invocation& call) {
@@ -204,11 +191,7 @@ const std::vector<CommandInfo>& commands() {
          "[--format csv|json]",
          "FILE",
          "replace \"encountr.mon\" with the records of a table",
-         "Reads a table as export-encounters writes it and replaces \"encountr.mon\". Each\n"
-         "row goes to the record of its map; the rows may come in any order but must hold\n"
-         "each map from 1 to their count once. Rows are checked as import-stats checks\n"
-         "them, and the file is replaced the same way; a map missing below the highest is\n"
-         "named, and a table of fewer maps than the file holds needs --truncate.",
+         helpText("import-encounters"),
          {kImportFormat, kTruncate},
          1,
          succeeds([](const Invocation& call) {
@@ -219,10 +202,7 @@ const std::vector<CommandInfo>& commands() {
          "",
          "DIR",
          "write every sprite as a PNG image into DIR",
-         "Writes every sprite of \"monster.dat\" as a 90 x 100 PNG image into DIR (created\n"
-         "when missing), named by its number: 000.png, 001.png, ... Pixels take the colours\n"
-         "of \"mypal.pal\" as the editor shows them (each level times 4); palette index 0 is\n"
-         "transparent. The images are 8-bit indexed with the palette as their colour table.",
+         helpText("export-sprites"),
          {},
          1,
          succeeds([](const Invocation& call) {
@@ -232,16 +212,7 @@ const std::vector<CommandInfo>& commands() {
          "[--nearest]",
          "N FILE.png",
          "replace sprite N, or append it when N is the sprite count",
-         "Reads a 90 x 100 PNG image and replaces sprite N of \"monster.dat\" with it, or\n"
-         "appends it when N is the number of sprites. Each pixel becomes the palette entry\n"
-         "of exactly its colour (the lowest index from 1 up); fully transparent pixels\n"
-         "become index 0. An image whose colour table is the palette, as export-sprites\n"
-         "writes it, keeps its indexes. A pixel of any other colour is an error naming the\n"
-         "first such pixel, unless --nearest is given. The frame is written in place\n"
-         "under the file's lock and flushed to the disk; the rest of the file is untouched.\n"
-         "The old frame goes to a journal beside the file first: a failure, a full disk,\n"
-         "a signal or a kill leaves the old frame or the new one, never a mix (a journal\n"
-         "left by a kill is rolled back by the next import-sprite or import-sprites).",
+         helpText("import-sprite"),
          {kNearest},
          2,
          succeeds([](const Invocation& call) {
@@ -252,12 +223,7 @@ const std::vector<CommandInfo>& commands() {
          "[--nearest]",
          "DIR",
          "put back every NNN.png of DIR as sprite NNN, in one pass",
-         "Reads every image of DIR named by a sprite number (000.png, 001.png, ..., as\n"
-         "export-sprites writes them) and writes each as that sprite of \"monster.dat\",\n"
-         "in one pass over the file. Numbers below the sprite count replace sprites; the\n"
-         "others append and must follow on from the count without a gap. Every image is\n"
-         "checked as import-sprite checks it before the first frame is written, and the\n"
-         "whole change goes through the journal: all the frames are written or none.",
+         helpText("import-sprites"),
          {kNearest},
          1,
          succeeds([](const Invocation& call) {
@@ -284,12 +250,7 @@ const std::vector<CommandInfo>& commands() {
          "[--character L,S,A,D,DEF,HP ... | --characters FILE.csv]",
          "MONSTER",
          "list the maps where a monster appears, most likely first",
-         "Lists each map where MONSTER (its number or its name) counts in the encounter\n"
-         "table, with its chance per encounter slot draw (P summed over its slots, as balance\n"
-         "works it out) and the map's chances of a group of 1, 2 and 3, sorted by chance.\n"
-         "Profiles, given as for balance, add a column each: the chance that one encounter\n"
-         "on the map defeats that character (balance's defeat_pct), or the map's verdict\n"
-         "where the chance is unknown.",
+         helpText("where"),
          {kCharacter, kCharacters},
          1,
          succeeds([](const Invocation& call) {
@@ -299,7 +260,7 @@ const std::vector<CommandInfo>& commands() {
          "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monster N ...] [-o FILE]",
          "",
          "write the balance report as one self-contained HTML page",
-         std::string(kReportHelp),
+         helpText("report"),
          {kCharacter,
           kCharacters,
           {{"monster"}, "N", "give monster N (a number or a name) a full card too; repeatable"},
@@ -316,7 +277,7 @@ const std::vector<CommandInfo>& commands() {
          "",
          "",
          "report problems in the five game files",
-         checkDescription(),
+         helpText("check"),
          {},
          0,
          [](const Invocation& call) { return check(call.session); }},
@@ -324,12 +285,7 @@ const std::vector<CommandInfo>& commands() {
          "[--as NAME]",
          "FILE",
          "write a game file as lines of text, for git diff",
-         "Writes FILE as stable lines of text: a line per record of \"monsters.tat\" and\n"
-         "\"encountr.mon\" with field=value pairs (texts in quotes, blanks kept), a line per\n"
-         "sprite frame with the 64-bit FNV-1a hash of its bytes and its count of non-zero\n"
-         "pixels, a line per palette colour and per item name. FILE is recognised by the end\n"
-         "of its name, in any letter case, as git names the copies it hands over; --as NAME\n"
-         "says which game file it is otherwise. FILE is taken as given, not within -C DIR.",
+         helpText("textconv"),
          {{{"as"}, "NAME", "read FILE as the game file NAME (monsters.tat, ...)"}},
          1,
          succeeds([](const Invocation& call) {
@@ -339,12 +295,7 @@ const std::vector<CommandInfo>& commands() {
          "",
          "A B",
          "compare the game files of folders A and B value by value",
-         "Prints a line per difference between the five game files of folder A and those\n"
-         "of folder B: a changed field (\"monsters.tat: monster 12 (Orc): hp 86 -> 90\"),\n"
-         "an added or removed record, a changed sprite, palette colour or item name, and a\n"
-         "file found in one folder only. Exit status 0 when the files are equal, 1 when\n"
-         "they differ, 2 on trouble (a folder or file that cannot be read, or a file in\n"
-         "neither folder). A and B are taken as given, not within -C DIR.",
+         helpText("diff"),
          {},
          2,
          [](const Invocation& call) {

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <optional>
-#include <span>
 #include <streambuf>
 
 #include "cli/cli_error.h"
@@ -61,18 +60,14 @@ private:
 
 } // namespace
 
-std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) {
+std::string readInputFile(const std::filesystem::path& path, std::size_t limit) {
     try {
-        const GameFile file = GameFile::open(path, GameFile::Access::Read);
-        if (file.size() > static_cast<std::int64_t>(limit))
+        return GameFile::open(path, GameFile::Access::Read).readAll(limit, {});
+    } catch (const DataError& error) {
+        if (error.kind() == ErrorKind::FileTooLarge)
             throw CliError("cannot read " + shownPath(path) + ": larger than " +
                            std::to_string(limit / (1024 * 1024)) +
                            " MiB, more than any input of the tool");
-        std::string bytes(static_cast<std::size_t>(file.size()), '\0');
-        bytes.resize(
-            file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size())));
-        return bytes;
-    } catch (const DataError& error) {
         throw CliError("cannot read " + shownPath(path) + ": " + error.what());
     }
 }

@@ -22,8 +22,9 @@ inline std::string shownPath(const std::filesystem::path& path) {
 // More than any table or sprite image the tool reads; a larger input is refused.
 inline constexpr std::size_t kInputLimit = 64 * 1024 * 1024;
 
-// Throws CliError naming the file and the system's reason, or the bound.
-std::string readWholeFile(const std::filesystem::path& path, std::size_t limit = kInputLimit);
+// The whole input file (GameFile::readAll). Throws CliError naming the file and the
+// system's reason, or the bound.
+std::string readInputFile(const std::filesystem::path& path, std::size_t limit = kInputLimit);
 
 // Hands `write` a stream into the output file `path` (see OutputFile: a device, pipe or
 // socket is written into, anything else replaced when complete). Throws CliError;

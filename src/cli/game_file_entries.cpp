@@ -198,14 +198,6 @@ std::optional<GameFileKind> recogniseGameFile(const std::filesystem::path& path)
     return std::nullopt;
 }
 
-std::uint64_t fnv1a64(std::span<const std::uint8_t> bytes, std::uint64_t hash) {
-    for (const std::uint8_t byte : bytes) {
-        hash ^= byte;
-        hash *= 0x100000001b3u;
-    }
-    return hash;
-}
-
 void readGameFileChunks(const GamePath& path, std::size_t chunkBytes,
                         const std::function<void(std::span<const std::uint8_t>)>& consume) {
     const GameFile file = GameFile::open(path, GameFile::Access::Read);

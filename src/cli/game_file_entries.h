@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/fnv1a.h"
 #include "files/game_file.h"
 
 namespace valmor::cli {
@@ -52,11 +53,6 @@ struct GameFileEntries {
     std::uint64_t size = 0;        // bytes in the file
     std::uint64_t fingerprint = 0; // FNV-1a of all its bytes
 };
-
-// 64-bit FNV-1a: simple, stable across machines and releases, and documented at
-// http://www.isthe.com/chongo/tech/comp/fnv/. Continue a hash by passing it back in.
-inline constexpr std::uint64_t kFnvOffsetBasis = 0xcbf29ce484222325u;
-std::uint64_t fnv1a64(std::span<const std::uint8_t> bytes, std::uint64_t hash = kFnvOffsetBasis);
 
 // Hands the file's bytes to `consume` in order, `chunkBytes` at a time (the last chunk may
 // be shorter; an empty file gives none). Throws the data layer's DataError when the file is

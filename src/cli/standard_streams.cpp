@@ -70,15 +70,13 @@ std::filesystem::path gameFolderOf(const std::vector<std::string>& arguments) {
 class StreamGuard {
 public:
     explicit StreamGuard(const std::vector<std::string>& arguments) {
+        // Looked at by name, not opened: the command opens the folder itself, and says what
+        // fails there.
         const std::filesystem::path game = gameFolderOf(arguments);
-        std::optional<FileIdentity> gameFolder;
-        try {
-            const GameDirectory folder = GameDirectory::open(game);
-            gameFolder = identityOfPath(folder.file("."));
+        const std::optional<FileIdentity> gameFolder = identityOfPath(GamePath(game));
+        if (gameFolder) {
             for (const FileName& file : kFolderFiles)
-                guard(folder.file(file.name), file.role);
-        } catch (const DataError&) {
-            // The command reports a folder that does not open.
+                guard(GamePath(game / file.name), file.role);
         }
         for (const std::string& argument : arguments) {
             const std::size_t equals = argument.find('=');

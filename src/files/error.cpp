@@ -29,6 +29,7 @@ constexpr std::array kErrorTable{
     ErrorInfo{ErrorKind::IsAFolder, 81, "Is a folder"},
     ErrorInfo{ErrorKind::JournalRefused, 82, "Journal refused"},
     ErrorInfo{ErrorKind::NotAFolder, 83, "Not a folder"},
+    ErrorInfo{ErrorKind::TableRejected, 84, "Table rejected"},
 };
 
 constexpr std::size_t kInternalEntry = 10;

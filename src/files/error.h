@@ -30,6 +30,7 @@ enum class ErrorKind {
     IsAFolder,       // a folder where a file belongs
     JournalRefused,  // a rollback journal that does not belong to the file beside it
     NotAFolder,      // a file, or a path through one, where a folder belongs
+    TableRejected,   // a table to import with problems at lines and columns; nothing written
 };
 
 // Number and text of each kind. The numbers are stable: users quote them in reports.
@@ -56,6 +57,12 @@ public:
 
     // The same error, naming `subject` when it names nothing yet.
     DataError withSubject(std::string subject) const;
+
+protected:
+    // An error whose message is more than its text and subject, such as a rejected table's
+    // problems, each on a line of its own.
+    DataError(ErrorKind kind, std::string subject, std::string message)
+        : kind_(kind), subject_(std::move(subject)), message_(std::move(message)) {}
 
 private:
     ErrorKind kind_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -369,6 +370,19 @@ std::size_t GameFile::readAt(std::int64_t offset, std::span<std::uint8_t> bytes)
         done += static_cast<std::size_t>(got);
     }
     return done;
+}
+
+std::string GameFile::readAll(std::size_t limit, std::string_view why) const {
+    const std::int64_t bytesNow = size();
+    if (bytesNow > static_cast<std::int64_t>(limit))
+        throw DataError(ErrorKind::FileTooLarge, place_.filename().string() + " (" +
+                                                     std::to_string(bytesNow) + " bytes" +
+                                                     std::string(why) + ")");
+    std::string bytes(static_cast<std::size_t>(bytesNow), '\0');
+    // A file that shrank since its size was taken is read as it is now; one that grew is
+    // read as far as its size was, so the bound holds.
+    bytes.resize(readAt(0, std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size())));
+    return bytes;
 }
 
 std::size_t GameFile::readZeroFilled(std::int64_t offset, std::span<std::uint8_t> bytes) const {

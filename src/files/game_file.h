@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "files/error.h"
@@ -152,6 +153,10 @@ public:
 
     // Reads from byte `offset` on; gives the number of bytes read, fewer only at the end.
     std::size_t readAt(std::int64_t offset, std::span<std::uint8_t> bytes) const;
+    // The whole file, which may hold at most `limit` bytes: a larger one raises FileTooLarge
+    // before a byte is read, naming the file, its size and `why` ("; profiles take at most
+    // 1 MiB"), as "characters.csv (2000000 bytes; profiles take at most 1 MiB)".
+    std::string readAll(std::size_t limit, std::string_view why) const;
     // Fills `bytes` from `offset`; bytes past the end of the file read as zero. Gives the
     // number of bytes the file held.
     std::size_t readZeroFilled(std::int64_t offset, std::span<std::uint8_t> bytes) const;

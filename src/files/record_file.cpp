@@ -119,24 +119,24 @@ void writeRecord(const GamePath& path, std::int32_t n, std::span<const std::uint
     expected = {std::vector<std::uint8_t>(record.begin(), record.end()), record.size()};
 }
 
+namespace {
+
+std::string beyondAddressableRecords() {
+    return ": more than the " + std::to_string(kMaxRecords) + " records a record file can address";
+}
+
+} // namespace
+
 void requireAddressableRecords(const GamePath& path, std::int64_t size, std::size_t recordBytes) {
     if (recordCount(static_cast<std::size_t>(size), recordBytes) > kMaxRecords)
-        throw DataError(ErrorKind::FileTooLarge,
-                        path.filename().string() + " (" + std::to_string(size) +
-                            " bytes: more than the " + std::to_string(kMaxRecords) +
-                            " records a record file can address)");
+        throw DataError(ErrorKind::FileTooLarge, path.filename().string() + " (" +
+                                                     std::to_string(size) + " bytes" +
+                                                     beyondAddressableRecords() + ")");
 }
 
 std::string readRecordFileBytes(const GamePath& path, std::size_t recordBytes) {
-    const GameFile file = GameFile::open(path, GameFile::Access::Read);
-    const std::int64_t size = file.size();
-    requireAddressableRecords(path, size, recordBytes);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    const std::size_t got =
-        file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
-    // A file that shrank since its size was taken is read as it is now.
-    bytes.resize(got);
-    return bytes;
+    return GameFile::open(path, GameFile::Access::Read)
+        .readAll(kMaxRecords * recordBytes, beyondAddressableRecords());
 }
 
 std::size_t recordCount(std::size_t fileBytes, std::size_t recordBytes) {

@@ -19,6 +19,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/fnv1a.h"
+
 namespace valmor {
 
 namespace {
@@ -37,15 +39,6 @@ constexpr std::int64_t kRangeHeaderBytes = 16;
 constexpr std::int64_t kChecksumBytes = 8;
 // Old bytes are read, written and put back this many at a time.
 constexpr std::size_t kChunk = 64 * 1024;
-
-std::uint64_t fnv1a(std::span<const std::uint8_t> bytes, std::uint64_t hash) {
-    for (const std::uint8_t byte : bytes) {
-        hash ^= byte;
-        hash *= 1099511628211ULL;
-    }
-    return hash;
-}
-constexpr std::uint64_t kFnvOffsetBasis = 14695981039346656037ULL;
 
 std::array<std::uint8_t, 8> littleEndian(std::uint64_t value) {
     std::array<std::uint8_t, 8> bytes{};
@@ -138,7 +131,7 @@ public:
     }
 
     void add(std::span<const std::uint8_t> bytes) {
-        checksum_ = fnv1a(bytes, checksum_);
+        checksum_ = fnv1a64(bytes, checksum_);
         buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
         if (buffer_.size() >= kChunk)
             flush();
@@ -337,7 +330,7 @@ Examined readJournal(const JournalFile& journal, std::int64_t journalSize,
         chunk.resize(static_cast<std::size_t>(std::min<std::int64_t>(at - done, kChunk)));
         if (!readFully(journal.fd(), done, chunk, shown))
             return torn();
-        checksum = fnv1a(chunk, checksum);
+        checksum = fnv1a64(chunk, checksum);
         done += static_cast<std::int64_t>(chunk.size());
     }
     if (number(at) != checksum)
@@ -356,7 +349,7 @@ std::uint64_t untouchedFingerprint(const GameFile& file, std::int64_t oldLength,
         for (std::int64_t at = from; at < to;) {
             chunk.resize(static_cast<std::size_t>(std::min<std::int64_t>(to - at, kChunk)));
             file.readZeroFilled(at, chunk);
-            hash = fnv1a(chunk, hash);
+            hash = fnv1a64(chunk, hash);
             at += static_cast<std::int64_t>(chunk.size());
         }
     };

@@ -339,7 +339,7 @@ protected:
 TEST_F(BalanceDemoTest, HelpCarriesTheModelAndTheDemoProgressionRuns) {
     const ToolRun help = runTool({"balance", "--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find(std::string(cli::kEncounterModelHelp)), std::string::npos);
+    EXPECT_NE(help.out.find(cli::encounterModelHelp()), std::string::npos);
     for (const char* command : {"balance", "where", "report"})
         EXPECT_NE(runTool({"--help"}).out.find(std::string("  ") + command), std::string::npos)
             << command;

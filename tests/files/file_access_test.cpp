@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "files/byte_file.h"
+#include "files/game_file.h"
 #include "files/record_file.h"
 #include "support/temp_dir.h"
 
@@ -59,6 +60,35 @@ TEST_F(ByteFileTest, MissingFileIsCreatedReadOnlyFileIsReadDirectoryFails) {
     fs::create_directory(file("dir.dat"));
     EXPECT_TRUE(errorKindOf([&] { (void)ByteFile(file("dir.dat")).length(); }).has_value());
     EXPECT_TRUE(errorKindOf([&] { ByteFile(file("dir.dat")).read(1, got); }).has_value());
+}
+
+using WholeFileTest = TempDirTest;
+
+TEST_F(WholeFileTest, ReadAllGivesTheWholeFileWithinItsBoundAndRefusesALargerOne) {
+    struct Case {
+        std::size_t size, limit;
+        const char* refusal; // empty: read whole
+    };
+    const Case cases[] = {
+        {0, 0, ""},
+        {5, 5, ""},
+        {5, 100, ""},
+        {6, 5, "File too large: data.bin (6 bytes; more than the bound)"},
+        {70000, 65536, "File too large: data.bin (70000 bytes; more than the bound)"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        writeBytes(file("data.bin"), pattern(row.size));
+        const GameFile opened = GameFile::open(file("data.bin"), GameFile::Access::Read);
+        try {
+            const std::string bytes = opened.readAll(row.limit, "; more than the bound");
+            EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), pattern(row.size));
+            EXPECT_STREQ(row.refusal, "");
+        } catch (const DataError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::FileTooLarge);
+            EXPECT_STREQ(error.what(), row.refusal);
+        }
+    }
 }
 
 using RecordFileTest = TempDirTest;

@@ -38,7 +38,7 @@ namespace valmor {
 namespace {
 
 // A characters.csv larger than this is refused: far more profiles than a window can show.
-constexpr std::int64_t kMostProfileBytes = std::int64_t{1} << 20;
+constexpr std::size_t kMostProfileBytes = std::size_t{1} << 20;
 // The heat map shows this many rows before it scrolls.
 constexpr int kRowsShown = 24;
 
@@ -236,15 +236,8 @@ std::optional<std::vector<CharacterProfile>> BalanceWindow::readProfiles() {
     // a problem like any other, and its last profiles stay.
     if (!profilesFileSeen_ && pathKind(path) == PathKind::Missing)
         return std::nullopt;
-    const GameFile file = GameFile::open(path, GameFile::Access::Read);
-    const std::int64_t size = file.size();
-    if (size > kMostProfileBytes)
-        throw DataError(ErrorKind::FileTooLarge, std::string(kCharactersFileName) + " (" +
-                                                     std::to_string(size) +
-                                                     " bytes; profiles take at most 1 MiB)");
-    std::string text(static_cast<std::size_t>(size), '\0');
-    text.resize(
-        file.readAt(0, std::span(reinterpret_cast<std::uint8_t*>(text.data()), text.size())));
+    const std::string text = GameFile::open(path, GameFile::Access::Read)
+                                 .readAll(kMostProfileBytes, "; profiles take at most 1 MiB");
     std::vector<CharacterProfile> profiles = profilesFromCsv(text, kCharactersFileName);
     if (profiles.size() > kMostHeatMapProfiles)
         throw DataError(ErrorKind::FileTooLarge,
@@ -265,9 +258,7 @@ void BalanceWindow::readFiles(std::vector<BalanceCell>& changed) {
         }
         profilesProblem_.clear();
     } catch (const DataError& error) {
-        profilesProblem_ = shownText(error.what());
-    } catch (const tables::ImportError& error) {
-        // A characters.csv that is no CSV: its line and column.
+        // A characters.csv that is no CSV (tables::ImportError) shows its line and column.
         profilesProblem_ = shownText(error.what());
     }
 }

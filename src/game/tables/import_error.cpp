@@ -29,9 +29,9 @@ std::string describe(const std::string& source, const std::vector<TableProblem>&
 } // namespace
 
 ImportError::ImportError(std::string source, std::vector<TableProblem> problems, std::size_t total)
-    : std::runtime_error(describe(source, problems, std::max(total, problems.size()))),
-      source_(std::move(source)), problems_(std::move(problems)),
-      total_(std::max(total, problems_.size())) {}
+    : DataError(ErrorKind::TableRejected, source,
+                describe(source, problems, std::max(total, problems.size()))),
+      problems_(std::move(problems)), total_(std::max(total, problems_.size())) {}
 
 void ProblemList::add(TextPosition at, std::string message) {
     ++total_;

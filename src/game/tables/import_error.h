@@ -2,26 +2,27 @@
 #pragma once
 
 #include <cstddef>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "files/error.h"
 #include "game/tables/text_table.h"
 
 namespace valmor::tables {
 
-// Nothing has been written when this is thrown. `problems` are in the order of their
-// positions; `total` counts those that were found but not kept as well.
-class ImportError : public std::runtime_error {
+// The DataError of kind TableRejected, naming the table as its subject; its message is the
+// problems, a line each ("stats.csv:2:1: name: ..."). Nothing has been written when this is
+// thrown. `problems` are in the order of their positions; `total` counts those that were
+// found but not kept as well.
+class ImportError : public DataError {
 public:
     ImportError(std::string source, std::vector<TableProblem> problems, std::size_t total = 0);
 
-    const std::string& source() const { return source_; }
+    const std::string& source() const { return subject(); }
     const std::vector<TableProblem>& problems() const { return problems_; }
     std::size_t total() const { return total_; }
 
 private:
-    std::string source_;
     std::vector<TableProblem> problems_;
     std::size_t total_;
 };

@@ -17,6 +17,7 @@
 #include "game/tables/import_error.h"
 #include "game/tables/json.h"
 #include "game/tables/latin1.h"
+#include "game/tables/row_writer.h"
 #include "game/tables/text_stream.h"
 
 namespace valmor::tables {
@@ -67,95 +68,33 @@ std::vector<std::string_view> columnNames(const TableShape<Record, N>& shape) {
 
 // ---- Writing ----
 
-struct OutCell {
-    std::string text; // a number's digits or a text's UTF-8
-    bool isText;
-};
-
-// CSV: a header of the column names, then one record per row. JSON: an array with one
-// object per row, each on a line of its own, so that a version-control diff shows which
-// records changed.
-class TableWriter {
-public:
-    TableWriter(TableFormat format, std::vector<std::string_view> names)
-        : format_(format), names_(std::move(names)) {
-        if (format_ == TableFormat::Csv) {
-            for (std::size_t i = 0; i < names_.size(); ++i) {
-                if (i > 0)
-                    out_ += ',';
-                out_ += names_[i];
-            }
-            endCsvRecord(out_);
-        } else {
-            out_ += '[';
-        }
-    }
-
-    void row(const std::vector<OutCell>& cells) {
-        if (format_ == TableFormat::Csv) {
-            for (std::size_t i = 0; i < cells.size(); ++i) {
-                if (i > 0)
-                    out_ += ',';
-                if (cells[i].isText)
-                    appendCsvText(out_, cells[i].text);
-                else
-                    appendCsvNumber(out_, cells[i].text);
-            }
-            endCsvRecord(out_);
-            return;
-        }
-        out_ += rows_ == 0 ? "\n  {" : ",\n  {";
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (i > 0)
-                out_ += ", ";
-            appendJsonString(out_, names_[i]);
-            out_ += ": ";
-            if (cells[i].isText)
-                appendJsonString(out_, cells[i].text);
-            else
-                out_ += cells[i].text;
-        }
-        out_ += '}';
-        ++rows_;
-    }
-
-    std::string finish() {
-        if (format_ == TableFormat::Json)
-            out_ += rows_ == 0 ? "]\n" : "\n]\n";
-        return std::move(out_);
-    }
-
-private:
-    TableFormat format_;
-    std::vector<std::string_view> names_;
-    std::string out_;
-    std::size_t rows_ = 0;
-};
-
 template <typename Record, std::size_t N>
 std::string toTable(const TableShape<Record, N>& shape, std::string_view bytes, TableFormat format,
                     Progress& progress) {
     const std::size_t count = recordCount(bytes.size(), shape.recordBytes);
-    TableWriter writer(format, columnNames(shape));
+    const std::vector<std::string_view> columns = columnNames(shape);
+    std::string table;
+    RowWriter writer(table, format, columns);
     progress.start(static_cast<std::int64_t>(count));
-    std::vector<OutCell> cells;
     std::size_t number = 0;
     forEachRecord(bytes, shape.recordBytes, [&](std::span<const std::uint8_t> recordBytes) {
         Record record = decodeRecord<Record>(shape.layout, recordBytes);
-        cells.clear();
+        writer.beginRow();
+        std::size_t column = 0;
         if (shape.mapColumn)
-            cells.push_back({std::to_string(++number), false});
+            writer.number(columns[column++], std::to_string(++number));
         for (const auto& field : shape.layout) {
             if (field.kind == FieldKind::Int16)
-                cells.push_back({FormatInt(*field.int16(record)), false});
+                writer.number(columns[column++], FormatInt(*field.int16(record)));
             else
-                cells.push_back({latin1ToUtf8(*field.text(record)), true});
+                writer.text(columns[column++], latin1ToUtf8(*field.text(record)));
         }
-        writer.row(cells);
+        writer.endRow();
         progress.advance();
     });
     progress.finish();
-    return writer.finish();
+    writer.finish();
+    return table;
 }
 
 // ---- Reading ----

@@ -9,10 +9,9 @@
 #include <string_view>
 
 #include "game/tables/progress.h"
+#include "game/tables/text_table.h"
 
 namespace valmor::tables {
-
-enum class TableFormat { Csv, Json };
 
 std::optional<TableFormat> tableFormatNamed(std::string_view name);
 

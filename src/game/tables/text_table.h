@@ -10,6 +10,8 @@
 
 namespace valmor::tables {
 
+enum class TableFormat { Csv, Json };
+
 // A CSV field, a JSON key, string or number is at most this many bytes as written.
 inline constexpr std::size_t kMaxTokenBytes = 64 * 1024;
 // A CSV row (a line, or more when a quoted field holds line ends) and a JSON object are at

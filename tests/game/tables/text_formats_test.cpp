@@ -9,6 +9,7 @@
 #include "game/tables/import_error.h"
 #include "game/tables/json.h"
 #include "game/tables/latin1.h"
+#include "game/tables/row_writer.h"
 #include "support/row_name.h"
 
 namespace valmor::tables {
@@ -67,6 +68,81 @@ template <typename Read> std::string firstProblem(Read&& read) {
                problem.message;
     }
     return "accepted";
+}
+
+TEST(ImportErrorTest, IsTheDataErrorOfARejectedTableWithItsProblemsAsTheMessage) {
+    struct Case {
+        std::vector<TableProblem> problems;
+        std::size_t total;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{{{2, 1}, "name: too long"}}, 0, "t.csv:2:1: name: too long"},
+        {{{{1, 4}, "a"}, {{3, 2}, "b"}}, 2, "t.csv:1:4: a\nt.csv:3:2: b"},
+        {{{{1, 1}, "a"}}, 5, "t.csv:1:1: a\nt.csv: 4 more problems not shown"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        try {
+            throw ImportError("t.csv", row.problems, row.total);
+        } catch (const DataError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::TableRejected);
+            EXPECT_EQ(error.number(), 84);
+            EXPECT_EQ(error.text(), "Table rejected");
+            EXPECT_EQ(error.subject(), "t.csv");
+            EXPECT_STREQ(error.what(), row.message);
+        }
+    }
+}
+
+TEST(RowWriterTest, WritesEachFormatAndLayoutAsTheExportsAndBalanceDo) {
+    constexpr std::string_view kColumns[] = {"n", "name", "pct"};
+    // Two rows: a number, a text with a quote, an empty number; the second row with a
+    // list of one object under "pct" in JSON.
+    const auto write = [&](TableFormat format, JsonLayout layout, int rows) {
+        std::string out;
+        RowWriter writer(out, format, kColumns, layout);
+        for (int r = 0; r < rows; ++r) {
+            writer.beginRow();
+            writer.number("n", std::to_string(r + 1));
+            writer.text("name", "a\"b ");
+            if (r == 1 && format == TableFormat::Json) {
+                writer.beginList("pct");
+                writer.beginObject();
+                writer.number("x", "2");
+                writer.number("y", "");
+                writer.endObject();
+                writer.endList();
+            } else {
+                writer.number("pct", "");
+            }
+            writer.endRow();
+        }
+        writer.finish();
+        return out;
+    };
+    struct Case {
+        TableFormat format;
+        JsonLayout layout;
+        int rows;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {TableFormat::Csv, JsonLayout::Spaced, 0, "n,name,pct\r\n"},
+        {TableFormat::Csv, JsonLayout::Compact, 2,
+         "n,name,pct\r\n1,\"a\"\"b \",\r\n2,\"a\"\"b \",\r\n"},
+        {TableFormat::Json, JsonLayout::Spaced, 0, "[]\n"},
+        {TableFormat::Json, JsonLayout::Compact, 0, "[\n]\n"},
+        {TableFormat::Json, JsonLayout::Spaced, 1,
+         "[\n  {\"n\": 1, \"name\": \"a\\\"b \", \"pct\": null}\n]\n"},
+        {TableFormat::Json, JsonLayout::Compact, 2,
+         "[\n{\"n\":1,\"name\":\"a\\\"b \",\"pct\":null},\n"
+         "{\"n\":2,\"name\":\"a\\\"b \",\"pct\":[{\"x\":2,\"y\":null}]}\n]\n"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(rowName(cases, row));
+        EXPECT_EQ(write(row.format, row.layout, row.rows), row.expected);
+    }
 }
 
 TEST(Latin1Test, EveryByteSurvivesUtf8) {

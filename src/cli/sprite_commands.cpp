@@ -1,155 +1,35 @@
-#include "cli/commands.h"
+#include "cli/sprite_commands.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <optional>
 #include <span>
 #include <vector>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QByteArray>
 
-#include "balance/character_profiles.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
 #include "cli/game_data.h"
+#include "cli/game_file_change.h"
 #include "cli/sprite_images.h"
 #include "files/byte_file.h"
-#include "files/file_replace.h"
-#include "files/game_file.h"
 #include "files/interruption.h"
 #include "files/record_file.h"
-#include "game/encounter_record.h"
-#include "game/item_list.h"
 #include "game/monster_record.h"
 #include "game/palette.h"
 #include "game/rollback_journal.h"
 #include "game/sprite.h"
 #include "game/tables/latin1.h"
+#include "game/tables/progress.h"
 
 namespace valmor::cli {
 
-using tables::encountersFromTable;
-using tables::encountersToTable;
 using tables::equalIgnoringCase;
 using tables::Progress;
-using tables::statsFromTable;
-using tables::statsToTable;
-using tables::TableFormat;
 
 namespace {
-
-// The balance targets, kept in the game folder beside the profiles (characters.csv).
-constexpr const char* kTargetsFileName = "targets.csv";
-
-std::ostream* terminal(const Session& session) {
-    return session.errIsTerminal ? &session.err : nullptr;
-}
-
-// Opens a game file for a change under its lock, creating it when missing. Should the
-// change fail, a file that this call created is removed again, so a failed command leaves
-// the folder as it found it: where the name is a link to a file that did not exist, the
-// link stays and the file created at its end goes.
-class GameFileChange {
-public:
-    explicit GameFileChange(const GamePath& path)
-        : created_(resolveLinks(path)), existed_(pathKind(created_) != PathKind::Missing),
-          file_(GameFile::openLocked(path, true)), lockedAs_(file_.identity()) {}
-    GameFileChange(const GameFileChange&) = delete;
-    GameFileChange& operator=(const GameFileChange&) = delete;
-    ~GameFileChange() {
-        if (done_ || existed_)
-            return;
-        try {
-            const FileIdentity now = identityOf(created_);
-            if (now.sameFile(lockedAs_) && now.size == 0)
-                ::unlinkat(created_.directoryFd(), created_.name().c_str(), 0);
-        } catch (const DataError&) {
-            // Gone already: nothing to take back.
-        }
-    }
-
-    GameFile& file() { return file_; }
-    const FileIdentity& lockedAs() const { return lockedAs_; }
-    bool existed() const { return existed_; }
-    void done() { done_ = true; }
-
-private:
-    GamePath created_; // where the file is, at the end of its links
-    bool existed_;
-    GameFile file_;
-    FileIdentity lockedAs_;
-    bool done_ = false;
-};
-
-using ToTable = std::string (*)(std::string_view, TableFormat, Progress&);
-using FromTable = std::string (*)(std::istream&, std::optional<TableFormat>, const std::string&,
-                                  Progress&);
-
-void exportTable(const Session& session, std::string_view fileName, std::size_t recordBytes,
-                 ToTable toTable, TableFormat format, const std::filesystem::path& output,
-                 std::string_view label) {
-    const std::string bytes =
-        readRecordFileBytes(gameFilePath(session.folder, fileName), recordBytes);
-    Progress progress(terminal(session), std::string(label));
-    const std::string table = toTable(bytes, format, progress);
-    if (writeOutput(session, output, table, "a table"))
-        session.out << "wrote " << recordCount(bytes.size(), recordBytes) << " records of "
-                    << fileName << " to " << shownPath(output) << '\n';
-}
-
-std::size_t importTable(const Session& session, std::string_view fileName, std::size_t recordBytes,
-                        FromTable fromTable, const std::filesystem::path& input,
-                        std::optional<TableFormat> format, bool truncate, std::string_view label) {
-    // The table is read as a stream, one record at a time, so that memory does not grow
-    // with the input.
-    const std::string source = input == "-" ? "<stdin>" : shownPath(input);
-    Progress progress(terminal(session), std::string(label));
-    std::string bytes;
-    if (input == "-") {
-        bytes = fromTable(session.in, format, source, progress);
-    } else {
-        std::error_code notFolder;
-        if (std::filesystem::is_directory(input, notFolder))
-            throw CliError("cannot read " + source + ": " + fileError(EISDIR, input).what());
-        std::ifstream file(input, std::ios::binary);
-        if (!file)
-            throw CliError("cannot read " + source + ": " + std::strerror(errno));
-        bytes = fromTable(file, format, source, progress);
-    }
-    const GamePath target = session.file(fileName);
-    const std::size_t records = bytes.size() / recordBytes;
-    GameFileChange change(target);
-    const std::size_t held =
-        recordCount(static_cast<std::size_t>(change.lockedAs().size), recordBytes);
-    if (records < held && !truncate)
-        throw CliError(std::string(fileName) + " holds " + std::to_string(held) +
-                       " records and the table " + std::to_string(records) + ": " +
-                       std::to_string(held - records) +
-                       " records would go. Give --truncate to shrink the file; nothing was "
-                       "written");
-    try {
-        replaceLockedFile(change.file(), change.lockedAs(), bytes);
-    } catch (const DataError& error) {
-        throw CliError("cannot write " + shownPath(target.shown()) + ": " + error.what() +
-                       (change.existed() ? "; the old file is unchanged"
-                                         : "; there was no file before, and none is left"));
-    }
-    change.done();
-    session.out << "wrote " << records << " records to " << shownPath(target.shown()) << '\n';
-    if (!change.existed())
-        session.err << "note: there was no " << fileName << " before\n";
-    else if (records != held)
-        session.err << "note: " << fileName << " held " << held << " records before\n";
-    return records;
-}
-
-// ---- Sprites ----
 
 struct SpriteSource {
     int n;
@@ -159,7 +39,7 @@ struct SpriteSource {
 ImportedFrame frameFromPng(const std::filesystem::path& png, const PaletteColours& colours,
                            bool nearest) {
     const std::string source = shownPath(png);
-    const std::string bytes = readWholeFile(png);
+    const std::string bytes = readInputFile(png);
     return spriteFrameFromImage(
         decodePng(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), source), colours,
         nearest, source);
@@ -231,7 +111,7 @@ int putSprites(const Session& session, const std::vector<SpriteSource>& sources,
     std::vector<ByteRange> frames;
     for (const SpriteSource& source : sources)
         frames.push_back({std::int64_t{source.n} * kSpriteFrameBytes, kSpriteFrameBytes});
-    Progress progress(terminal(session), std::string(label));
+    Progress progress(progressStream(session), std::string(label));
     progress.start(static_cast<std::int64_t>(sources.size()));
     int nearestPixels = 0;
     ImportedFrame imported;
@@ -297,124 +177,6 @@ std::optional<int> spriteNumberOf(const std::filesystem::path& file) {
 
 } // namespace
 
-GameFileIdentities::GameFileIdentities(const Session& session,
-                                       const std::vector<std::filesystem::path>& inputs) {
-    const auto guard = [&](const GamePath& file, std::string_view role) {
-        try {
-            files_.push_back({identityOf(file), std::string(role)});
-        } catch (const DataError&) {
-            // Not there: nothing to guard.
-        }
-    };
-    const auto guardName = [&](const char* name, std::string_view role) {
-        guard(session.file(name), role);
-        names_.push_back({name, std::string(role)});
-    };
-    for (const char* name : {kPaletteFileName, kSpriteFileName, kMonsterFileName,
-                             kEncounterFileName, kItemListFileName})
-        guardName(name, "the game file");
-    guardName(kCharactersFileName, "the balance profiles");
-    guardName(kTargetsFileName, "the balance targets");
-    guardName("monster.dat.valmor-journal", "the sprite journal");
-    for (const std::filesystem::path& input : inputs) {
-        if (!input.empty())
-            guard(input, "its own input");
-    }
-    struct stat folder {};
-    if (::fstatat(session.folder.fd(), ".", &folder, 0) == 0)
-        folder_ = FileIdentity{static_cast<std::uint64_t>(folder.st_dev),
-                               static_cast<std::uint64_t>(folder.st_ino)};
-}
-
-void GameFileIdentities::refuseIdentity(const FileIdentity& target, std::string_view shownAs,
-                                        std::string_view what) const {
-    for (const GuardedFile& file : files_) {
-        if (file.identity.sameFile(target))
-            throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
-                           "over " + file.role + ' ' + std::string(shownAs));
-    }
-}
-
-void GameFileIdentities::refuse(const std::filesystem::path& output, std::string_view what) const {
-    // A game file's name in the game folder stays its own even while the file is missing:
-    // the game and the balance window would read whatever is written there.
-    const std::filesystem::path folder = output.has_parent_path() ? output.parent_path() : ".";
-    struct stat status {};
-    if (folder_ && ::stat(folder.c_str(), &status) == 0 &&
-        folder_->sameFile({static_cast<std::uint64_t>(status.st_dev),
-                           static_cast<std::uint64_t>(status.st_ino)})) {
-        for (const GuardedName& name : names_) {
-            if (output.filename() == name.name)
-                throw CliError("will not write " + (what.empty() ? "" : std::string(what) + ' ') +
-                               "over " + name.role + ' ' + shownPath(output));
-        }
-    }
-    try {
-        refuseIdentity(identityOf(output), shownPath(output), what);
-    } catch (const DataError&) {
-        // nothing there yet, or nothing that can be reached: no file to guard
-    }
-}
-
-void GameFileIdentities::refuseDescriptor(int fd, std::string_view shownAs,
-                                          std::string_view what) const {
-    struct stat status {};
-    if (::fstat(fd, &status) == 0)
-        refuseIdentity(
-            {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)},
-            shownAs, what);
-}
-
-bool writeOutput(const Session& session, const std::filesystem::path& output,
-                 const std::function<void(std::ostream&)>& write, std::string_view what,
-                 const std::vector<std::filesystem::path>& inputs) {
-    if (output.empty() || output == "-") {
-        // `>> monsters.tat` is the same slip as -o monsters.tat.
-        if (session.outDescriptor >= 0)
-            GameFileIdentities(session, inputs)
-                .refuseDescriptor(session.outDescriptor, "(standard output)", what);
-        write(session.out);
-        return false;
-    }
-    // An output that leads to a game file or to the command's own input, by a slip of -o
-    // or through a link, would destroy it.
-    GameFileIdentities(session, inputs).refuse(output, what);
-    return writeOutputFile(output, write);
-}
-
-bool writeOutput(const Session& session, const std::filesystem::path& output, std::string_view text,
-                 std::string_view what, const std::vector<std::filesystem::path>& inputs) {
-    return writeOutput(
-        session, output,
-        [&](std::ostream& stream) {
-            stream.write(text.data(), static_cast<std::streamsize>(text.size()));
-        },
-        what, inputs);
-}
-
-void exportStats(const Session& session, TableFormat format, const std::filesystem::path& output) {
-    exportTable(session, kMonsterFileName, kMonsterRecordBytes, statsToTable, format, output,
-                "export-stats");
-}
-
-void exportEncounters(const Session& session, TableFormat format,
-                      const std::filesystem::path& output) {
-    exportTable(session, kEncounterFileName, kEncounterRecordBytes, encountersToTable, format,
-                output, "export-encounters");
-}
-
-std::size_t importStats(const Session& session, const std::filesystem::path& input,
-                        std::optional<TableFormat> format, bool truncate) {
-    return importTable(session, kMonsterFileName, kMonsterRecordBytes, statsFromTable, input,
-                       format, truncate, "import-stats");
-}
-
-std::size_t importEncounters(const Session& session, const std::filesystem::path& input,
-                             std::optional<TableFormat> format, bool truncate) {
-    return importTable(session, kEncounterFileName, kEncounterRecordBytes, encountersFromTable,
-                       input, format, truncate, "import-encounters");
-}
-
 int exportSprites(const Session& session, const std::filesystem::path& folder) {
     // SIGINT, SIGTERM and SIGHUP stop the export between two images, or within one (whose
     // unfinished file goes), and it says how far it got.
@@ -429,7 +191,7 @@ int exportSprites(const Session& session, const std::filesystem::path& folder) {
         throw error.value() == ENOTDIR ? DataError(ErrorKind::NotAFolder, folder.string())
                                        : fileError(error.value(), folder);
     const GameFileIdentities gameFiles(session);
-    Progress progress(terminal(session), "export-sprites");
+    Progress progress(progressStream(session), "export-sprites");
     progress.start(count);
     int n = 0;
     try {
