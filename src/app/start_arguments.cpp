@@ -10,6 +10,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
+#include "files/game_file.h"
 #include "files/message_text.h"
 
 namespace valmor {
@@ -20,24 +21,6 @@ namespace {
 // message shows it: the bytes read as UTF-8, with controls and broken UTF-8 escaped.
 QString shown(const QString& bytes) {
     return QString::fromStdString(escapeForMessage(bytes.toLatin1().toStdString()));
-}
-
-// Opens what `path` names, links followed, one name at a time from the root or the working
-// directory, so that no call sees more than one name. A descriptor only for looking and
-// changing into, or -1 with errno set.
-int openByNames(const std::filesystem::path& path) {
-    int at = ::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    for (const std::filesystem::path& name : path.relative_path()) {
-        if (at < 0)
-            break;
-        // A trailing slash leaves an empty name: the folder itself, which must be one.
-        const int next = ::openat(at, name.empty() ? "." : name.c_str(), O_PATH | O_CLOEXEC);
-        const int error = errno;
-        ::close(at);
-        errno = error;
-        at = next;
-    }
-    return at;
 }
 
 QString helpText() {
@@ -83,7 +66,7 @@ StartArguments readFolder(const QStringList& positional, const std::filesystem::
         return folderError(folder, QStringLiteral("the name is empty"));
     const std::filesystem::path dataDir =
         workingDir / std::filesystem::path(folder.toLatin1().toStdString());
-    const int descriptor = openByNames(dataDir);
+    const int descriptor = openPathByNames(dataDir);
     if (descriptor < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
@@ -133,7 +116,7 @@ QStringList commandLine(int argc, const char* const argv[]) {
 }
 
 bool enterFolder(const std::filesystem::path& dataDir) {
-    const int descriptor = openByNames(dataDir);
+    const int descriptor = openPathByNames(dataDir);
     if (descriptor < 0)
         return false;
     const bool entered = ::fchdir(descriptor) == 0;

@@ -126,7 +126,7 @@ GameDirectory GameDirectory::open(const std::filesystem::path& path) {
     return directory;
 }
 
-GameDirectory GameDirectory::openByNames(const std::filesystem::path& path) {
+int openPathByNames(const std::filesystem::path& path) {
     int at = ::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
     for (const std::filesystem::path& name : path.relative_path()) {
         if (at < 0)
@@ -138,6 +138,11 @@ GameDirectory GameDirectory::openByNames(const std::filesystem::path& path) {
         errno = error;
         at = next;
     }
+    return at;
+}
+
+GameDirectory GameDirectory::openByNames(const std::filesystem::path& path) {
+    const int at = openPathByNames(path);
     if (at < 0)
         throw fileError(errno, path);
     GameDirectory directory;

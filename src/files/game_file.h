@@ -23,6 +23,11 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& shown
 
 class GamePath;
 
+// Opens what `path` names, links followed, one name at a time from the root or the working
+// directory, so that no call sees more than one name and a path longer than the system
+// takes in one call still opens. A descriptor only for looking (O_PATH), or -1 with errno.
+int openPathByNames(const std::filesystem::path& path);
+
 // An open folder that game files are opened in (openat, renameat), so that a folder deep
 // below the working directory works with short names and a folder renamed or swapped
 // mid-command changes nothing. Copies share the one open folder.
