@@ -1,10 +1,12 @@
 #include "editor/editor_settings.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include <sys/stat.h>
 
 #include <QByteArray>
+#include <QFile>
 #include <QSettings>
 #include <QVariant>
 
@@ -43,6 +45,21 @@ QList<QByteArray> keptFolders(QSettings& settings) {
     return folders;
 }
 
+// The largest settings file read: a few folders and a window's place take a few hundred bytes.
+constexpr off_t kMostSettingsBytes = 1024 * 1024;
+
+// Whether the settings file may be read and written: a regular file of its own name and of a
+// sane size, or none yet. Anything else at its name (a link that would have the editor write
+// over the file it leads to, a pipe whose open never returns, a huge file) is left alone, and
+// the editor runs without settings.
+bool settingsUsable() {
+    const QByteArray name = QFile::encodeName(QSettings().fileName());
+    struct stat status {};
+    if (::lstat(name.constData(), &status) != 0)
+        return errno == ENOENT;
+    return S_ISREG(status.st_mode) && status.st_nlink == 1 && status.st_size <= kMostSettingsBytes;
+}
+
 bool isFolder(const QByteArray& path) {
     struct stat status {};
     return ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
@@ -51,6 +68,8 @@ bool isFolder(const QByteArray& path) {
 } // namespace
 
 std::vector<std::filesystem::path> recentGameFolders() {
+    if (!settingsUsable())
+        return {};
     QSettings settings;
     std::vector<std::filesystem::path> folders;
     for (const QByteArray& bytes : keptFolders(settings)) {
@@ -62,7 +81,7 @@ std::vector<std::filesystem::path> recentGameFolders() {
 
 void noteGameFolderUsed(const std::filesystem::path& folder) {
     const QByteArray bytes = QByteArray::fromStdString(folder.native());
-    if (!folder.is_absolute() || bytes.size() > kLongestFolder)
+    if (!folder.is_absolute() || bytes.size() > kLongestFolder || !settingsUsable())
         return;
     QSettings settings;
     QList<QByteArray> folders = keptFolders(settings);
@@ -78,6 +97,8 @@ void noteGameFolderUsed(const std::filesystem::path& folder) {
 }
 
 std::optional<QRect> balanceWindowPlace(const QRect& available, const QSize& least) {
+    if (!settingsUsable())
+        return std::nullopt;
     const QVariant value = QSettings().value(kBalancePlace);
     if (value.typeId() != QMetaType::QRect)
         return std::nullopt;
@@ -89,10 +110,13 @@ std::optional<QRect> balanceWindowPlace(const QRect& available, const QSize& lea
 }
 
 void keepBalanceWindowPlace(const QRect& place) {
-    QSettings().setValue(kBalancePlace, place);
+    if (settingsUsable())
+        QSettings().setValue(kBalancePlace, place);
 }
 
 std::optional<BalanceMeasure> balanceWindowColouring() {
+    if (!settingsUsable())
+        return std::nullopt;
     const QString value = QSettings().value(kBalanceColouring).toString();
     if (value == kDamageShare)
         return BalanceMeasure::DamageShare;
@@ -102,8 +126,9 @@ std::optional<BalanceMeasure> balanceWindowColouring() {
 }
 
 void keepBalanceWindowColouring(BalanceMeasure measure) {
-    QSettings().setValue(kBalanceColouring,
-                         measure == BalanceMeasure::DamageShare ? kDamageShare : kDefeatChance);
+    if (settingsUsable())
+        QSettings().setValue(kBalanceColouring,
+                             measure == BalanceMeasure::DamageShare ? kDamageShare : kDefeatChance);
 }
 
 } // namespace valmor

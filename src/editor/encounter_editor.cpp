@@ -37,7 +37,14 @@ std::int16_t EncounterEditor::mapNumber() const {
 
 void EncounterEditor::pickMap() {
     RecordSnapshot snapshot;
-    encounterRecord_ = readEncounterRecord(folder_.file(kEncounterFileName), mapNumber(), snapshot);
+    // Should the record fail, the window still shows the previous map, in the list too.
+    try {
+        encounterRecord_ =
+            readEncounterRecord(folder_.file(kEncounterFileName), mapNumber(), snapshot);
+    } catch (...) {
+        document_.restoreList();
+        throw;
+    }
     // Each text set runs the box's change handler at once, so the totals pass through
     // sums that still hold the previous map's later boxes.
     document_.whileShowing([this] {

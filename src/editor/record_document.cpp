@@ -115,6 +115,16 @@ void RecordDocument::recordSave() {
     emit changed();
 }
 
+void RecordDocument::restoreList() {
+    const Showing showing(*this);
+    if (shown_.listPosition >= 0) {
+        PickList::select(list_, shown_.listPosition);
+    } else {
+        list_->setCurrentIndex(-1);
+        list_->setEditText(shown_.listText);
+    }
+}
+
 void RecordDocument::show(const PickedRecord& record) {
     {
         const Showing showing(*this);

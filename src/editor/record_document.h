@@ -79,6 +79,9 @@ public:
     void recordPick(RecordSnapshot snapshot);
     // After a Save wrote the values: they are what the file holds; records the step.
     void recordSave();
+    // After a pick whose record could not be read: puts the list back on the record the
+    // controls still show, so that a Save goes to that record and no other.
+    void restoreList();
 
     // For the commands: shows `record`, or `values` of the record already shown.
     void show(const PickedRecord& record);

@@ -36,9 +36,14 @@ DataError followedBy(const DataError& first, const DataError& second) {
 void StatsEditor::pickMonster() {
     const auto n = static_cast<std::int16_t>(ui_.cboMonsterList->currentIndex());
     // The record first: should it fail, the window still shows the previous monster whole,
-    // its picture and its boxes.
+    // its picture, its boxes and its place in the list.
     RecordSnapshot snapshot;
-    monsterStats_ = readMonsterRecord(folder_.file(kMonsterFileName), n, snapshot);
+    try {
+        monsterStats_ = readMonsterRecord(folder_.file(kMonsterFileName), n, snapshot);
+    } catch (...) {
+        document_.restoreList();
+        throw;
+    }
     // A sprite the file no longer holds whole (cut, or removed, since start-up) leaves the
     // picture blank and is reported once the boxes show the record, which can still be
     // edited and saved. Only start-up creates a missing sprite file.

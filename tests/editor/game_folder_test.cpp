@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -417,6 +419,46 @@ TEST_F(GameFolderTest, SettingsNeverReachTheUsersOwnFolders) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(testHome()))
         written.push_back(entry.path().string());
     EXPECT_EQ(written, std::vector<std::string>{});
+}
+
+// What stands at the settings file's name and is no plain file of its own is neither read nor
+// written: a link would have the editor write over the file it leads to, a pipe would never
+// let its open return. Both hold settings that would show if they were read.
+TEST_F(GameFolderTest, ASettingsFileThatIsNoPlainFileIsNeitherReadNorWritten) {
+    const std::filesystem::path settings = QSettings().fileName().toStdString();
+    const std::filesystem::path notes = dir_ / "notes.ini";
+    const std::string kept = "[balance]\ncolouring=defeat chance\n";
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+    } cases[] = {
+        {"a link to a user's file",
+         [&] {
+             writeText(notes, kept);
+             std::filesystem::create_symlink(notes, settings);
+         }},
+        {"a named pipe", [&] { ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(settings);
+        std::filesystem::create_directories(settings.parent_path());
+        c.plant();
+        // Held open for writing with settings in it, so that a read would find them at once.
+        const int pipe = ::open(settings.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (std::string(c.what) == "a named pipe") {
+            ASSERT_EQ(::write(pipe, kept.data(), kept.size()), static_cast<ssize_t>(kept.size()));
+        }
+        EXPECT_EQ(balanceWindowColouring(), std::nullopt);
+        keepBalanceWindowColouring(BalanceMeasure::DamageShare);
+        noteGameFolderUsed(dir_);
+        QSettings().sync();
+        if (std::filesystem::is_symlink(settings)) {
+            EXPECT_EQ(readText(notes), kept);
+        }
+        ::close(pipe);
+        std::filesystem::remove(settings);
+    }
 }
 
 using EditorProgramTest = TempDirTest;

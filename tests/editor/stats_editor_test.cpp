@@ -243,6 +243,27 @@ TEST_F(StatsEditorTest, SaveWithoutAPickedMonster) {
     EXPECT_EQ(monstersFile(), before);
 }
 
+// A pick whose record cannot be read leaves the monster shown before picked, in the list
+// too: a Save then writes that monster, never its values into the one that failed.
+TEST_F(StatsEditorTest, AFailedPickLeavesThePreviousMonsterPickedForItsSave) {
+    start();
+    pick(view->cboMonsterList, 5);
+    type(view->txtHP, "61");
+    const MonsterRecord seventh = readMonsterRecord(file(kMonsterFileName), 7);
+    std::filesystem::rename(file(kMonsterFileName), file("monsters.bak"));
+    std::filesystem::create_directory(file(kMonsterFileName));
+    pick(view->cboMonsterList, 7);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].kind(), ErrorKind::IsAFolder);
+    std::filesystem::remove(file(kMonsterFileName));
+    std::filesystem::rename(file("monsters.bak"), file(kMonsterFileName));
+    EXPECT_EQ(view->cboMonsterList->currentIndex(), 5);
+    view->cmdSave->click();
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 5).hp, 61);
+    EXPECT_EQ(readMonsterRecord(file(kMonsterFileName), 7), seventh);
+}
+
 TEST_F(StatsEditorTest, Hp2FollowsHpAndPartialRecordsReadAsZero) {
     MonsterRecord r = fixtureMonster(1);
     r.hp = 10;
