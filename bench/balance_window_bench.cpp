@@ -22,6 +22,7 @@
 #include "editor/main_window.h"
 #include "game/game_records.h"
 #include "game/sprite.h"
+#include "paint_counter.h"
 #include "started_editor.h"
 
 #include "editor/main_window_test_view.h"
@@ -30,17 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Counts the paints of a widget.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
+using valmor::bench::PaintCounter;
 
 using valmor::bench::freshDemoFolder;
 

@@ -18,6 +18,7 @@
 #include "editor/balance/balance_heat_map.h"
 #include "editor/design_fonts.h"
 #include "editor/main_window.h"
+#include "paint_counter.h"
 #include "started_editor.h"
 
 #include "editor/main_window_test_view.h"
@@ -26,17 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Counts the paints of a widget.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
+using valmor::bench::PaintCounter;
 
 const fs::path& demoDir() {
     static const fs::path dir = valmor::bench::freshDemoFolder("valmor-undo-bench");
