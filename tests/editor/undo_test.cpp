@@ -4,6 +4,8 @@
 // undone writes nothing; a Save that fails names and focuses its box.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <optional>
 
 #include <QPushButton>
@@ -35,6 +37,22 @@ protected:
                 view->txtMonFreq[0]->text(),
                 view->txtTotalFreq->text(),
                 window->isWindowModified() ? "modified" : "saved"};
+    }
+
+    // Each editor as a row: its list, a box of it, its Save and its file.
+    struct EditorRow {
+        const char* editor;
+        QComboBox* list;
+        QLineEdit* box;
+        QPushButton* save;
+        const char* file;
+        std::size_t offset; // of the box's field for monster 9 or map 10
+    };
+    std::vector<EditorRow> editorRows() const {
+        return {{"monster", view->cboMonsterList, view->txtGold, view->cmdSave, kMonsterFileName,
+                 9 * 86 + 14},
+                {"map", view->cboMapIndex, view->txtMonFreq[1], view->cmdSaveFreq,
+                 kEncounterFileName, 9 * 26 + 12}};
     }
 
     QString gold;
@@ -85,19 +103,7 @@ TEST_F(UndoTest, KeysUndoAndRedoEveryStepOfBothEditorsInTheOrderMade) {
 }
 
 TEST_F(UndoTest, APickUndoneBringsBackTheRecordLeftWithItsEdits) {
-    const struct {
-        const char* editor;
-        QComboBox* list;
-        QLineEdit* box;
-        QPushButton* save;
-        const char* file;
-        std::size_t offset; // of the box's field for monster 9 or map 10
-    } rows[] = {
-        {"monster", view->cboMonsterList, view->txtGold, view->cmdSave, kMonsterFileName,
-         9 * 86 + 14},
-        {"map", view->cboMapIndex, view->txtMonFreq[1], view->cmdSaveFreq, kEncounterFileName,
-         9 * 26 + 12},
-    };
+    const std::vector<EditorRow> rows = editorRows();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.editor);
         pick(row.list, 9);
@@ -163,19 +169,7 @@ TEST_F(UndoTest, ASaveUndoneGivesUnsavedEditsAndWritesNothing) {
 }
 
 TEST_F(UndoTest, APickRedonePastItsSaveChecksAgainstWhatThatSaveWrote) {
-    const struct {
-        const char* editor;
-        QComboBox* list;
-        QLineEdit* box;
-        QPushButton* save;
-        const char* file;
-        std::size_t offset; // of the box's field for monster 9 or map 10
-    } rows[] = {
-        {"monster", view->cboMonsterList, view->txtGold, view->cmdSave, kMonsterFileName,
-         9 * 86 + 14},
-        {"map", view->cboMapIndex, view->txtMonFreq[1], view->cmdSaveFreq, kEncounterFileName,
-         9 * 26 + 12},
-    };
+    const std::vector<EditorRow> rows = editorRows();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.editor);
         pick(row.list, 9);
