@@ -4,9 +4,8 @@
 // undone writes nothing; a Save that fails names and focuses its box.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include <optional>
+#include <vector>
 
 #include <QPushButton>
 #include <QTest>
