@@ -25,6 +25,7 @@ constexpr qsizetype kLongestFolder = 4096;
 
 const QString kDamageShare = QStringLiteral("damage share");
 const QString kDefeatChance = QStringLiteral("defeat chance");
+const QString kTarget = QStringLiteral("target");
 
 // The kept folders as their bytes; entries that are not byte strings of sane length, or not
 // absolute, are dropped, and no more than kMostRecentFolders are read however many are told.
@@ -122,13 +123,17 @@ std::optional<BalanceMeasure> balanceWindowColouring() {
         return BalanceMeasure::DamageShare;
     if (value == kDefeatChance)
         return BalanceMeasure::DefeatChance;
+    if (value == kTarget)
+        return BalanceMeasure::Target;
     return std::nullopt;
 }
 
 void keepBalanceWindowColouring(BalanceMeasure measure) {
     if (settingsUsable())
         QSettings().setValue(kBalanceColouring,
-                             measure == BalanceMeasure::DamageShare ? kDamageShare : kDefeatChance);
+                             measure == BalanceMeasure::DamageShare    ? kDamageShare
+                             : measure == BalanceMeasure::DefeatChance ? kDefeatChance
+                                                                       : kTarget);
 }
 
 } // namespace valmor

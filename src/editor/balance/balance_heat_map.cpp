@@ -68,8 +68,54 @@ std::optional<BalanceCell> BalanceHeatMap::cellAt(QPoint point) const {
     return BalanceCell{static_cast<std::size_t>(map), static_cast<std::size_t>(profile)};
 }
 
+const BalanceModel& BalanceHeatMap::model() const {
+    return showsProposal() ? *proposed_ : table_.shown();
+}
+
+bool BalanceHeatMap::showsProposal() const {
+    return proposed_ != nullptr && proposed_->maps().size() == table_.mapCount() &&
+           proposed_->profiles().size() == table_.profileCount() &&
+           moved_.size() == table_.mapCount() * table_.profileCount();
+}
+
+bool BalanceHeatMap::isMoved(BalanceCell cell) const {
+    return showsProposal() && moved_[cell.profile * table_.mapCount() + cell.map] != 0;
+}
+
+std::optional<TargetBand> BalanceHeatMap::bandOf(BalanceCell cell) const {
+    if (bands_ == nullptr)
+        return std::nullopt;
+    return bands_->band(cell);
+}
+
 QColor BalanceHeatMap::colourOf(BalanceCell cell) const {
-    return cellColour(table_.shown().outcome(cell), measure_);
+    const MapOutcome& outcome = model().outcome(cell);
+    if (measure_ == BalanceMeasure::Target)
+        return targetColour(bandOf(cell), outcome);
+    return cellColour(outcome, measure_);
+}
+
+TargetStatus BalanceHeatMap::targetStatusOf(BalanceCell cell) const {
+    return targetStatus(bandOf(cell), model().outcome(cell));
+}
+
+QString BalanceHeatMap::describe(BalanceCell cell) const {
+    const MapOutcome* proposed = showsProposal() ? &proposed_->outcome(cell) : nullptr;
+    return cellDescription(table_, cell) + '\n' +
+           targetLine(bandOf(cell), table_.shown().outcome(cell), proposed);
+}
+
+void BalanceHeatMap::setTargets(const TargetBands* bands) {
+    bands_ = bands;
+    update();
+    describeCursor();
+}
+
+void BalanceHeatMap::setProposal(const BalanceModel* proposed, std::vector<char> moved) {
+    proposed_ = proposed;
+    moved_ = std::move(moved);
+    update();
+    describeCursor();
 }
 
 void BalanceHeatMap::setMeasure(BalanceMeasure measure) {
@@ -130,7 +176,7 @@ void BalanceHeatMap::setCursorCell(BalanceCell cell) {
 }
 
 void BalanceHeatMap::describeCursor() {
-    const QString description = cursor_ ? cellDescription(table_, *cursor_) : QString();
+    const QString description = cursor_ ? describe(*cursor_) : QString();
     // Each new description is announced: only a changed one is set.
     if (description != accessibleDescription())
         setAccessibleDescription(description);
@@ -164,7 +210,7 @@ void BalanceHeatMap::paintEvent(QPaintEvent* event) {
     painter.setPen(palette().windowText().color());
     for (int p = firstRow; p <= lastRow && dirty.left() < kLabelWidth; ++p) {
         const QRect label(0, kTop + kRowHeight * p, kLabelWidth - 6, kRowHeight - 1);
-        const QString name = shownText(table_.shown().profiles()[static_cast<std::size_t>(p)].name);
+        const QString name = shownText(model().profiles()[static_cast<std::size_t>(p)].name);
         painter.drawText(label, Qt::AlignRight | Qt::AlignVCenter,
                          fontMetrics().elidedText(name, Qt::ElideRight, label.width()));
     }
@@ -172,18 +218,22 @@ void BalanceHeatMap::paintEvent(QPaintEvent* event) {
         for (int m = firstMap; m <= lastMap; ++m) {
             const BalanceCell cell{static_cast<std::size_t>(m), static_cast<std::size_t>(p)};
             painter.fillRect(cellRect(cell), colourOf(cell));
+            if (measure_ == BalanceMeasure::Target && targetStatusOf(cell) == TargetStatus::NoBand)
+                painter.fillRect(cellRect(cell), QBrush(kNoBandHatch, Qt::BDiagPattern));
         }
     }
     if (stale_) {
         const QRect cells(kLabelWidth, kTop, kCellWidth * maps(), kRowHeight * profiles());
         painter.fillRect(cells & dirty, QColor(255, 255, 255, 170));
     }
-    // The cells the unsaved edits change, framed just outside: one frame around each run of
-    // such cells in a row, so that the frames leave the colours whole.
+    // The cells the unsaved edits change (or the proposal moves), framed just outside: one
+    // frame around each run of such cells in a row, so that the frames leave the colours whole.
     painter.setPen(kOutline);
+    const bool proposal = showsProposal();
     for (int p = firstRow; p <= lastRow; ++p) {
         const auto differs = [&](int m) {
-            return table_.differs({static_cast<std::size_t>(m), static_cast<std::size_t>(p)});
+            const BalanceCell cell{static_cast<std::size_t>(m), static_cast<std::size_t>(p)};
+            return proposal ? isMoved(cell) : table_.differs(cell);
         };
         for (int m = 0; m < maps(); ++m) {
             if (!differs(m))
@@ -237,8 +287,8 @@ bool BalanceHeatMap::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
         if (const std::optional<BalanceCell> cell = cellAt(help->pos())) {
-            QToolTip::showText(help->globalPos(), plainTooltip(cellDescription(table_, *cell)),
-                               this, cellRect(*cell));
+            QToolTip::showText(help->globalPos(), plainTooltip(describe(*cell)), this,
+                               cellRect(*cell));
         } else {
             QToolTip::hideText();
             event->ignore();

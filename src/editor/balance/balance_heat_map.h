@@ -1,6 +1,8 @@
 // The balance window's heat map: the maps across, the profiles down, each cell coloured by
-// its damage share or its chance of defeat, with the cells that unsaved edits change
-// outlined and the maps where the picked monster counts marked along the axis. It reads
+// its damage share, its chance of defeat or how it stands against its target band, with the
+// cells that unsaved edits change outlined and the maps where the picked monster counts
+// marked along the axis. While a proposal of the tuning assistant is shown, the cells show
+// its numbers instead and the cells it moves are outlined. It reads
 // the numbers from the table it is given and repaints only the cells it is told changed.
 // A cell cursor moves with the arrow keys; its description is the widget's accessible
 // description and a cell's tooltip. A click, or Enter on the cursor, chooses a map.
@@ -12,6 +14,7 @@
 #include <QWidget>
 
 #include "balance/balance_what_if.h"
+#include "balance/targets.h"
 #include "editor/balance/heat_colours.h"
 
 namespace valmor {
@@ -30,6 +33,14 @@ public:
 
     void setMeasure(BalanceMeasure measure);
     BalanceMeasure measure() const { return measure_; }
+    // The bands the target colouring compares with; null: no cell has a band.
+    void setTargets(const TargetBands* bands);
+    // Shows `proposed` (the table's shown records with a proposal's changes) in place of the
+    // table's numbers, with `moved` (per profile, per map) outlined; null: the table again.
+    // A model of another shape than the table's is not shown.
+    void setProposal(const BalanceModel* proposed, std::vector<char> moved);
+    bool showsProposal() const;
+    bool isMoved(BalanceCell cell) const;
     // The maps (indexes) marked along the axis.
     void setMarkedMaps(std::vector<std::size_t> maps);
     const std::vector<std::size_t>& markedMaps() const { return marked_; }
@@ -48,6 +59,10 @@ public:
     std::optional<BalanceCell> cellAt(QPoint point) const;
     // The colour a cell is painted in.
     QColor colourOf(BalanceCell cell) const;
+    // How a cell stands against its band in what the map shows.
+    TargetStatus targetStatusOf(BalanceCell cell) const;
+    // What a cell's tooltip and the cursor's description say.
+    QString describe(BalanceCell cell) const;
 
     QSize sizeHint() const override;
 
@@ -71,6 +86,9 @@ private:
     QRect paintedArea(BalanceCell cell) const;
     void paintAxis(QPainter& painter, const QRect& dirty);
     void describeCursor();
+    // The numbers the cells show: the proposal's or the table's.
+    const BalanceModel& model() const;
+    std::optional<TargetBand> bandOf(BalanceCell cell) const;
     void moveCursor(int mapStep, int profileStep);
 
     const BalanceWhatIf& table_;
@@ -78,6 +96,9 @@ private:
     std::vector<std::size_t> marked_;
     bool stale_ = false;
     std::optional<BalanceCell> cursor_;
+    const TargetBands* bands_ = nullptr;
+    const BalanceModel* proposed_ = nullptr;
+    std::vector<char> moved_;
 };
 
 } // namespace valmor

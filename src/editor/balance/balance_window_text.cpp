@@ -76,6 +76,21 @@ QString cellDescription(const BalanceWhatIf& table, BalanceCell cell) {
     return text;
 }
 
+QString targetLine(const std::optional<TargetBand>& band, const MapOutcome& now,
+                   const MapOutcome* proposed) {
+    const auto chance = [](const MapOutcome& outcome) {
+        const std::optional<double> percent = targetPercent(outcome);
+        return percent ? QString::fromStdString(formatNumber(*percent)) + '%'
+                       : QStringLiteral("an error");
+    };
+    QString line = band ? QStringLiteral("target %1, now %2")
+                              .arg(QString::fromStdString(bandText(*band)), chance(now))
+                        : QStringLiteral("no target band, now %1").arg(chance(now));
+    if (proposed != nullptr)
+        line += QStringLiteral(", proposed %1").arg(chance(*proposed));
+    return line;
+}
+
 QString changesLine(const BalanceWhatIf& table) {
     const std::vector<BalanceCell> cells = table.differences();
     if (cells.empty())

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "balance/balance_what_if.h"
+#include "balance/targets.h"
 
 namespace valmor {
 
@@ -15,6 +16,11 @@ namespace valmor {
 // their chances and names, one thing a line; what the saved files give when the edits
 // change the cell.
 QString cellDescription(const BalanceWhatIf& table, BalanceCell cell);
+
+// How a cell stands against its band: "target 0-10%, now 21%", with ", proposed 8%" when a
+// proposal's outcome is given; "no target band" for a cell that has none.
+QString targetLine(const std::optional<TargetBand>& band, const MapOutcome& now,
+                   const MapOutcome* proposed);
 
 // "Unsaved edits change 3 cells: map 12, L5: safe -> risky, defeat 0% -> 4.2%; ...", the
 // first few cells in map order; empty when the edits change none.
