@@ -54,6 +54,16 @@ void EncounterEditor::pickMap() {
     document_.recordPick(std::move(snapshot));
 }
 
+void EncounterEditor::showWritten() {
+    RecordSnapshot snapshot;
+    encounterRecord_ = readEncounterRecord(folder_.file(kEncounterFileName), mapNumber(), snapshot);
+    document_.whileShowing([this] {
+        for (const ShownField<EncounterRecord>& shown : inFillOrder_)
+            showField(shown, encounterRecord_);
+    });
+    document_.recordWritten(std::move(snapshot));
+}
+
 void EncounterEditor::updateFrequencyTotal(int) {
     recomputeTotal(ui_.txtTotalFreq, ui_.txtMonFreq);
 }

@@ -28,6 +28,9 @@ public:
                     QUndoStack& history);
 
     void pickMap();
+    // The selected map's record was written by the balance window: shows it as the file
+    // holds it now, with a fresh snapshot, as one step of the history.
+    void showWritten();
     void updateFrequencyTotal(int index);
     void updateMonsterCountTotal(int index);
     // A box that does not convert is named in the error, with its text, and gets the focus.

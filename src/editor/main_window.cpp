@@ -198,9 +198,47 @@ void MainWindow::noteSave() {
 
 // ---- The balance window ----
 
+void MainWindow::followWrittenRecords(const std::vector<RecordChange>& changes) {
+    const auto changed = [&](ChangedFile file, int record) {
+        return std::ranges::any_of(changes, [&](const RecordChange& change) {
+            return change.file == file && change.record == record;
+        });
+    };
+    const bool monster =
+        stats_->pickedMonster() >= 0 && changed(ChangedFile::Monsters, stats_->pickedMonster());
+    const bool map =
+        encounter_->pickedMap() >= 1 && changed(ChangedFile::Encounters, encounter_->pickedMap());
+    if (!monster && !map)
+        return;
+    // Both editors' steps as one, so that one Ctrl+Z takes back what one Apply showed.
+    history_.beginMacro(QStringLiteral("Apply"));
+    const struct EndMacro {
+        QUndoStack& history;
+        ~EndMacro() { history.endMacro(); }
+    } endMacro{history_};
+    std::optional<DataError> first;
+    const auto follow = [&](auto showWritten) {
+        try {
+            showWritten();
+        } catch (const DataError& error) {
+            first = first.value_or(error);
+        }
+    };
+    if (monster)
+        follow([this] { stats_->showWritten(); });
+    if (map)
+        follow([this] { encounter_->showWritten(); });
+    if (first)
+        throw *first;
+}
+
 void MainWindow::openBalanceWindow() {
     if (activity_ == nullptr) {
         activity_ = new EditorActivity(*stats_, *encounter_, *calculator_, this);
+        connect(activity_, &EditorActivity::recordsWritten, this,
+                [this](const std::vector<RecordChange>& changes) {
+                    guarded(*errorReport_, [&] { followWrittenRecords(changes); });
+                });
         // A cell chosen there is picked in the map list as the user would pick it.
         connect(activity_, &EditorActivity::mapPickRequested, this, [this](int map) {
             ui_->cboMapIndex->setCurrentIndex(map - 1);
@@ -209,6 +247,7 @@ void MainWindow::openBalanceWindow() {
     }
     if (balance_ == nullptr) {
         balance_ = new BalanceWindow(*activity_, folder_, this);
+        balance_->setErrorReport([this](const DataError& error) { errorReport_->show(error); });
         balance_->setAttribute(Qt::WA_DeleteOnClose);
         const QScreen* screen = this->screen();
         const std::optional<QRect> kept =

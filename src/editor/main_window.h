@@ -15,6 +15,7 @@
 
 #include "editor/error_report.h"
 #include "editor/folder_prompts.h"
+#include "game/change_list.h"
 #include "game/game_folder.h"
 
 namespace Ui {
@@ -74,6 +75,9 @@ private:
     void connectHandlers(const EncounterControls& encounter);
     // Tells a window that follows the editor that a Save wrote a record.
     void noteSave();
+    // The balance window wrote `changes`: the picked monster and map they change show
+    // what the files hold now, as one step of the history.
+    void followWrittenRecords(const std::vector<RecordChange>& changes);
     // The title's modified mark: shown while the picked monster or map has unsaved edits.
     void showModifiedMark();
     void placeBeside(QWidget& other) const;

@@ -115,6 +115,17 @@ void RecordDocument::recordSave() {
     emit changed();
 }
 
+void RecordDocument::recordWritten(RecordSnapshot snapshot) {
+    FieldValues before = shown_.values;
+    shown_.values = controlValues();
+    shown_.stored = shown_.values;
+    shown_.snapshot = std::move(snapshot);
+    shown_.readAt = ++clock_;
+    written_[shown_.listPosition] = shown_;
+    history_.push(new SaveStep(*this, std::move(before), shown_.values));
+    emit changed();
+}
+
 void RecordDocument::restoreList() {
     const Showing showing(*this);
     if (shown_.listPosition >= 0) {

@@ -79,6 +79,10 @@ public:
     void recordPick(RecordSnapshot snapshot);
     // After a Save wrote the values: they are what the file holds; records the step.
     void recordSave();
+    // After a write of the record by another part of the editor (the balance window's
+    // Apply) filled the controls (whileShowing) from the record read back with `snapshot`:
+    // they are what the file holds; records the step, which undo treats as a Save's.
+    void recordWritten(RecordSnapshot snapshot);
     // After a pick whose record could not be read: puts the list back on the record the
     // controls still show, so that a Save goes to that record and no other.
     void restoreList();

@@ -60,6 +60,20 @@ void StatsEditor::pickMonster() {
         throw *missingItem;
 }
 
+void StatsEditor::showWritten() {
+    const auto n = static_cast<std::int16_t>(pickedMonster());
+    RecordSnapshot snapshot;
+    monsterStats_ = readMonsterRecord(folder_.file(kMonsterFileName), n, snapshot);
+    std::optional<DataError> spriteError;
+    std::optional<DataError> missingItem;
+    document_.whileShowing([&] { fill(n, spriteError, missingItem); });
+    document_.recordWritten(std::move(snapshot));
+    if (spriteError)
+        throw *spriteError;
+    if (missingItem)
+        throw *missingItem;
+}
+
 void StatsEditor::fill(std::int16_t n, std::optional<DataError>& spriteError,
                        std::optional<DataError>& missingItem) {
     try {

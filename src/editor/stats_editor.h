@@ -28,6 +28,9 @@ public:
                 const GameFolderStart& game, QUndoStack& history);
 
     void pickMonster();
+    // The picked monster's record was written by the balance window: shows it as the file
+    // holds it now, with a fresh snapshot, as one step of the history.
+    void showWritten();
     // A box that does not convert is named in the error, with its text, and gets the focus.
     void saveMonster();
 

@@ -23,8 +23,10 @@
 #include "editor/balance/balance_window_text.h"
 #include "editor/balance/editor_activity.h"
 #include "editor/balance/game_folder_watch.h"
+#include "editor/balance/tuning_panel.h"
 #include "editor/design_fonts.h"
 #include "editor/editor_settings.h"
+#include "editor/error_report.h"
 #include "editor/window_icon.h"
 #include "game/game_records.h"
 #include "game/item_list.h"
@@ -39,6 +41,8 @@ namespace {
 
 // A characters.csv larger than this is refused: far more profiles than a window can show.
 constexpr std::size_t kMostProfileBytes = std::size_t{1} << 20;
+// A targets.csv larger than this is refused, as characters.csv is.
+constexpr std::size_t kMostTargetBytes = std::size_t{1} << 20;
 // The heat map shows this many rows before it scrolls.
 constexpr int kRowsShown = 24;
 
@@ -88,12 +92,17 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, GameDirectory folder, QWi
 
     damage_ = new QRadioButton(QStringLiteral("&Damage share"), this);
     defeat_ = new QRadioButton(QStringLiteral("D&efeat chance"), this);
+    target_ = new QRadioButton(QStringLiteral("&Target"), this);
+    target_->setToolTip(QStringLiteral("Each cell against its band of the chance of defeat in "
+                                       "the folder's targets.csv"));
     const BalanceMeasure colouring = balanceWindowColouring().value_or(BalanceMeasure::DamageShare);
     damage_->setChecked(colouring == BalanceMeasure::DamageShare);
     defeat_->setChecked(colouring == BalanceMeasure::DefeatChance);
+    target_->setChecked(colouring == BalanceMeasure::Target);
     auto* measures = new QButtonGroup(this);
-    measures->addButton(damage_);
-    measures->addButton(defeat_);
+    measures->addButton(damage_, static_cast<int>(BalanceMeasure::DamageShare));
+    measures->addButton(defeat_, static_cast<int>(BalanceMeasure::DefeatChance));
+    measures->addButton(target_, static_cast<int>(BalanceMeasure::Target));
     auto* copy = new QPushButton(QStringLiteral("&Copy table"), this);
     copy->setObjectName(QStringLiteral("copyTable"));
     copy->setToolTip(QStringLiteral("Copies every map and profile as tab-separated text, with "
@@ -102,6 +111,7 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, GameDirectory folder, QWi
     controls->addWidget(new QLabel(QStringLiteral("Colour by:"), this));
     controls->addWidget(damage_);
     controls->addWidget(defeat_);
+    controls->addWidget(target_);
     controls->addStretch();
     controls->addWidget(copy);
 
@@ -117,6 +127,15 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, GameDirectory folder, QWi
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     monsterLine_ = plainLabel(this, "monsterLine");
     changes_ = plainLabel(this, "changes");
+    tuning_ = new TuningPanel(
+        activity_, folder_, [this] { return proposalInputs(); },
+        [this](const DataError& error) {
+            if (report_)
+                report_(error);
+            else
+                MessageBoxErrorReport(this).show(error);
+        },
+        this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(header_);
@@ -127,14 +146,18 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, GameDirectory folder, QWi
     layout->addWidget(scroll_, 1);
     layout->addWidget(monsterLine_);
     layout->addWidget(changes_);
+    layout->addWidget(tuning_);
 
-    connect(damage_, &QRadioButton::toggled, this, [this](bool on) {
-        const BalanceMeasure measure =
-            on ? BalanceMeasure::DamageShare : BalanceMeasure::DefeatChance;
+    connect(measures, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on)
+            return;
+        const auto measure = static_cast<BalanceMeasure>(id);
         heatMap_->setMeasure(measure);
         legend_->setMeasure(measure);
         keepBalanceWindowColouring(measure);
     });
+    heatMap_->setTargets(&targets_);
+    connect(tuning_, &TuningPanel::proposalChanged, this, &BalanceWindow::showProposal);
     connect(copy, &QPushButton::clicked, this, [this] { copyTable(); });
     auto* copyKey = new QShortcut(QKeySequence::Copy, this);
     connect(copyKey, &QShortcut::activated, this, [this] { copyTable(); });
@@ -160,7 +183,8 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, GameDirectory folder, QWi
         new GameFolderWatch(folder_.shownAs(),
                             {QLatin1String(kPaletteFileName), QLatin1String(kSpriteFileName),
                              QLatin1String(kMonsterFileName), QLatin1String(kEncounterFileName),
-                             QLatin1String(kItemListFileName), QLatin1String(kCharactersFileName)},
+                             QLatin1String(kItemListFileName), QLatin1String(kCharactersFileName),
+                             QLatin1String(kTargetsFileName)},
                             this);
     connect(watch_, &GameFolderWatch::changed, this, filesChanged);
 
@@ -203,6 +227,7 @@ void BalanceWindow::refresh() noexcept {
             followEditor(changed);
         }
         applyProfiles(changed);
+        applyTargets();
         if (table_.mapCount() != maps || table_.profileCount() != profiles) {
             heatMap_->reshape();
             // Room for every map, and for a scroll bar once the profiles run past the rows
@@ -218,6 +243,7 @@ void BalanceWindow::refresh() noexcept {
         std::ranges::sort(marked);
         heatMap_->setMarkedMaps(std::move(marked));
         heatMap_->setStale((gameFilesRead_ && !fileProblem_.isEmpty()) || keepsOldProfiles());
+        tuning_->noteShown(table_.shown(), targets_);
         lastMilliseconds_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         lastAt_ = QTime::currentTime();
         ++refreshes_;
@@ -261,6 +287,50 @@ void BalanceWindow::readFiles(std::vector<BalanceCell>& changed) {
         // A characters.csv that is no CSV (tables::ImportError) shows its line and column.
         profilesProblem_ = shownText(error.what());
     }
+    readTargets();
+}
+
+void BalanceWindow::readTargets() {
+    // As characters.csv: opened for reading only, bounded, and a targets.csv that cannot be
+    // read takes only the bands away.
+    try {
+        const GamePath path = folder_.file(kTargetsFileName);
+        std::optional<std::string> text;
+        if (pathKind(path) != PathKind::Missing)
+            text = GameFile::open(path, GameFile::Access::Read)
+                       .readAll(kMostTargetBytes, "; targets take at most 1 MiB");
+        if (text != targetsText_) {
+            targetsText_ = std::move(text);
+            targetsDirty_ = true;
+        }
+        targetsReadProblem_.clear();
+    } catch (const DataError& error) {
+        targetsReadProblem_ = shownText(error.what());
+        targetsText_.reset();
+        targetsDirty_ = true;
+    }
+}
+
+void BalanceWindow::applyTargets() {
+    std::vector<std::string> profiles;
+    for (const CharacterProfile& profile : table_.shown().profiles())
+        profiles.push_back(profile.name);
+    const std::size_t maps = table_.mapCount();
+    if (!targetsDirty_ && profiles == targetProfiles_ && targets_.mapCount() == maps)
+        return;
+    targetsDirty_ = false;
+    targetProfiles_ = std::move(profiles);
+    targetsProblem_.clear();
+    try {
+        targets_ = targetsText_
+                       ? targetsFromCsv(*targetsText_, kTargetsFileName, table_.shown().profiles())
+                       : TargetBands();
+    } catch (const DataError& error) {
+        // Shows the line and column of the first problem.
+        targetsProblem_ = shownText(error.what());
+        targets_ = TargetBands();
+    }
+    heatMap_->update();
 }
 
 void BalanceWindow::readGameFiles(std::vector<BalanceCell>& changed) {
@@ -324,11 +394,15 @@ void BalanceWindow::showState() {
     else
         profiles = QStringLiteral("none yet");
     const QString unsaved = activity_.unsavedRecords();
+    legend_->setTargetNote(targetsText_ || !targetsReadProblem_.isEmpty()
+                               ? QString()
+                               : QStringLiteral("no targets.csv: no cell has a band"));
     header_->setText(
         QStringLiteral("Folder: %1     Profiles: %2     Recomputed in %3 ms at %4")
             .arg(shownFolder_, profiles, QString::number(lastMilliseconds_, 'f', 1),
                  lastAt_.toString(QStringLiteral("HH:mm:ss"))) +
-        (unsaved.isEmpty() ? QString() : QStringLiteral("     Unsaved edits: %1").arg(unsaved)));
+        (unsaved.isEmpty() ? QString() : QStringLiteral("     Unsaved edits: %1").arg(unsaved)) +
+        '\n' + targetsLine());
 
     QStringList problems;
     if (!fileProblem_.isEmpty() && gameFilesRead_)
@@ -350,6 +424,12 @@ void BalanceWindow::showState() {
         problems.append(QStringLiteral("Cannot read the profiles: %1. Their rows are left out "
                                        "until %2 reads; the rest is worked out without them.")
                             .arg(profilesProblem_, QLatin1String(kCharactersFileName)));
+    if (!targetsReadProblem_.isEmpty())
+        problems.append(QStringLiteral("Cannot read the targets: %1. No cell has a band until "
+                                       "%2 reads again.")
+                            .arg(targetsReadProblem_, QLatin1String(kTargetsFileName)));
+    else if (!targetsProblem_.isEmpty())
+        problems.append(QStringLiteral("The targets are not used: %1").arg(targetsProblem_));
     if (!monsterProblem_.isEmpty())
         problems.append(
             QStringLiteral("The picked monster's edits are left out: %1").arg(monsterProblem_));
@@ -374,6 +454,54 @@ void BalanceWindow::showState() {
     changes_->setText(changes.isEmpty()
                           ? QStringLiteral("No unsaved edit changes a verdict or a defeat chance.")
                           : changes);
+}
+
+std::size_t BalanceWindow::cellsOutsideBands() const {
+    std::size_t count = 0;
+    for (std::size_t p = 0; p < table_.profileCount(); ++p) {
+        for (std::size_t m = 0; m < table_.mapCount(); ++m)
+            count += missesBand(heatMap_->targetStatusOf({m, p})) ? 1 : 0;
+    }
+    return count;
+}
+
+QString BalanceWindow::targetsLine() const {
+    if (!targetsReadProblem_.isEmpty() || !targetsProblem_.isEmpty())
+        return QStringLiteral("Targets: %1 cannot be used (below)")
+            .arg(QLatin1String(kTargetsFileName));
+    if (!targetsText_)
+        return QStringLiteral("Targets: no %1 in the folder").arg(QLatin1String(kTargetsFileName));
+    const std::size_t outside = cellsOutsideBands();
+    QString line = QStringLiteral("Targets: %1 of %2 banded cells outside their target band")
+                       .arg(outside)
+                       .arg(targets_.bandCount());
+    if (heatMap_->showsProposal())
+        line += QStringLiteral(" with the proposal");
+    return line;
+}
+
+void BalanceWindow::showProposal() {
+    heatMap_->setProposal(tuning_->proposed(), tuning_->moved());
+    showState();
+}
+
+std::shared_ptr<const ProposalInputs> BalanceWindow::proposalInputs() const {
+    if (table_.mapCount() == 0)
+        throw DataError(ErrorKind::FileNotFound,
+                        "no game files read: there is nothing to propose changes for");
+    if (!targetsText_ || targets_.empty())
+        throw DataError(ErrorKind::FileNotFound,
+                        std::string(kTargetsFileName) +
+                            " (no bands: put a targets.csv with the columns "
+                            "maps,profile,defeat_min,defeat_max into the game folder)");
+    auto inputs = std::make_shared<ProposalInputs>();
+    inputs->model = table_.shown();
+    inputs->bands = targets_;
+    return inputs;
+}
+
+void BalanceWindow::setErrorReport(std::function<void(const DataError&)> report) {
+    report_ = std::move(report);
 }
 
 QString BalanceWindow::headerText() const {

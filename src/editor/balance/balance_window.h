@@ -8,10 +8,18 @@
 // last good picture stays, greyed, until the file reads again. A characters.csv that
 // cannot be read leaves only its own rows out (or at their last good values): the maps
 // and the row "On screen" are worked out all the same.
+//
+// The folder's targets.csv gives each cell a band of the chance of defeat, read and followed
+// as characters.csv is; the colouring "Target" shows how each cell stands against its band,
+// and the header counts the cells outside theirs. Below the map, the tuning assistant
+// (TuningPanel) proposes changes that bring the cells into their bands, and applies them.
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <QString>
@@ -20,6 +28,8 @@
 #include <QWidget>
 
 #include "balance/balance_what_if.h"
+#include "balance/targets.h"
+#include "files/error.h"
 #include "files/game_file.h"
 
 class QLabel;
@@ -32,6 +42,8 @@ class BalanceHeatMap;
 class BalanceLegend;
 class EditorActivity;
 class GameFolderWatch;
+class TuningPanel;
+struct ProposalInputs;
 
 class BalanceWindow : public QWidget {
     Q_OBJECT
@@ -43,7 +55,14 @@ public:
     BalanceWindow(EditorActivity& activity, GameDirectory folder, QWidget* parent = nullptr);
     ~BalanceWindow() override;
 
+    // Where the errors of the tuning assistant's buttons go; by default a message box.
+    void setErrorReport(std::function<void(const DataError&)> report);
+
     const BalanceWhatIf& table() const { return table_; }
+    const TargetBands& targets() const { return targets_; }
+    TuningPanel* tuning() const { return tuning_; }
+    // The cells outside their band in what the heat map shows.
+    std::size_t cellsOutsideBands() const;
     BalanceHeatMap* heatMap() const { return heatMap_; }
     // The header: folder, profiles and the last recompute, then any problem.
     QString headerText() const;
@@ -68,6 +87,12 @@ private:
     void readFiles(std::vector<BalanceCell>& changed);
     void readGameFiles(std::vector<BalanceCell>& changed);
     std::optional<std::vector<CharacterProfile>> readProfiles();
+    void readTargets();
+    // Parses the targets again when their text or the profiles changed.
+    void applyTargets();
+    QString targetsLine() const;
+    std::shared_ptr<const ProposalInputs> proposalInputs() const;
+    void showProposal();
     // Whether the heat map shows rows of characters.csv that it no longer reads as such.
     bool keepsOldProfiles() const;
     void followEditor(std::vector<BalanceCell>& changed);
@@ -90,6 +115,16 @@ private:
     QString mapProblem_;
     QString characterProblem_;
 
+    // targets.csv as last read (nothing: no such file), and the bands parsed from it for
+    // the profiles they were parsed for.
+    std::optional<std::string> targetsText_;
+    QString targetsReadProblem_;
+    QString targetsProblem_;
+    TargetBands targets_;
+    bool targetsDirty_ = true;
+    std::vector<std::string> targetProfiles_;
+    std::function<void(const DataError&)> report_;
+
     bool filesDirty_ = true;
     bool editorDirty_ = true;
     QTimer pending_;
@@ -102,12 +137,14 @@ private:
     QLabel* problems_;
     QRadioButton* damage_;
     QRadioButton* defeat_;
+    QRadioButton* target_;
     BalanceLegend* legend_;
     QLabel* emptyNote_;
     QScrollArea* scroll_;
     BalanceHeatMap* heatMap_;
     QLabel* monsterLine_;
     QLabel* changes_;
+    TuningPanel* tuning_;
 };
 
 } // namespace valmor

@@ -1,5 +1,7 @@
 #include "editor/balance/editor_activity.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -55,6 +57,22 @@ QString EditorActivity::unsavedRecords() const {
         records.append(QStringLiteral("monster %1").arg(stats_.pickedMonster()));
     if (encounter_.pickedMap() >= 1 && encounter_.document().isModified())
         records.append(QStringLiteral("map %1").arg(encounter_.pickedMap()));
+    return records.join(QStringLiteral(", "));
+}
+
+QString EditorActivity::unsavedAmong(const std::vector<RecordChange>& changes) const {
+    const auto changed = [&](ChangedFile file, int record) {
+        return std::ranges::any_of(changes, [&](const RecordChange& change) {
+            return change.file == file && change.record == record;
+        });
+    };
+    QStringList records;
+    const int monster = stats_.pickedMonster();
+    if (monster >= 0 && stats_.document().isModified() && changed(ChangedFile::Monsters, monster))
+        records.append(QStringLiteral("monster %1").arg(monster));
+    const int map = encounter_.pickedMap();
+    if (map >= 1 && encounter_.document().isModified() && changed(ChangedFile::Encounters, map))
+        records.append(QStringLiteral("map %1").arg(map));
     return records.join(QStringLiteral(", "));
 }
 

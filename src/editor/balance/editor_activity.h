@@ -12,6 +12,7 @@
 
 #include "balance/balance_what_if.h"
 #include "editor/control_caption.h"
+#include "game/change_list.h"
 
 namespace valmor {
 
@@ -38,6 +39,9 @@ public:
     // The picked monster and selected map whose boxes hold unsaved edits, as "monster 9,
     // map 12"; empty when none does.
     QString unsavedRecords() const;
+    // Those of the picked monster and selected map that hold unsaved edits and that
+    // `changes` change, as unsavedRecords names them; empty when none does.
+    QString unsavedAmong(const std::vector<RecordChange>& changes) const;
     // The picked monster's record as its boxes hold it; nothing when none is picked.
     OnScreen<MonsterEdit> monster() const;
     // The selected map's record as its 13 boxes hold it; nothing when none is picked.
@@ -47,6 +51,12 @@ public:
 
     // A Save wrote a record.
     void noteSave() { emit saved(); }
+    // The balance window wrote `changes` into the files: the editors show what they hold
+    // now, then the window reads them again.
+    void noteWritten(const std::vector<RecordChange>& changes) {
+        emit recordsWritten(changes);
+        emit saved();
+    }
     // Asks the main window to pick `map` (from 1) in its map list, as the user would.
     void pickMap(int map) { emit mapPickRequested(map); }
 
@@ -55,6 +65,7 @@ signals:
     void mapChanged();
     void characterChanged();
     void saved();
+    void recordsWritten(const std::vector<RecordChange>& changes);
     void mapPickRequested(int map);
 
 private:
