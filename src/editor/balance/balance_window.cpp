@@ -93,6 +93,7 @@ BalanceWindow::BalanceWindow(EditorActivity& activity, GameDirectory folder, QWi
     damage_ = new QRadioButton(QStringLiteral("&Damage share"), this);
     defeat_ = new QRadioButton(QStringLiteral("D&efeat chance"), this);
     target_ = new QRadioButton(QStringLiteral("&Target"), this);
+    target_->setObjectName(QStringLiteral("targetColouring"));
     target_->setToolTip(QStringLiteral("Each cell against its band of the chance of defeat in "
                                        "the folder's targets.csv"));
     const BalanceMeasure colouring = balanceWindowColouring().value_or(BalanceMeasure::DamageShare);
@@ -398,11 +399,10 @@ void BalanceWindow::showState() {
                                ? QString()
                                : QStringLiteral("no targets.csv: no cell has a band"));
     header_->setText(
-        QStringLiteral("Folder: %1     Profiles: %2     Recomputed in %3 ms at %4")
+        QStringLiteral("Folder: %1     Profiles: %2     Recomputed in %3 ms at %4     %5")
             .arg(shownFolder_, profiles, QString::number(lastMilliseconds_, 'f', 1),
-                 lastAt_.toString(QStringLiteral("HH:mm:ss"))) +
-        (unsaved.isEmpty() ? QString() : QStringLiteral("     Unsaved edits: %1").arg(unsaved)) +
-        '\n' + targetsLine());
+                 lastAt_.toString(QStringLiteral("HH:mm:ss")), targetsLine()) +
+        (unsaved.isEmpty() ? QString() : QStringLiteral("     Unsaved edits: %1").arg(unsaved)));
 
     QStringList problems;
     if (!fileProblem_.isEmpty() && gameFilesRead_)

@@ -67,11 +67,13 @@ TuningPanel::TuningPanel(EditorActivity& activity, GameDirectory folder, InputsS
     : QWidget(parent), activity_(activity), folder_(std::move(folder)), inputs_(std::move(inputs)),
       report_(std::move(report)), worker_(new ProposalWorker(this)) {
     propose_ = new QPushButton(QStringLiteral("&Propose changes"), this);
+    propose_->setObjectName(QStringLiteral("propose"));
     propose_->setToolTip(QStringLiteral(
         "Searches for the smallest changes of the monsters' stats that bring every cell into "
         "its band of targets.csv, as valmor-data tune does, on the files with the unsaved "
         "boxes of the main window in place"));
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("cancelSearch"));
     progress_ = new QProgressBar(this);
     progress_->setRange(0, kProgressSteps);
     progress_->setAccessibleName(QStringLiteral("Search progress"));
@@ -84,13 +86,16 @@ TuningPanel::TuningPanel(EditorActivity& activity, GameDirectory folder, InputsS
     list_->setAccessibleName(QStringLiteral("Proposed changes"));
     list_->setMaximumHeight(140);
     apply_ = new QPushButton(QStringLiteral("&Apply"), this);
+    apply_->setObjectName(QStringLiteral("apply"));
     apply_->setToolTip(QStringLiteral("Writes the ticked changes into the game files, as "
                                       "valmor-data apply does"));
     undo_ = new QPushButton(QStringLiteral("&Undo apply"), this);
+    undo_->setObjectName(QStringLiteral("undoApply"));
     undo_->setToolTip(
         QStringLiteral("Writes back the values the last Apply replaced, while the files still "
                        "hold what it wrote"));
     copy_ = new QPushButton(QStringLiteral("Copy c&hanges"), this);
+    copy_->setObjectName(QStringLiteral("copyChanges"));
     copy_->setToolTip(QStringLiteral("Copies the ticked changes as a change list (CSV), as "
                                      "valmor-data tune writes it"));
 
