@@ -21,6 +21,7 @@
 #include "cli/standard_streams.h"
 #include "cli/terminal_text.h"
 #include "cli/textconv.h"
+#include "cli/tune_command.h"
 #include "files/error.h"
 #include "files/game_file.h"
 #include "files/message_text.h"
@@ -152,6 +153,8 @@ std::vector<std::filesystem::path> inputFiles(const QCommandLineParser& parser) 
     return {toPath(parser.value("characters"))};
 }
 
+std::string escapeLines(std::string_view text);
+
 const std::vector<CommandInfo>& commands() {
     static const std::vector<CommandInfo> list{
         {"export-stats",
@@ -273,6 +276,39 @@ const std::vector<CommandInfo>& commands() {
              writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")),
                          monsters, inputFiles(call.parser));
          })},
+        {"tune",
+         "--characters FILE.csv --targets FILE.csv [--levers LEVERS] [--monsters LIST] "
+         "[--fields LIST] [--max-change PCT] [-o FILE]",
+         "",
+         "propose the smallest changes that bring every map into its target band",
+         helpText("tune"),
+         {kCharacters,
+          {{"targets"}, "FILE.csv", "the target bands: maps,profile,defeat_min,defeat_max"},
+          {{"levers"}, "LEVERS", "stats (the default), frequencies, or stats,frequencies"},
+          {{"monsters"}, "LIST", "only these monsters may change: numbers and ranges, 3,7-9"},
+          {{"fields"}, "LIST", "only these stats may change: hp,strength,agility,offMax,def,level"},
+          {{"max-change"}, "PCT", "no value moves by more than PCT% of max(|old|, 1)"},
+          {{"o", "output"}, "FILE", "write the change list to FILE instead of standard output"}},
+         0,
+         [](const Invocation& call) {
+             const auto value = [&](const char* name) { return bytesOf(call.parser.value(name)); };
+             const TuneOptions options = tuneOptions(value("levers"), value("monsters"),
+                                                     value("fields"), value("max-change"));
+             try {
+                 return tuneCommand(call.session, toPath(call.parser.value("characters")),
+                                    toPath(call.parser.value("targets")),
+                                    toPath(call.parser.value("output")), options);
+             } catch (const UsageError&) {
+                 throw;
+             } catch (const ImportError& error) {
+                 call.session.err << escapeLines(error.what()) << '\n';
+             } catch (const CliError& error) {
+                 call.session.err << kProgram << ": " << escapeForMessage(error.what()) << '\n';
+             } catch (const DataError& error) {
+                 call.session.err << kProgram << ": " << escapeForMessage(error.what()) << '\n';
+             }
+             return kTuneTrouble;
+         }},
         {"check",
          "",
          "",
