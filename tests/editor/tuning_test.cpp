@@ -91,7 +91,7 @@ protected:
     // A band that the cell misses from above: a proposal has something to move.
     std::string tooDangerousTarget() {
         const BalanceCell cell = cellWithDefeat(20, 80);
-        return bandRow(cell, 0, *targetPercent(outcome(cell)) / 2);
+        return bandRow(cell, 0, std::floor(*targetPercent(outcome(cell)) - 2));
     }
 
     // The value a record's field holds in the files now.
@@ -302,13 +302,18 @@ TEST_F(TuningTest, AnApplyOfARecordChangedSinceTheProposalWritesNothingAndNamesI
          [this](const RecordChange& change) {
              pickRecordOf(change);
              QLineEdit* box =
-                 change.file == ChangedFile::Monsters ? view->txtName : view->txtMonFreq[0];
-             type(box, box->text() + (change.file == ChangedFile::Monsters ? "x" : "1"));
+                 change.file == ChangedFile::Monsters ? view->txtHP : view->txtMonFreq[0];
+             type(box, box->text() + "1");
          },
          ErrorKind::InvalidPropertyValue, "has unsaved edits"},
     };
     for (const RefusedRow& row : rows) {
         SCOPED_TRACE(row.name);
+        // The window has read what the row before wrote.
+        ASSERT_TRUE(eventually([&] {
+            return balance->table().saved().monsters() ==
+                   readAllMonsterRecords(file(kMonsterFileName));
+        }));
         proposeAndWait();
         ASSERT_FALSE(tuning().result()->changes.empty());
         const RecordChange first = tuning().tickedChanges().front();
