@@ -1,7 +1,9 @@
 // The balance window's figures on Qt's offscreen platform: one keystroke in the HP box until
 // the heat map has repainted, on the demo data with its 20 profiles and with a stats file of
 // 32,767 monsters; opening the window until its first paint; a file replaced on disk until
-// the window shows it; and the memory the open window adds. Run with
+// the window shows it; and the memory the open window adds. The tuning assistant: Propose on
+// the demo data until the heat map has painted its proposal, a keystroke in the main window
+// until its box has repainted while a search runs, and Cancel until the window is idle. Run with
 // --benchmark_repetitions=10 --benchmark_report_aggregates_only=true; the memory figure
 // with --benchmark_filter=Memory in a process of its own.
 #include <benchmark/benchmark.h>
@@ -16,8 +18,10 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include "balance/targets.h"
 #include "demo_folder.h"
 #include "editor/balance/balance_heat_map.h"
+#include "editor/balance/tuning_panel.h"
 #include "editor/design_fonts.h"
 #include "editor/main_window.h"
 #include "game/game_records.h"
@@ -165,6 +169,95 @@ void BM_FileReplacedToShown(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FileReplacedToShown)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The demo data with its targets.csv; one of our own where the demo has none.
+fs::path targetsFolder(const char* name) {
+    const fs::path dir = freshDemoFolder(name);
+    if (!fs::exists(dir / valmor::kTargetsFileName)) {
+        std::ofstream targets(dir / valmor::kTargetsFileName);
+        targets << "maps,profile,defeat_min,defeat_max\n1-268,*,0,25\n";
+    }
+    return dir;
+}
+
+void BM_ProposeToShownDemo(benchmark::State& state) {
+    const fs::path dir = targetsFolder("valmor-balance-bench-propose");
+    auto window = startedWindow(dir);
+    const valmor::MainWindowTestView view(*window);
+    window->openBalanceWindow();
+    valmor::BalanceWindow& balance = *view.balanceWindow();
+    valmor::TuningPanel& tuning = *balance.tuning();
+    PaintCounter counter;
+    balance.heatMap()->installEventFilter(&counter);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        tuning.propose();
+        while (tuning.isRunning())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (tuning.result() == nullptr) {
+            state.SkipWithError(tuning.statusText().toStdString().c_str());
+            break;
+        }
+        const int paints = counter.paints;
+        waitForPaint(counter, paints + 1);
+    }
+    if (tuning.result() != nullptr)
+        state.counters["changes"] = static_cast<double>(tuning.result()->changes.size());
+}
+BENCHMARK(BM_ProposeToShownDemo)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Keeps a search running: starts another whenever one ends.
+void keepSearching(valmor::TuningPanel& tuning) {
+    if (!tuning.isRunning())
+        tuning.propose();
+}
+
+void BM_KeystrokeToRepaintWhileProposing(benchmark::State& state) {
+    const fs::path dir = targetsFolder("valmor-balance-bench-busy");
+    auto window = startedWindow(dir);
+    const valmor::MainWindowTestView view(*window);
+    window->openBalanceWindow();
+    valmor::TuningPanel& tuning = *view.balanceWindow()->tuning();
+    window->activateWindow();
+    view.txtChLvl->setFocus();
+    PaintCounter counter;
+    view.txtChLvl->installEventFilter(&counter);
+    QApplication::processEvents();
+    bool longer = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        keepSearching(tuning);
+        state.ResumeTiming();
+        const int paints = counter.paints;
+        QTest::keyClick(view.txtChLvl, longer ? Qt::Key_Backspace : Qt::Key_7);
+        view.txtChLvl->repaint();
+        waitForPaint(counter, paints + 1);
+        longer = !longer;
+    }
+    tuning.cancel();
+    while (tuning.isRunning())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+BENCHMARK(BM_KeystrokeToRepaintWhileProposing)->Unit(benchmark::kMillisecond);
+
+void BM_CancelToIdle(benchmark::State& state) {
+    const fs::path dir = targetsFolder("valmor-balance-bench-cancel");
+    auto window = startedWindow(dir);
+    const valmor::MainWindowTestView view(*window);
+    window->openBalanceWindow();
+    valmor::TuningPanel& tuning = *view.balanceWindow()->tuning();
+    for (auto _ : state) {
+        state.PauseTiming();
+        tuning.propose();
+        // Well into the search.
+        QTest::qWait(50);
+        state.ResumeTiming();
+        tuning.cancel();
+        while (tuning.isRunning())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+}
+BENCHMARK(BM_CancelToIdle)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 // Resident memory in kB, from /proc.
 double residentKilobytes() {
