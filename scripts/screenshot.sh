@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Retakes the README's screenshots under Xvfb: the main window with a demo monster
-# picked, a preview page, and the balance window with an unsaved edit outlined; and the
-# top of the balance report in headless Chromium.
+# picked, a preview page, the balance window with an unsaved edit outlined and the same
+# window coloured by target; and the top of the balance report in headless Chromium.
 # Needs a build (scripts/run-editor.sh makes one, plus the valmor-data target).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +10,11 @@ build="${BUILD_DIR:-build}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/tools/make_demo_data" "$work" >/dev/null
+# The demo's target bands; a few of our own where the generator writes none.
+if [ ! -f "$work/targets.csv" ]; then
+    printf '%s\n' 'maps,profile,defeat_min,defeat_max' '1-60,*,0,5' '61-180,*,0,15' \
+        '181-268,*,5,30' >"$work/targets.csv"
+fi
 mkdir -p docs
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
@@ -56,6 +61,13 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     xdotool mousemove 1270 790
     sleep 0.5
     import -window "$balance" "$repo/docs/balance-window.png"
+    # The same window coloured by target (Alt+T), then back to the damage share (Alt+D), the
+    # colouring it is kept in.
+    xdotool key alt+t
+    sleep 0.5
+    import -window "$balance" "$repo/docs/balance-target.png"
+    xdotool key alt+d
+    sleep 0.3
     kill "$editor"
 ' _ "$work" "$PWD/$build" "$PWD"
 "$build/src/cli/valmor-data" -C "$work" report --characters "$work/characters.csv" \
@@ -64,5 +76,5 @@ chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
     --user-data-dir="$work/browser" --hide-scrollbars --window-size=1280,2560 \
     --screenshot="$PWD/docs/report.png" "file://$work/report.html" 2>/dev/null
-echo "Wrote docs/main-window.png, docs/preview-bosses.png, docs/balance-window.png and" \
-    "docs/report.png"
+echo "Wrote docs/main-window.png, docs/preview-bosses.png, docs/balance-window.png," \
+    "docs/balance-target.png and docs/report.png"
