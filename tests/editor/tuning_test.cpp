@@ -4,6 +4,7 @@
 // and snapshots following; an Apply refused by name, writing nothing; Cancel.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QListWidget>
@@ -357,6 +358,41 @@ TEST_F(TuningTest, AProposalWhoseInputsChangedIsMarkedStale) {
     balance->refreshNow();
     EXPECT_TRUE(tuning().isStale());
     EXPECT_TRUE(tuning().statusText().contains("Stale")) << tuning().statusText().toStdString();
+}
+
+// What has the focus, by the name a user sees.
+QString focusName() {
+    QWidget* widget = QApplication::focusWidget();
+    if (widget == nullptr)
+        return QStringLiteral("(none)");
+    if (const auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    return widget->accessibleName().isEmpty()
+               ? QString::fromLatin1(widget->metaObject()->className())
+               : widget->accessibleName();
+}
+
+TEST_F(TuningTest, TabWalksTheWindowsControlsAndComesBack) {
+    writeTargets(tooDangerousTarget());
+    proposeAndWait();
+    balance->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(balance));
+    balance->heatMap()->setFocus();
+    QStringList ring;
+    for (int i = 0; i < 20; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ring.append(focusName());
+        if (QApplication::focusWidget() == balance->heatMap())
+            break;
+    }
+    // The colourings are one stop, at the one chosen; Cancel and Undo apply, disabled, none.
+    QString colouring;
+    for (const QRadioButton* radio : balance->findChildren<QRadioButton*>())
+        colouring = radio->isChecked() ? radio->text() : colouring;
+    const QStringList expected{
+        "&Propose changes", "Proposed changes", "&Apply",      "Copy c&hanges",
+        colouring,          "&Copy table",      "QScrollArea", "Heat map of the maps by profiles"};
+    EXPECT_EQ(ring, expected) << ring.join(" | ").toStdString();
 }
 
 } // namespace

@@ -100,9 +100,13 @@ TargetStatus BalanceHeatMap::targetStatusOf(BalanceCell cell) const {
 }
 
 QString BalanceHeatMap::describe(BalanceCell cell) const {
-    const MapOutcome* proposed = showsProposal() ? &proposed_->outcome(cell) : nullptr;
-    return cellDescription(table_, cell) + '\n' +
-           targetLine(bandOf(cell), table_.shown().outcome(cell), proposed);
+    QString text = cellDescription(table_, cell);
+    // The band where there are bands, or where the colouring is by them.
+    if (measure_ == BalanceMeasure::Target || (bands_ != nullptr && !bands_->empty())) {
+        const MapOutcome* proposed = showsProposal() ? &proposed_->outcome(cell) : nullptr;
+        text += '\n' + targetLine(bandOf(cell), table_.shown().outcome(cell), proposed);
+    }
+    return text;
 }
 
 void BalanceHeatMap::setTargets(const TargetBands* bands) {
@@ -123,6 +127,7 @@ void BalanceHeatMap::setMeasure(BalanceMeasure measure) {
         return;
     measure_ = measure;
     update();
+    describeCursor();
 }
 
 void BalanceHeatMap::setMarkedMaps(std::vector<std::size_t> maps) {
