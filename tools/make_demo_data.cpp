@@ -1,5 +1,5 @@
 // valmor-demo-data OUTPUT_DIR [--force]: writes a demo set of the game's five data files
-// and a character progression (characters.csv).
+// a character progression (characters.csv) and the target bands (targets.csv).
 #include <exception>
 #include <iostream>
 #include <string_view>
@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
     if (directory == nullptr) {
         std::cerr << "usage: valmor-demo-data OUTPUT_DIR [--force]\n"
                      "Writes mypal.pal, monster.dat, monsters.tat, encountr.mon, itemlist.txt and "
-                     "characters.csv "
-                     "into OUTPUT_DIR;\n--force replaces files that already exist.\n";
+                     "characters.csv and targets.csv into OUTPUT_DIR;\n--force replaces files that "
+                     "already exist.\n";
         return 2;
     }
     try {

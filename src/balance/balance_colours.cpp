@@ -31,4 +31,28 @@ RgbColour unknownVerdictColour(Verdict verdict) {
                                             : kErrorColour;
 }
 
+RgbColour targetColour(TargetStatus status, double pointsOutside) {
+    const double t = std::clamp(pointsOutside / 50, 0.0, 1.0);
+    const auto mix = [&](RgbColour light, RgbColour dark) {
+        const auto one = [&](int a, int b) {
+            return static_cast<int>(std::lround(a + (b - a) * t));
+        };
+        return RgbColour{one(light.red, dark.red), one(light.green, dark.green),
+                         one(light.blue, dark.blue)};
+    };
+    switch (status) {
+    case TargetStatus::TooDangerous:
+        return mix({0xf8, 0xb4, 0xb4}, {0x8b, 0x00, 0x00});
+    case TargetStatus::TooEasy:
+        return mix({0xb4, 0xcc, 0xf8}, {0x0b, 0x2a, 0x8b});
+    case TargetStatus::Failed:
+        return kErrorColour;
+    case TargetStatus::Inside:
+        return kInsideBandColour;
+    case TargetStatus::NoBand:
+        break;
+    }
+    return kNoBandColour;
+}
+
 } // namespace valmor

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "balance/balance.h"
+#include "balance/targets.h"
 
 namespace valmor {
 
@@ -31,5 +32,12 @@ inline constexpr RgbColour kEmptyColour{0xb8, 0xb8, 0xb8};
 
 // The colour of a map whose shares are unknown (unbeatable, error or empty).
 RgbColour unknownVerdictColour(Verdict verdict);
+
+// The target colouring: a cell inside its band neutral grey, one too dangerous in reds and
+// one too easy in blues, from light just outside to dark 50 points out and more; an error
+// cell with a band black, a cell without a band white.
+inline constexpr RgbColour kInsideBandColour{0xd8, 0xd8, 0xd8};
+inline constexpr RgbColour kNoBandColour{0xff, 0xff, 0xff};
+RgbColour targetColour(TargetStatus status, double pointsOutside);
 
 } // namespace valmor

@@ -652,8 +652,11 @@ private:
             }
         }
         if (!frequenciesMayHelp && limitStatus != TargetStatus::Inside)
-            return at + "no value brings it in: its chance of defeat moves in steps that jump over "
-                        "the band (a map of few draws; its slot frequencies may help)";
+            return at +
+                   "no single value brings it in: its chance of defeat jumps over the band as a "
+                   "value moves (a monster that turns from unbeatable to beatable, or the few "
+                   "draws of a small map); several values at once, or its slot frequencies, "
+                   "may";
         return at + "no change of one value brings it in without putting another cell out; it "
                     "needs several values changed at once, which the search does not try";
     }

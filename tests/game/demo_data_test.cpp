@@ -169,8 +169,9 @@ TEST_F(DemoDataTest, CharactersComeOnRequestAndAreNeverReplacedUnlessForced) {
     EXPECT_FALSE(std::filesystem::exists(file(demo::kCharactersFileName)));
     const std::filesystem::path dir = dir_ / "with-characters";
     const auto written = demo::writeDemoData(dir, false, true);
-    ASSERT_EQ(written.size(), kFileNames.size() + 1);
-    EXPECT_EQ(written.back().path, dir / demo::kCharactersFileName);
+    ASSERT_EQ(written.size(), kFileNames.size() + 2);
+    EXPECT_EQ(written[kFileNames.size()].path, dir / demo::kCharactersFileName);
+    EXPECT_EQ(written.back().path, dir / demo::kTargetsFileName);
     for (const char* name : kFileNames)
         EXPECT_EQ(readBytes(dir / name), readBytes(file(name))) << name;
     writeText(file(demo::kCharactersFileName), "keep");

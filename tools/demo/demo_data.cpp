@@ -38,8 +38,10 @@ std::vector<DemoFile> buildDemoFiles(bool withCharacters) {
     files.push_back({kMonsterFileName, recordBytes(demoMonsters(), encodeMonsterRecord)});
     files.push_back({kEncounterFileName, recordBytes(demoEncounters(), encodeEncounterRecord)});
     files.push_back({kItemListFileName, textBytes(itemListText(demoItemNames()))});
-    if (withCharacters)
+    if (withCharacters) {
         files.push_back({kCharactersFileName, textBytes(charactersCsvText())});
+        files.push_back({kTargetsFileName, textBytes(targetsCsvText())});
+    }
     return files;
 }
 

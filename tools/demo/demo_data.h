@@ -16,7 +16,8 @@ struct DemoFile {
 };
 
 // The palette, sprite, stats, encounter and item files, in that order, and with
-// `withCharacters` the character progression (characters.csv) after them. The same bytes
+// `withCharacters` the character progression (characters.csv) and the target bands
+// (targets.csv) after them. The same bytes
 // come out on every call.
 std::vector<DemoFile> buildDemoFiles(bool withCharacters = false);
 

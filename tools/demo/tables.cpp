@@ -328,4 +328,26 @@ std::string charactersCsvText() {
     return text;
 }
 
+std::string targetsCsvText() {
+    std::string text = "maps,profile,defeat_min,defeat_max\r\n";
+    const auto band = [&](const std::string& maps, int level, const std::string& min,
+                          const std::string& max) {
+        text += maps + ",L" + std::to_string(level) + ',' + min + ',' + max + "\r\n";
+    };
+    // Region r runs from the map after one lair to the next lair; its first level is 3r + 1.
+    int first = 1;
+    for (std::size_t r = 0; r < kBossMaps.size(); ++r) {
+        const int lair = kBossMaps[r] + 1; // map numbers count from 1
+        const int level = 1 + 3 * static_cast<int>(r);
+        const std::string maps = std::to_string(first) + '-' + std::to_string(lair - 1);
+        band(maps, level, "1", r == 0 ? "15" : "25");
+        band(maps, level + 1, "", "10");
+        if (level + 2 <= 20)
+            band(maps, level + 2, "", "2");
+        band(std::to_string(lair), std::min(level + 4, 20), "10", "70");
+        first = lair + 1;
+    }
+    return text;
+}
+
 } // namespace valmor::demo

@@ -23,4 +23,11 @@ inline constexpr const char* kCharactersFileName = "characters.csv";
 // with the columns name,level,strength,agility,item_damage,item_defense,hp.
 std::string charactersCsvText();
 
+inline constexpr const char* kTargetsFileName = "targets.csv";
+// The difficulty the demo's regions were drawn for, as target bands of the profiles of
+// charactersCsvText (maps,profile,defeat_min,defeat_max): each region some danger but
+// comfortable for its first level, safer for the next ones, and its boss risky but
+// winnable for the level it gates. The demo's stats meet it only in part.
+std::string targetsCsvText();
+
 } // namespace valmor::demo
