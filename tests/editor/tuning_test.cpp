@@ -131,9 +131,9 @@ protected:
 enum class ColourClass { Inside, TooDangerous, TooEasy, NoBand };
 
 ColourClass colourClass(const QColor& colour) {
-    if (colour == kInsideBandColour)
+    if (colour == toQColor(kInsideBandColour))
         return ColourClass::Inside;
-    if (colour == kNoBandColour)
+    if (colour == toQColor(kNoBandColour))
         return ColourClass::NoBand;
     return colour.red() > colour.blue() ? ColourClass::TooDangerous : ColourClass::TooEasy;
 }
@@ -240,6 +240,26 @@ TEST_F(TuningTest, ProposeApplyAndUndoApplyGoThroughTheFilesAndTheMainWindowFoll
     const RecordChange first = changes.front();
     EXPECT_TRUE(tuning().changeList()->item(0)->text().startsWith(
         QString::fromStdString(changeText(first, balance->table().shown().monsters()))));
+    if (!tuning().result()->changes.front().fixes.empty())
+        EXPECT_TRUE(tuning().changeList()->item(0)->text().contains("; fixes map "));
+    // An unticked change leaves the what-if and the copied list.
+    tuning().changeList()->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(tuning().tickedChanges(), std::vector(changes.begin() + 1, changes.end()));
+    MonsterRecord proposedMonster{};
+    if (first.file == ChangedFile::Monsters) {
+        proposedMonster =
+            tuning().proposed()->monsters().at(static_cast<std::size_t>(first.record));
+        EXPECT_EQ(*kMonsterLayout[first.field].int16(proposedMonster), first.oldValue);
+    }
+    tuning().copyChanges();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              changeListCsv(tuning().tickedChanges()));
+    tuning().changeList()->item(0)->setCheckState(Qt::Checked);
+    if (first.file == ChangedFile::Monsters) {
+        proposedMonster =
+            tuning().proposed()->monsters().at(static_cast<std::size_t>(first.record));
+        EXPECT_EQ(*kMonsterLayout[first.field].int16(proposedMonster), first.newValue);
+    }
     tuning().copyChanges();
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), changeListCsv(changes));
 

@@ -91,7 +91,7 @@ std::optional<TargetBand> BalanceHeatMap::bandOf(BalanceCell cell) const {
 QColor BalanceHeatMap::colourOf(BalanceCell cell) const {
     const MapOutcome& outcome = model().outcome(cell);
     if (measure_ == BalanceMeasure::Target)
-        return targetColour(bandOf(cell), outcome);
+        return targetCellColour(bandOf(cell), outcome);
     return cellColour(outcome, measure_);
 }
 

@@ -43,8 +43,8 @@ void BalanceLegend::describe() {
         break;
     case BalanceMeasure::Target:
         setAccessibleDescription(
-            QStringLiteral("Target: inside its band pale grey; too dangerous red and too easy "
-                           "blue, deeper the further out of the band; no band hatched grey; "
+            QStringLiteral("Target: inside its band grey; too dangerous red and too easy "
+                           "blue, deeper the further out of the band; no band hatched white; "
                            "error black") +
             (targetNote_.isEmpty() ? QString() : QStringLiteral("; ") + targetNote_));
         break;
@@ -57,11 +57,10 @@ void BalanceLegend::paintTargetScale(QPainter& painter, int top) {
     const int inside = 16;
     for (int x = 0; x < kScaleWidth; ++x) {
         const int from = x < half ? half - inside / 2 - x : x - half - inside / 2;
-        const QColor colour =
-            from <= 0
-                ? kInsideBandColour
-                : outsideBandColour(x < half ? TargetStatus::TooEasy : TargetStatus::TooDangerous,
-                                    kFarOutside * from / (half - inside / 2));
+        const QColor colour = toQColor(
+            from <= 0 ? kInsideBandColour
+                      : targetColour(x < half ? TargetStatus::TooEasy : TargetStatus::TooDangerous,
+                                     kFarOutside * from / (half - inside / 2)));
         painter.fillRect(x, top, 1, kSwatch, colour);
     }
 }
@@ -108,7 +107,7 @@ void BalanceLegend::paintEvent(QPaintEvent*) {
     if (target) {
         entry(
             [&](const QRect& r) {
-                painter.fillRect(r, kNoBandColour);
+                painter.fillRect(r, toQColor(kNoBandColour));
                 painter.fillRect(r, QBrush(kNoBandHatch, Qt::BDiagPattern));
             },
             QStringLiteral("no band"));
