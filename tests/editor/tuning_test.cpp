@@ -240,8 +240,9 @@ TEST_F(TuningTest, ProposeApplyAndUndoApplyGoThroughTheFilesAndTheMainWindowFoll
     const RecordChange first = changes.front();
     EXPECT_TRUE(tuning().changeList()->item(0)->text().startsWith(
         QString::fromStdString(changeText(first, balance->table().shown().monsters()))));
-    if (!tuning().result()->changes.front().fixes.empty())
+    if (!tuning().result()->changes.front().fixes.empty()) {
         EXPECT_TRUE(tuning().changeList()->item(0)->text().contains("; fixes map "));
+    }
     // An unticked change leaves the what-if and the copied list.
     tuning().changeList()->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(tuning().tickedChanges(), std::vector(changes.begin() + 1, changes.end()));
