@@ -370,15 +370,49 @@ TEST_F(TuningTest, CancelStopsTheSearchAndNothingIsProposedOrWritten) {
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(TuningTest, AProposalWhoseInputsChangedIsMarkedStale) {
+struct StaleRow {
+    const char* name;
+    bool whileRunning; // changed before the search's result came back
+    std::function<void()> change;
+};
+
+TEST_F(TuningTest, AProposalWhoseInputsChangedIsShownMarkedStale) {
     writeTargets(tooDangerousTarget());
-    proposeAndWait();
-    EXPECT_FALSE(tuning().isStale());
-    pick(view->cboMonsterList, 1);
-    type(view->txtHP, view->txtHP->text() + "1");
-    balance->refreshNow();
-    EXPECT_TRUE(tuning().isStale());
-    EXPECT_TRUE(tuning().statusText().contains("Stale")) << tuning().statusText().toStdString();
+    const StaleRow rows[] = {
+        {"a box typed after the result", false,
+         [this] {
+             pick(view->cboMonsterList, 1);
+             type(view->txtHP, view->txtHP->text() + "1");
+         }},
+        {"a box typed while the search ran", true,
+         [this] {
+             pick(view->cboMonsterList, 2);
+             type(view->txtHP, view->txtHP->text() + "1");
+         }},
+        {"the bands changed on disk", false,
+         [this] {
+             const TargetBands before = balance->targets();
+             writeText(file(kTargetsFileName),
+                       kTargetsHeader + tooDangerousTarget() + "1-268,*,0,100\n");
+             ASSERT_TRUE(eventually([&] { return !(balance->targets() == before); }));
+         }},
+    };
+    for (const StaleRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        tuning().propose();
+        if (row.whileRunning)
+            row.change();
+        ASSERT_TRUE(eventually([&] { return !tuning().isRunning(); }, 60000));
+        ASSERT_NE(tuning().result(), nullptr);
+        EXPECT_EQ(tuning().isStale(), row.whileRunning);
+        if (!row.whileRunning) {
+            row.change();
+            balance->refreshNow();
+        }
+        EXPECT_TRUE(tuning().isStale());
+        EXPECT_TRUE(tuning().statusText().contains("Stale")) << tuning().statusText().toStdString();
+        EXPECT_TRUE(balance->heatMap()->showsProposal());
+    }
 }
 
 // What has the focus, by the name a user sees.

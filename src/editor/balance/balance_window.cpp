@@ -482,6 +482,8 @@ QString BalanceWindow::targetsLine() const {
 
 void BalanceWindow::showProposal() {
     heatMap_->setProposal(tuning_->proposed(), tuning_->moved());
+    // A search whose inputs changed while it ran is shown stale at once.
+    tuning_->noteShown(table_.shown(), targets_);
     showState();
 }
 

@@ -229,7 +229,6 @@ void TuningPanel::showResult(std::shared_ptr<const ProposalInputs> inputs,
         item->setCheckState(Qt::Checked);
     }
     filling_ = false;
-    updateWhatIf();
     QString text =
         result_->changes.empty()
             ? QStringLiteral("No change helps: %1 cells stay outside their band.")
@@ -245,6 +244,8 @@ void TuningPanel::showResult(std::shared_ptr<const ProposalInputs> inputs,
                     .arg(result_->unmet.size() - 1)
                     .arg(shownText(result_->unmet.front().reason));
     setStatus(text);
+    // Last: the window, told of the proposal, checks it against what it shows now.
+    updateWhatIf();
 }
 
 std::vector<RecordChange> TuningPanel::tickedChanges() const {
