@@ -189,17 +189,25 @@ void BM_ProposeToShownDemo(benchmark::State& state) {
     valmor::TuningPanel& tuning = *balance.tuning();
     PaintCounter counter;
     balance.heatMap()->installEventFilter(&counter);
+    // The paints when the proposal came: the next one shows it.
+    int paintsAtResult = -1;
+    QObject::connect(&tuning, &valmor::TuningPanel::proposalChanged, [&] {
+        if (tuning.result() != nullptr)
+            paintsAtResult = counter.paints;
+    });
     QApplication::processEvents();
     for (auto _ : state) {
+        paintsAtResult = -1;
         tuning.propose();
-        while (tuning.isRunning())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        while (paintsAtResult < 0 || counter.paints <= paintsAtResult) {
+            if (!tuning.isRunning() && tuning.result() == nullptr)
+                break;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
         if (tuning.result() == nullptr) {
             state.SkipWithError(tuning.statusText().toStdString().c_str());
             break;
         }
-        const int paints = counter.paints;
-        waitForPaint(counter, paints + 1);
     }
     if (tuning.result() != nullptr)
         state.counters["changes"] = static_cast<double>(tuning.result()->changes.size());
@@ -230,7 +238,6 @@ void BM_KeystrokeToRepaintWhileProposing(benchmark::State& state) {
         state.ResumeTiming();
         const int paints = counter.paints;
         QTest::keyClick(view.txtChLvl, longer ? Qt::Key_Backspace : Qt::Key_7);
-        view.txtChLvl->repaint();
         waitForPaint(counter, paints + 1);
         longer = !longer;
     }
