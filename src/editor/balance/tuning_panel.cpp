@@ -84,7 +84,10 @@ TuningPanel::TuningPanel(EditorActivity& activity, GameDirectory folder, InputsS
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("proposedChanges"));
     list_->setAccessibleName(QStringLiteral("Proposed changes"));
-    list_->setMaximumHeight(140);
+    // Room for six changes before it scrolls; hidden while there is no proposal, so the
+    // heat map keeps its room.
+    list_->setMaximumHeight(6 * list_->fontMetrics().height() + 12);
+    list_->hide();
     apply_ = new QPushButton(QStringLiteral("&Apply"), this);
     apply_->setObjectName(QStringLiteral("apply"));
     apply_->setToolTip(QStringLiteral("Writes the ticked changes into the game files, as "
@@ -103,6 +106,8 @@ TuningPanel::TuningPanel(EditorActivity& activity, GameDirectory folder, InputsS
     run->addWidget(propose_);
     run->addWidget(cancel_);
     run->addWidget(progress_, 1);
+    // Takes the room of the hidden progress bar, so the buttons keep their size.
+    run->addStretch();
     auto* actions = new QHBoxLayout;
     actions->addWidget(apply_);
     actions->addWidget(undo_);
@@ -209,6 +214,7 @@ void TuningPanel::clearProposal() {
     stale_ = false;
     filling_ = true;
     list_->clear();
+    list_->hide();
     filling_ = false;
     showButtons();
     emit proposalChanged();
@@ -228,6 +234,7 @@ void TuningPanel::showResult(std::shared_ptr<const ProposalInputs> inputs,
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
+    list_->setVisible(!result_->changes.empty());
     filling_ = false;
     QString text =
         result_->changes.empty()
