@@ -260,21 +260,27 @@ const std::vector<CommandInfo>& commands() {
              whereMonster(call.session, bytesOf(call.arguments[0]), profiles(call.parser, false));
          })},
         {"report",
-         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monster N ...] [-o FILE]",
+         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monster N ...] "
+         "[--targets FILE.csv] [-o FILE]",
          "",
          "write the balance report as one self-contained HTML page",
          helpText("report"),
          {kCharacter,
           kCharacters,
           {{"monster"}, "N", "give monster N (a number or a name) a full card too; repeatable"},
+          {{"targets"}, "FILE.csv", "add the target heat map and the cells outside their band"},
           kOutput},
          0,
          succeeds([](const Invocation& call) {
              std::vector<std::string> monsters;
              for (const QString& monster : call.parser.values("monster"))
                  monsters.push_back(bytesOf(monster));
+             std::vector<std::filesystem::path> inputs = inputFiles(call.parser);
+             const std::filesystem::path targets = toPath(call.parser.value("targets"));
+             if (!targets.empty())
+                 inputs.push_back(targets);
              writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")),
-                         monsters, inputFiles(call.parser));
+                         monsters, inputs, targets);
          })},
         {"tune",
          "--characters FILE.csv --targets FILE.csv [--levers LEVERS] [--monsters LIST] "
