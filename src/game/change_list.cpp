@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "files/file_replace.h"
+#include "files/interruption.h"
 #include "files/record_file.h"
 #include "game/tables/csv.h"
 #include "game/tables/import_error.h"
@@ -87,12 +88,24 @@ bool isTextField(ChangedFile file, std::string_view name) {
     return file == ChangedFile::Monsters ? text(kMonsterLayout) : text(kEncounterLayout);
 }
 
-// A whole number as the tables write it: digits with an optional minus sign.
-std::optional<long> wholeNumber(std::string_view text) {
+// A whole number as the tables write it: digits with an optional minus sign, from `low` to
+// `high`. Throws the problem at the cell's place otherwise.
+long wholeNumber(const tables::TextStream& stream, const Cell& cell, std::string_view column,
+                 long low, long high, std::string_view what = {}) {
     long value = 0;
-    const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || stop != text.data() + text.size())
-        return std::nullopt;
+    const char* end = cell.text.data() + cell.text.size();
+    const auto [stop, error] = std::from_chars(cell.text.data(), end, value);
+    const std::string name = std::string(column) + ": ";
+    if (cell.text.empty() || stop != end ||
+        (error != std::errc{} && error != std::errc::result_out_of_range))
+        stream.fail(cell.at, name + shown(cell.text) + " is not a whole number");
+    if (error != std::errc{} || value < low || value > high) {
+        // The digits as written, cut like any echoed input, without the quotes.
+        const std::string digits = shown(cell.text);
+        stream.fail(cell.at, name + digits.substr(1, digits.size() - 2) + " is outside " +
+                                 std::to_string(low) + " to " + std::to_string(high) +
+                                 std::string(what));
+    }
     return value;
 }
 
@@ -257,18 +270,9 @@ std::vector<RecordChange> changeListFromCsv(std::string_view text, const std::st
             fail(file.at, "file: " + shown(file.text) + " is neither " + kMonsterFileName +
                               " nor " + kEncounterFileName);
 
-        const Cell& record = row[1];
-        const int low = firstRecordNumber(change.file);
-        const int high = lastRecordNumber(change.file);
-        const auto number = wholeNumber(record.text);
-        if (!number)
-            fail(record.at, "record: " + shown(record.text) + " is not a whole number");
-        if (*number < low || *number > high)
-            fail(record.at, "record: " + std::to_string(*number) + " is outside " +
-                                std::to_string(low) + " to " + std::to_string(high) + " (" +
-                                (change.file == ChangedFile::Monsters ? "monster" : "map") +
-                                " numbers)");
-        change.record = static_cast<int>(*number);
+        change.record = static_cast<int>(wholeNumber(
+            stream, row[1], "record", firstRecordNumber(change.file), lastRecordNumber(change.file),
+            change.file == ChangedFile::Monsters ? " (monster numbers)" : " (map numbers)"));
 
         const Cell& field = row[2];
         if (const auto index = numberFieldIndex(change.file, field.text))
@@ -280,17 +284,10 @@ std::vector<RecordChange> changeListFromCsv(std::string_view text, const std::st
             fail(field.at, "field: " + shown(field.text) + " is no field of " +
                                std::string(changedFileName(change.file)));
 
-        for (const std::size_t c : {3u, 4u}) {
-            const Cell& cell = row[c];
-            const std::string column(kColumns[c]);
-            const auto value = wholeNumber(cell.text);
-            if (!value)
-                fail(cell.at, column + ": " + shown(cell.text) + " is not a whole number");
-            if (*value < -32768 || *value > 32767)
-                fail(cell.at,
-                     column + ": " + std::to_string(*value) + " is outside -32768 to 32767");
-            (c == 3 ? change.oldValue : change.newValue) = static_cast<std::int16_t>(*value);
-        }
+        change.oldValue =
+            static_cast<std::int16_t>(wholeNumber(stream, row[3], kColumns[3], -32768, 32767));
+        change.newValue =
+            static_cast<std::int16_t>(wholeNumber(stream, row[4], kColumns[4], -32768, 32767));
 
         if (!given.mark(change)) {
             const auto first = std::ranges::find_if(changes, [&](const RecordChange& earlier) {
@@ -419,10 +416,21 @@ void applyChanges(const std::vector<RecordChange>& changes, std::vector<MonsterR
 void writeChanges(const GameDirectory& folder, const std::vector<RecordChange>& changes) {
     // Locks in one order, stats before encounters, so two writers of both never wait on
     // each other.
+    // A signal waits until both files are written or neither is.
+    const InterruptionGuard interruptions;
     std::vector<LockedFile> files;
     for (const ChangedFile which : {ChangedFile::Monsters, ChangedFile::Encounters}) {
-        if (std::ranges::any_of(changes, [&](const RecordChange& c) { return c.file == which; }))
-            files.push_back(lockAndRead(folder, which));
+        if (!std::ranges::any_of(changes, [&](const RecordChange& c) { return c.file == which; }))
+            continue;
+        // Two names of one file (a link from one to the other) would wait on the lock this
+        // call holds, and the second replace would undo the first.
+        const GamePath path = folder.file(std::string(changedFileName(which)));
+        if (!files.empty() && pathKind(path) != PathKind::Missing &&
+            identityOf(path).sameFile(files.front().lockedAs))
+            throw DataError(ErrorKind::InvalidPropertyValue,
+                            std::string(kMonsterFileName) + " and " + kEncounterFileName +
+                                " are one file; nothing was written");
+        files.push_back(lockAndRead(folder, which));
     }
     std::vector<MonsterRecord> monsters;
     std::vector<EncounterRecord> maps;
@@ -465,6 +473,7 @@ void writeChanges(const GameDirectory& folder, const std::vector<RecordChange>& 
 
     for (std::size_t i = 0; i < files.size(); ++i) {
         try {
+            throwIfInterrupted();
             replaceLockedFile(files[i].file, files[i].lockedAs, written[i]);
         } catch (const DataError& error) {
             if (i == 0)

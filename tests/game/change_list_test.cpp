@@ -2,6 +2,7 @@
 // between two sets of records, and writing one into the game files under their locks.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,9 @@ TEST(ChangeListCsvTest, RefusesABadListAtTheLineAndColumnOfItsFirstProblem) {
         {kHeader + "monsters.tat,32767,hp,86,71\n", 2, 14, "outside 0 to 32766 (monster"},
         {kHeader + "encountr.mon,0,monFreq2,16,12\n", 2, 14, "outside 1 to 32767 (map"},
         {kHeader + "encountr.mon,99999999999999999999,nomNum0,1,2\n", 2, 14,
-         "is not a whole number"},
+         "record: 99999999999999999999 is outside 1 to 32767 (map numbers)"},
+        {kHeader + "monsters.tat,1,hp,-99999999999999999999,2\n", 2, 19,
+         "old: -99999999999999999999 is outside -32768 to 32767"},
         {kHeader + "monsters.tat,1,name,1,2\n", 2, 16, "field: name is a text"},
         {kHeader + "monsters.tat,1,special2,1,2\n", 2, 16, "field: special2 is a text"},
         {kHeader + "monsters.tat,1,monFreq2,1,2\n", 2, 16, "no field of monsters.tat"},
@@ -373,6 +376,22 @@ TEST_F(WriteChangesTest, ASecondFileThatCannotBeWrittenPutsTheFirstBack) {
     expectUnchanged();
     for (const auto& entry : std::filesystem::directory_iterator(dir_))
         EXPECT_FALSE(entry.path().filename().string().ends_with(".valmor-new")) << entry.path();
+}
+
+TEST_F(WriteChangesTest, TwoNamesOfOneFileAreRefusedAtOnce) {
+    std::filesystem::remove(file(kEncounterFileName));
+    std::filesystem::create_symlink(kMonsterFileName, file(kEncounterFileName));
+    const RecordChange map{ChangedFile::Encounters, 1, mapField("nomNum0"),
+                           loadInt16(monstersBefore_.data() + 20), 1};
+    const auto started = std::chrono::steady_clock::now();
+    const auto [kind, message] = failure({hpChange(), map});
+    // Not the wait of a writer for a lock it holds itself.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, kLockWait / 2);
+    EXPECT_EQ(kind, ErrorKind::InvalidPropertyValue);
+    EXPECT_NE(message.find("monsters.tat and encountr.mon are one file; nothing was written"),
+              std::string::npos)
+        << message;
+    EXPECT_EQ(readBytes(file(kMonsterFileName)), monstersBefore_);
 }
 
 TEST_F(WriteChangesTest, FollowsALinkToTheStatsFileAndKeepsTheLink) {
