@@ -430,7 +430,11 @@ void writeChanges(const GameDirectory& folder, const std::vector<RecordChange>& 
             throw DataError(ErrorKind::InvalidPropertyValue,
                             std::string(kMonsterFileName) + " and " + kEncounterFileName +
                                 " are one file; nothing was written");
-        files.push_back(lockAndRead(folder, which));
+        try {
+            files.push_back(lockAndRead(folder, which));
+        } catch (const DataError& error) {
+            throw WriteError(error, std::string(error.what()) + "; nothing was written");
+        }
     }
     std::vector<MonsterRecord> monsters;
     std::vector<EncounterRecord> maps;

@@ -351,7 +351,11 @@ TEST_F(WriteChangesTest, ARecordOnlyPartlyInTheFileIsStale) {
 
 TEST_F(WriteChangesTest, AMissingFileIsNotCreated) {
     std::filesystem::remove(file(kEncounterFileName));
-    EXPECT_EQ(failure({hpChange(), freqChange()}).first, ErrorKind::FileNotFound);
+    const auto [kind, message] = failure({hpChange(), freqChange()});
+    EXPECT_EQ(kind, ErrorKind::FileNotFound);
+    // As a dialog shows it: what happened to the files, too.
+    EXPECT_EQ(message, "File not found: encountr.mon (No such file or directory); nothing was "
+                       "written");
     EXPECT_FALSE(std::filesystem::exists(file(kEncounterFileName)));
     EXPECT_EQ(readBytes(file(kMonsterFileName)), monstersBefore_);
     // A list of the stats alone does not need the encounter file.
