@@ -111,14 +111,6 @@ TEST_F(ChangeListCommandTest, AStaleOrBadListWritesNothing) {
          "valmor-data: apply: Record changed by another program: monsters.tat: monster 1 (Blue "
          "Slime): hp is 90, the change list says 12; nothing was written\n"},
         {{"apply", "-"},
-         header + "encountr.mon,5,monFreq2,16,12\nmonsters.tat,2,hp,1,2,3\n",
-         "valmor-data: apply: <stdin>:3:1: 6 fields where the header has 5\n"
-         "valmor-data: apply: nothing was written\n"},
-        {{"apply", "-"},
-         header + "encountr.mon,5,monFreq2,16,12\nencountr.mon,5,monFreq2,16,12\n",
-         "valmor-data: apply: <stdin>:3:1: encountr.mon map 5 monFreq2 is also on line 2; give "
-         "each value once\nvalmor-data: apply: nothing was written\n"},
-        {{"apply", "-"},
          header + "monsters.tat,1,hp,90,\x1b[2J\n",
          "valmor-data: apply: <stdin>:2:22: new: \"\\x1B[2J\" is not a whole number\n"
          "valmor-data: apply: nothing was written\n"},
