@@ -12,7 +12,7 @@ _valmor_data_options() {
     import-sprite | import-sprites) echo "--nearest" ;;
     balance) echo "--character --characters --monsters --format -o --output" ;;
     where) echo "--character --characters" ;;
-    report) echo "--character --characters --monster -o --output" ;;
+    report) echo "--character --characters --monster --targets -o --output" ;;
     textconv) echo "--as" ;;
     diff) echo "--changes -o --output" ;;
     tune) echo "--characters --targets -o --output --levers --monsters --fields --max-change" ;;

@@ -51,9 +51,12 @@ std::optional<double> targetPercent(const MapOutcome& outcome) {
 }
 
 TargetStatus targetStatus(const std::optional<TargetBand>& band, const MapOutcome& outcome) {
+    return targetStatus(band, targetPercent(outcome));
+}
+
+TargetStatus targetStatus(const std::optional<TargetBand>& band, std::optional<double> percent) {
     if (!band)
         return TargetStatus::NoBand;
-    const std::optional<double> percent = targetPercent(outcome);
     if (!percent)
         return TargetStatus::Failed;
     if (*percent > band->max + kTolerance)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <ranges>
 
 #include "balance/character_profiles.h"
@@ -144,12 +145,19 @@ int tuneCommand(const Session& session, const std::filesystem::path& characters,
     }();
     const GameData data = loadGameData(session.folder);
 
+    // The bar shows the seconds so far, so that it moves at least once a second however
+    // long a step of the search takes.
     tables::Progress progress(progressStream(session), "tune");
     constexpr std::int64_t kSteps = 1000;
-    progress.start(kSteps);
+    progress.start(kSteps, "steps");
+    const auto started = std::chrono::steady_clock::now();
     const TuneResult result =
-        tune(data.monsters, data.encounters, profiles, bands, options,
-             [&](double done) { progress.advanceTo(static_cast<std::int64_t>(done * kSteps)); });
+        tune(data.monsters, data.encounters, profiles, bands, options, [&](double done) {
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                std::chrono::steady_clock::now() - started);
+            progress.setNote(std::to_string(seconds.count()) + " s");
+            progress.advanceTo(static_cast<std::int64_t>(done * kSteps));
+        });
     progress.finish();
 
     writeOutput(session, output, changeListCsv(result.changeList()), "a change list",
