@@ -16,6 +16,9 @@ namespace {
 // At most this many values are tried per lever and step once the thresholds of its cells are
 // known: evenly spread over them, the nearest and the farthest always among them.
 constexpr std::size_t kMostCandidates = 12;
+// The cells whose thresholds give those values: at most this many of a lever's cells outside
+// their band, spread evenly over them.
+constexpr std::size_t kMostThresholds = 64;
 // How often the search looks at its stop token: every so many map outcomes.
 constexpr std::size_t kStopCheckEvery = 32;
 
@@ -341,14 +344,14 @@ private:
                                 int from) {
         std::vector<int> values;
         if (lever.monotone) {
-            // The thresholds of at most kMostCandidates of the cells outside their band,
+            // The thresholds of at most kMostThresholds of the cells outside their band,
             // spread evenly over them (the weakest and the strongest profiles among them).
             std::vector<BalanceCell> missed;
             for (const BalanceCell cell : cells) {
                 if (missesBand(status_[cellIndex(cell.map, cell.profile)]))
                     missed.push_back(cell);
             }
-            const std::size_t tried = std::min(missed.size(), kMostCandidates);
+            const std::size_t tried = std::min(missed.size(), kMostThresholds);
             for (std::size_t i = 0; i < tried; ++i) {
                 const BalanceCell cell =
                     missed[tried == 1 ? 0 : i * (missed.size() - 1) / (tried - 1)];
