@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <ranges>
 
 #include "balance/character_profiles.h"
@@ -146,16 +147,17 @@ int tuneCommand(const Session& session, const std::filesystem::path& characters,
     const GameData data = loadGameData(session.folder);
 
     // The bar shows the seconds so far, so that it moves at least once a second however
-    // long a step of the search takes.
+    // long the share of the work done stays the same.
     tables::Progress progress(progressStream(session), "tune");
     constexpr std::int64_t kSteps = 1000;
     progress.start(kSteps, "steps");
     const auto started = std::chrono::steady_clock::now();
     const TuneResult result =
         tune(data.monsters, data.encounters, profiles, bands, options, [&](double done) {
-            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                std::chrono::steady_clock::now() - started);
-            progress.setNote(std::to_string(seconds.count()) + " s");
+            const std::chrono::duration<double> seconds =
+                std::chrono::steady_clock::now() - started;
+            // In tenths, so that the bar is drawn again well within every second.
+            progress.setNote(formatNumber(std::floor(seconds.count() * 10) / 10) + " s");
             progress.advanceTo(static_cast<std::int64_t>(done * kSteps));
         });
     progress.finish();
