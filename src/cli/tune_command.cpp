@@ -137,6 +137,10 @@ int tuneCommand(const Session& session, const std::filesystem::path& characters,
         throw UsageError("give --characters FILE.csv and --targets FILE.csv");
     const std::vector<CharacterProfile> profiles =
         charactersFromCsv(readInputFile(characters), characters.string());
+    // The search keeps every counted monster's battle against every profile.
+    if (profiles.size() > kMostHeatMapProfiles)
+        throw CliError("tune takes at most " + std::to_string(kMostHeatMapProfiles) +
+                       " profiles, " + std::to_string(profiles.size()) + " given");
     const TargetBands bands = [&] {
         try {
             return targetsFromCsv(readInputFile(targets), targets.string(), profiles);

@@ -63,6 +63,17 @@ TEST_F(TuneTest, ExitStatusSaysWhetherEveryBandIsMet) {
         EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
     }
     EXPECT_EQ(readText(file("targets.csv")), targets);
+
+    std::string many = "name,level,strength,agility,item_damage,item_defense,hp\n";
+    for (int p = 0; p < 201; ++p)
+        many += "P" + std::to_string(p) + ",1,10,10,10,10,50\n";
+    writeText(file("many.csv"), many);
+    const ToolRun tooMany =
+        runTool({"-C", dir_.string(), "tune", "--characters", file("many.csv").string(),
+                 "--targets", file("easy.csv").string()});
+    EXPECT_EQ(tooMany.status, 2);
+    EXPECT_NE(tooMany.err.find("tune takes at most 200 profiles, 201 given"), std::string::npos)
+        << tooMany.err;
 }
 
 TEST_F(TuneTest, TheSameFilesGiveTheSameBytesAndTheSummaryNamesEachChange) {
