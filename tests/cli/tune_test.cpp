@@ -2,6 +2,7 @@
 // output and its summary on standard error, and the refusals of its inputs and outputs.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,33 @@ TEST_F(TuneTest, TheSameFilesGiveTheSameBytesAndTheSummaryNamesEachChange) {
     EXPECT_NE(summary.find("cells still outside their band, and why:"), std::string::npos);
     EXPECT_NE(summary.find("does not prove"), std::string::npos);
     EXPECT_GT(lines, 10u);
+}
+
+// The cells a summary lists as still outside their band, one name a line.
+std::vector<std::string> cellsStillOutside(const std::string& summary) {
+    std::vector<std::string> cells;
+    const std::size_t from = summary.find("cells still outside their band, and why:\n");
+    std::istringstream lines(from == std::string::npos ? "" : summary.substr(from));
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line) && line.starts_with("  "))
+        cells.push_back(line.substr(2, line.find(": ") - 2));
+    return cells;
+}
+
+TEST_F(TuneTest, AppliedChangesLeaveOutsideExactlyTheCellsTheSummaryNamed) {
+    const ToolRun proposed = tune({"targets.csv", "-o", "changes.csv"});
+    ASSERT_EQ(proposed.status, 1) << proposed.err;
+    const ToolRun applied = runTool({"-C", dir_.string(), "apply", file("changes.csv").string()});
+    ASSERT_EQ(applied.status, 0) << applied.err;
+    const ToolRun after = tune({"targets.csv"});
+    EXPECT_EQ(after.status, 1);
+    EXPECT_EQ(after.out, "file,record,field,old,new\n") << "nothing left to change";
+    const std::vector<std::string> outside = cellsStillOutside(proposed.err);
+    EXPECT_EQ(cellsStillOutside(after.err), outside);
+    EXPECT_NE(after.err.find("tune: " + std::to_string(outside.size()) + " of 751 cells"),
+              std::string::npos)
+        << after.err;
 }
 
 } // namespace
