@@ -12,8 +12,10 @@ _valmor_data_options() {
     import-sprite | import-sprites) echo "--nearest" ;;
     balance) echo "--character --characters --monsters --format -o --output" ;;
     where) echo "--character --characters" ;;
-    report) echo "--character --characters --monster -o --output" ;;
+    report) echo "--character --characters --monster --targets -o --output" ;;
     textconv) echo "--as" ;;
+    diff) echo "--changes -o --output" ;;
+    tune) echo "--characters --targets -o --output --levers --monsters --fields --max-change" ;;
     esac
 }
 
@@ -98,9 +100,17 @@ _valmor_data() {
     local command='' arguments=0 i
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-        -C | --directory | --format | -o | --output | --character | --characters | --monster | --as)
+        -C | --directory | --format | -o | --output | --character | --characters | --monster | --as | \
+            --targets | --levers | --fields | --max-change)
             [[ ${COMP_WORDS[i + 1]} == = ]] && ((i++))
             ((i++))
+            ;;
+        --monsters)
+            # A flag of balance; tune's takes a list.
+            if [[ $command == tune ]]; then
+                [[ ${COMP_WORDS[i + 1]} == = ]] && ((i++))
+                ((i++))
+            fi
             ;;
         -*) ;;
         *)
@@ -130,9 +140,21 @@ _valmor_data() {
         fi
         return
         ;;
-    --characters)
+    --characters | --targets)
         _valmor_data_files csv
         return
+        ;;
+    --levers)
+        _valmor_data_words "stats frequencies stats,frequencies"
+        return
+        ;;
+    --fields)
+        _valmor_data_words "hp strength agility offMax def level"
+        return
+        ;;
+    --max-change) return ;;
+    --monsters)
+        [[ $command == tune ]] && return
         ;;
     --as)
         _valmor_data_words "mypal.pal monster.dat monsters.tat encountr.mon itemlist.txt"
@@ -146,12 +168,13 @@ _valmor_data() {
     elif [[ -z $command ]]; then
         _valmor_data_words "export-stats import-stats export-encounters import-encounters
             export-sprites import-sprite import-sprites balance where report check textconv
-            diff"
+            diff apply tune"
     elif [[ $cur == -* ]]; then
         _valmor_data_words "$(_valmor_data_options "$command") -C --directory -h --help"
     else
         case $command:$arguments in
         import-stats:0 | import-encounters:0) _valmor_data_files csv json ;;
+        apply:0) _valmor_data_files csv ;;
         import-sprite:1) _valmor_data_files png ;;
         export-sprites:0 | import-sprites:0 | diff:0 | diff:1) _valmor_data_files ;;
         textconv:0) _valmor_data_files pal dat tat mon txt ;;

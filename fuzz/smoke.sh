@@ -20,14 +20,15 @@ dictionary_of() {
     case $1 in
         fuzz_parse_number | fuzz_palette_reader) echo "$here/numbers.dict" ;;
         fuzz_item_fields) echo "$here/item_fields.dict" ;;
-        fuzz_csv_import | fuzz_json_import) echo "$here/tables.dict" ;;
+        fuzz_csv_import | fuzz_json_import | fuzz_change_list | fuzz_targets)
+            echo "$here/tables.dict" ;;
     esac
 }
 
 passed=0
 failed=0
 for target in fuzz_parse_number fuzz_palette_reader fuzz_item_fields fuzz_record_codecs \
-    fuzz_csv_import fuzz_json_import; do
+    fuzz_csv_import fuzz_json_import fuzz_change_list fuzz_targets; do
     binary="$build_dir/fuzz/$target"
     if [[ ! -x $binary ]]; then
         echo "$target: not built ($binary missing)" >&2

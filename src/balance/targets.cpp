@@ -19,6 +19,11 @@ namespace {
 // bit of a sum that should come out exactly on a band's edge.
 constexpr double kTolerance = 1e-9;
 
+// Rows that name every cell again and again would take long to read for nothing: a table
+// naming more cells than this in all is refused (every cell of 268 maps and 200 profiles
+// named by 100 rows is 5.36 million).
+constexpr std::size_t kMostCellsNamed = 20'000'000;
+
 constexpr std::array<std::string_view, 4> kTargetColumns{"maps", "profile", "defeat_min",
                                                          "defeat_max"};
 
@@ -51,9 +56,12 @@ std::optional<double> targetPercent(const MapOutcome& outcome) {
 }
 
 TargetStatus targetStatus(const std::optional<TargetBand>& band, const MapOutcome& outcome) {
+    return targetStatus(band, targetPercent(outcome));
+}
+
+TargetStatus targetStatus(const std::optional<TargetBand>& band, std::optional<double> percent) {
     if (!band)
         return TargetStatus::NoBand;
-    const std::optional<double> percent = targetPercent(outcome);
     if (!percent)
         return TargetStatus::Failed;
     if (*percent > band->max + kTolerance)
@@ -116,6 +124,7 @@ TargetBands targetsFromCsv(std::string_view text, const std::string& source,
 
     TargetBands bands(static_cast<std::size_t>(kMapCount), profiles.size());
     // Per cell, the lines that gave its band's ends, to name them when a later band misses it.
+    std::size_t named = 0; // cells named by the rows so far, counted once per row
     std::vector<std::array<std::int64_t, 2>> givenOn(bands.mapCount() * profiles.size(), {0, 0});
     for (std::vector<Cell> row; reader.next(row);) {
         if (row.size() != header.size())
@@ -167,6 +176,11 @@ TargetBands targetsFromCsv(std::string_view text, const std::string& source,
                                                " is above defeat_max " + formatNumber(band.max));
 
         const std::int64_t line = row.front().at.line;
+        named += static_cast<std::size_t>(*last - *first + 1) * (toProfile - fromProfile);
+        if (named > kMostCellsNamed)
+            throw fail(mapsCell.at, "the rows so far name more than " +
+                                        std::to_string(kMostCellsNamed) +
+                                        " cells in all; a targets table of that size is refused");
         for (int map = *first; map <= *last; ++map) {
             for (std::size_t p = fromProfile; p < toProfile; ++p) {
                 const BalanceCell cell{static_cast<std::size_t>(map - 1), p};

@@ -40,6 +40,8 @@ enum class TargetStatus {
 };
 
 TargetStatus targetStatus(const std::optional<TargetBand>& band, const MapOutcome& outcome);
+// The same for a chance of defeat given as targetPercent gives it.
+TargetStatus targetStatus(const std::optional<TargetBand>& band, std::optional<double> percent);
 inline bool missesBand(TargetStatus status) {
     return status == TargetStatus::TooDangerous || status == TargetStatus::TooEasy ||
            status == TargetStatus::Failed;

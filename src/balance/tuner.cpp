@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "balance/balance_text.h"
@@ -15,6 +16,9 @@ namespace {
 // At most this many values are tried per lever and step once the thresholds of its cells are
 // known: evenly spread over them, the nearest and the farthest always among them.
 constexpr std::size_t kMostCandidates = 12;
+// The cells whose thresholds give those values: at most this many of a lever's cells outside
+// their band, spread evenly over them.
+constexpr std::size_t kMostThresholds = 64;
 // How often the search looks at its stop token: every so many map outcomes.
 constexpr std::size_t kStopCheckEvery = 32;
 
@@ -69,6 +73,7 @@ public:
                                 "profile " + character.name + ": hp must be above 0");
         }
         counting_.resize(maps_.size());
+        draws_.resize(maps_.size());
         for (std::size_t m = 0; m < maps_.size(); ++m)
             recount(m);
         status_.resize(maps_.size() * profiles_.size(), TargetStatus::NoBand);
@@ -87,8 +92,11 @@ public:
         report(0.9);
         for (bool moved = true; moved;) {
             moved = false;
-            for (std::size_t l = 0; l < levers_.size(); ++l)
+            for (std::size_t l = 0; l < levers_.size(); ++l) {
                 moved = pullBack(l) || moved;
+                report(0.9 +
+                       0.1 * static_cast<double>(l + 1) / static_cast<double>(levers_.size()));
+            }
         }
         report(1.0);
         return result();
@@ -117,6 +125,7 @@ private:
 
     // The monsters map m counts, and for each monster the maps where it counts.
     void recount(std::size_t m) {
+        draws_[m] = encounterDraw(maps_[m], monsters_.size());
         for (const int n : counting_[m])
             std::erase(mapsOf_[static_cast<std::size_t>(n)], m);
         counting_[m].clear();
@@ -163,8 +172,51 @@ private:
             profiles_[p].hp);
     }
 
+    // targetPercent(outcome(m, p, trial)), without the rest of the outcome: the search asks
+    // for nothing else millions of times.
+    std::optional<double> percent(std::size_t m, std::size_t p, const Trial* trial) {
+        if (++outcomes_ % kStopCheckEvery == 0 && stop_.stop_requested())
+            throw DataError(ErrorKind::Interrupted, "the search for changes was cancelled");
+        const bool mapTrial =
+            trial && trial->lever->file == ChangedFile::Encounters && trial->lever->index == m;
+        const int tried = trial && trial->lever->file == ChangedFile::Monsters
+                              ? static_cast<int>(trial->lever->index)
+                              : -1;
+        const EncounterRecord& record = mapTrial ? trial->map : maps_[m];
+        const EncounterDraw draw = mapTrial ? encounterDraw(record, monsters_.size()) : draws_[m];
+        if (draw.empty)
+            return 0.0;
+        const BattleLookup battle = [&](int n) -> const MonsterBattle& {
+            if (n != tried)
+                return battleOf(n, p);
+            std::optional<MonsterBattle>& cached = trial->battles[p];
+            if (!cached)
+                cached = battleAgainst(profiles_[p], trial->monster);
+            return *cached;
+        };
+        std::vector<MonsterChance> chances;
+        bool unbeatable = false;
+        for (std::size_t i = 0; i < draw.slot.size(); ++i) {
+            if (draw.slot[i] == 0)
+                continue;
+            const int n = record.monIndex[i];
+            const auto listed = std::ranges::find(chances, n, &MonsterChance::monster);
+            if (listed == chances.end())
+                chances.push_back({n, draw.slot[i]});
+            else
+                listed->chance += draw.slot[i];
+            const MonsterBattle& fought = battle(n);
+            if (fought.combatFailed())
+                return std::nullopt;
+            unbeatable = unbeatable || !fought.beatable();
+        }
+        if (unbeatable)
+            return 100.0;
+        return defeatChance(draw, chances, battle, profiles_[p].hp) * 100;
+    }
+
     TargetStatus evaluate(std::size_t m, std::size_t p, const Trial* trial = nullptr) {
-        return targetStatus(bands_.band({m, p}), outcome(m, p, trial));
+        return targetStatus(bands_.band({m, p}), percent(m, p, trial));
     }
 
     int valueOf(const Lever& lever) {
@@ -292,10 +344,18 @@ private:
                                 int from) {
         std::vector<int> values;
         if (lever.monotone) {
+            // The thresholds of at most kMostThresholds of the cells outside their band,
+            // spread evenly over them (the weakest and the strongest profiles among them).
+            std::vector<BalanceCell> missed;
             for (const BalanceCell cell : cells) {
+                if (missesBand(status_[cellIndex(cell.map, cell.profile)]))
+                    missed.push_back(cell);
+            }
+            const std::size_t tried = std::min(missed.size(), kMostThresholds);
+            for (std::size_t i = 0; i < tried; ++i) {
+                const BalanceCell cell =
+                    missed[tried == 1 ? 0 : i * (missed.size() - 1) / (tried - 1)];
                 const TargetStatus status = status_[cellIndex(cell.map, cell.profile)];
-                if (!missesBand(status))
-                    continue;
                 if (const auto value =
                         threshold(lever, cell, from, status != TargetStatus::TooEasy))
                     values.push_back(*value);
@@ -328,11 +388,16 @@ private:
         long missDelta = 0; // cells outside their band after the move, less before
     };
 
-    std::size_t missesWith(const std::vector<BalanceCell>& cells, const Trial* trial) {
+    // The cells outside their band with the trial value, counted up to `enough`.
+    std::size_t missesWith(const std::vector<BalanceCell>& cells, const Trial* trial,
+                           std::size_t enough = SIZE_MAX) {
         std::size_t misses = 0;
-        for (const BalanceCell cell : cells)
+        for (const BalanceCell cell : cells) {
             misses += missesBand(trial ? evaluate(cell.map, cell.profile, trial)
                                        : status_[cellIndex(cell.map, cell.profile)]);
+            if (misses >= enough)
+                break;
+        }
         return misses;
     }
 
@@ -346,8 +411,11 @@ private:
         double bestCost = 0;
         for (const int value : candidates(lever, cells, from)) {
             const Trial trial = trialOf(lever, value);
+            // Counting stops once the value can no longer beat the best one so far.
+            const std::size_t enough =
+                now - static_cast<std::size_t>(best ? -best->missDelta : 1) + 1;
             const long delta =
-                static_cast<long>(missesWith(cells, &trial)) - static_cast<long>(now);
+                static_cast<long>(missesWith(cells, &trial, enough)) - static_cast<long>(now);
             const double cost = relativeChange(lever.old, value);
             if (delta < 0 && (!best || delta < best->missDelta ||
                               (delta == best->missDelta && cost < bestCost))) {
@@ -410,12 +478,15 @@ private:
         }
     }
 
+    // Never backwards: a later round of a phase may start its count again.
     void report(double done) {
+        reported_ = std::max(reported_, std::clamp(done, 0.0, 1.0));
         if (progress_)
-            progress_(std::clamp(done, 0.0, 1.0));
+            progress_(reported_);
     }
 
     void greedy() {
+        bool firstRound = true;
         while (missCount() > 0) {
             const double fixed =
                 static_cast<double>(initialMisses_ - std::min(initialMisses_, missCount()));
@@ -427,9 +498,11 @@ private:
                 if (!scored_[l]) {
                     moves_[l] = bestMove(levers_[l]);
                     scored_[l] = true;
-                    report(0.9 *
-                           (fixed + static_cast<double>(l) / static_cast<double>(levers_.size())) /
-                           static_cast<double>(initialMisses_ + 1));
+                    // The first round scores every lever; later ones only those a move touched.
+                    const double round =
+                        static_cast<double>(l + 1) / static_cast<double>(levers_.size());
+                    report(firstRound ? 0.4 * round
+                                      : 0.4 + 0.5 * fixed / static_cast<double>(initialMisses_));
                 }
                 if (!moves_[l])
                     continue;
@@ -449,6 +522,7 @@ private:
                     chosenCost = cost;
                 }
             }
+            firstRound = false;
             if (!chosen)
                 return;
             set(*chosen, moves_[*chosen]->value);
@@ -672,6 +746,7 @@ private:
     std::vector<std::vector<MonsterBattle>> battles_; // per monster, per profile; empty: not yet
     std::vector<std::vector<std::size_t>> mapsOf_;    // per monster, ascending
     std::vector<std::vector<int>> counting_;          // per map
+    std::vector<EncounterDraw> draws_;                // per map
     std::vector<std::vector<int>> startCounting_;
     std::vector<TargetStatus> status_; // per map, per profile
     std::vector<TargetStatus> startStatus_;
@@ -679,6 +754,7 @@ private:
     std::vector<std::optional<Move>> moves_;
     std::vector<bool> scored_;
     std::size_t initialMisses_ = 0;
+    double reported_ = 0;
     std::size_t outcomes_ = 0;
 };
 

@@ -90,10 +90,12 @@ void whereMonster(const Session& session, std::string_view monster,
 
 // At most 200 profiles. Every monster that counts on some map gets a full card, and so
 // does each of `monsters` (numbers or names); the others get a row each. An output that is
-// one of `inputs` is refused.
+// one of `inputs` is refused. With `targets` (a targets table, read against the profiles),
+// the page adds the target heat map and, per map, the cells outside their band.
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
                  const std::filesystem::path& output, const std::vector<std::string>& monsters = {},
-                 const std::vector<std::filesystem::path>& inputs = {});
+                 const std::vector<std::filesystem::path>& inputs = {},
+                 const std::filesystem::path& targets = {});
 
 } // namespace valmor::cli
 

@@ -11,6 +11,7 @@
 
 #include "balance/balance_colours.h"
 #include "balance/character_profiles.h"
+#include "balance/targets.h"
 #include "cli/balance_commands.h"
 #include "cli/built_in_texts.h"
 #include "cli/check.h"
@@ -93,6 +94,8 @@ struct Cell {
     double worstPercent = 0;
     double defeatPercent = 0;
     std::string problem;
+    TargetStatus target = TargetStatus::NoBand;
+    double outside = 0; // percentage points outside the band
 
     bool known() const {
         return verdict == Verdict::Safe || verdict == Verdict::Risky || verdict == Verdict::Deadly;
@@ -127,9 +130,9 @@ class ReportWriter {
 public:
     ReportWriter(std::ostream& out, const GameData& data, const GamePictures& pictures,
                  const std::vector<CharacterProfile>& profiles, const std::vector<int>& named,
-                 const CheckReport& check)
+                 const CheckReport& check, const std::optional<TargetBands>& targets)
         : out_(out), data_(data), sprites_(pictures), colours_(paletteColours(pictures.colours)),
-          profiles_(profiles), check_(check),
+          profiles_(profiles), check_(check), targets_(targets),
           mapsPerMonster_(mapsPerMonster(data.encounters, data.monsters.size())),
           battles_(data.monsters, profiles) {
         for (const int n : named) {
@@ -148,9 +151,13 @@ public:
              << builtInText("report/report.css")
              << "</style>\n</head>\n<body>\n<h1>VALMOR balance report</h1>\n"
                 "<nav><a href=\"#summary\">Summary</a><a href=\"#charts\">Charts</a>"
-                "<a href=\"#maps\">Maps</a><a href=\"#bestiary\">Bestiary</a></nav>\n";
+                "<a href=\"#maps\">Maps</a>"
+             << (targets_ ? "<a href=\"#targets\">Targets</a>" : "")
+             << "<a href=\"#bestiary\">Bestiary</a></nav>\n";
         summary();
         charts();
+        if (targets_)
+            targetsSection();
         mapsTable();
         bestiary();
         spritePictures();
@@ -170,9 +177,14 @@ private:
             for (std::size_t p = 0; p < profiles_.size(); ++p) {
                 MapOutcome o = mapOutcome(static_cast<int>(m + 1), data_.encounters[m],
                                           data_.monsters, battles_.lookup(p), profiles_[p].hp);
-                cells_[m * profiles_.size() + p] = {o.verdict, o.damagePercent.value_or(0),
-                                                    o.worstPercent.value_or(0),
-                                                    o.defeatPercent.value_or(0), o.problem};
+                Cell& c = cells_[m * profiles_.size() + p];
+                c = {o.verdict, o.damagePercent.value_or(0), o.worstPercent.value_or(0),
+                     o.defeatPercent.value_or(0), o.problem};
+                if (targets_) {
+                    const auto& band = targets_->band({m, p});
+                    c.target = targetStatus(band, o);
+                    c.outside = band ? distanceOutside(*band, o) : 0;
+                }
                 if (p == 0)
                     outcomes_.push_back(std::move(o));
             }
@@ -338,13 +350,75 @@ private:
                 [](const Cell& c) { return cssColour(defeatColour(c.defeatPercent)); },
                 [](const Cell& c) { return formatNumber(c.defeatPercent) + "% defeat"; });
         }
+        if (targets_)
+            heatMap(
+                "target-map",
+                "Chance of defeat against the target bands, maps across, profiles down: grey "
+                "inside the band, reds too dangerous and blues too easy (darker further out, "
+                "darkest 50 points out), black an error, white no band",
+                [](const Cell& c) { return cssColour(targetColour(c.target, c.outside)); },
+                [](const Cell& c) { return formatNumber(c.defeatPercent) + "% defeat"; },
+                [&](std::size_t m, std::size_t p) {
+                    const auto& band = targets_->band({m, p});
+                    return band ? ", target " + bandText(*band) : std::string(", no band");
+                });
         out_ << "</section>\n";
     }
 
+    // Per map, the cells outside their band.
+    void targetsSection() {
+        std::size_t banded = 0;
+        std::size_t outside = 0;
+        for (const Cell& c : cells_) {
+            banded += c.target != TargetStatus::NoBand;
+            outside += missesBand(c.target);
+        }
+        out_ << "<section id=\"targets\">\n<h2>Targets</h2>\n<p class=\"lead\">" << outside
+             << " of " << banded << (banded == 1 ? " cell" : " cells") << " with a target band "
+             << (outside == 1 ? "is" : "are")
+             << " outside it. An unbeatable map counts as a 100 % chance of defeat, an empty "
+                "map as 0 %; an error misses every band.</p>\n";
+        if (outside == 0) {
+            out_ << "</section>\n";
+            return;
+        }
+        out_ << "<div class=\"wide\"><table class=\"sortable\"><thead><tr><th>Map</th><th>"
+                "Cells outside their band</th></tr></thead><tbody>\n";
+        for (std::size_t m = 0; m < data_.encounters.size(); ++m) {
+            std::string list;
+            for (std::size_t p = 0; p < profiles_.size(); ++p) {
+                const Cell& c = cell(m, p);
+                if (!missesBand(c.target))
+                    continue;
+                list += (list.empty() ? "" : "; ") + escaped(profiles_[p].name) + ": " +
+                        (c.target == TargetStatus::Failed         ? std::string("error")
+                         : c.target == TargetStatus::TooDangerous ? "too dangerous"
+                                                                  : "too easy") +
+                        ", now " + nowText(c) + ", target " + bandText(*targets_->band({m, p}));
+            }
+            if (!list.empty())
+                out_ << "<tr><td data-sort=\"" << m + 1 << "\">" << m + 1 << "</td><td>" << list
+                     << "</td></tr>\n";
+        }
+        out_ << "</tbody></table></div>\n</section>\n";
+    }
+
+    static std::string nowText(const Cell& c) {
+        if (c.verdict == Verdict::Unbeatable)
+            return "unbeatable (100%)";
+        if (c.verdict == Verdict::Empty)
+            return "empty (0%)";
+        if (c.verdict == Verdict::Error)
+            return "error";
+        return formatNumber(c.defeatPercent) + "%";
+    }
+
     // Maps across, profiles down; `colour` and `value` for the cells whose numbers are known.
+    // With `band`, every cell takes `colour` and its title ends with what `band` says of it.
     void heatMap(std::string_view id, std::string_view caption,
                  const std::function<std::string(const Cell&)>& colour,
-                 const std::function<std::string(const Cell&)>& value) {
+                 const std::function<std::string(const Cell&)>& value,
+                 const std::function<std::string(std::size_t, std::size_t)>& band = {}) {
         constexpr int kLeft = 60, kCell = 4, kRow = 14, kTop = 4;
         const std::size_t maps = data_.encounters.size();
         const std::size_t rows = profiles_.size();
@@ -363,11 +437,11 @@ private:
             for (std::size_t m = 0; m < maps; ++m) {
                 const Cell& c = cell(m, p);
                 out_ << "<rect x=\"" << kLeft + kCell * static_cast<int>(m) << "\" y=\"" << y
-                     << "\" width=\"" << kCell << "\" height=\"" << kRow - 1
-                     << "\" style=\"fill:" << (c.known() ? colour(c) : unknownColour(c.verdict))
+                     << "\" width=\"" << kCell << "\" height=\"" << kRow - 1 << "\" style=\"fill:"
+                     << (c.known() || band ? colour(c) : unknownColour(c.verdict))
                      << "\"><title>map " << m + 1 << ", " << profile << ": "
                      << (c.known() ? value(c) + ", " : "") << verdictName(c.verdict)
-                     << "</title></rect>\n";
+                     << (band ? band(m, p) : "") << "</title></rect>\n";
             }
         }
         for (std::size_t m = 0; m < maps; m += 25)
@@ -569,6 +643,7 @@ private:
     const PaletteColours colours_;
     const std::vector<CharacterProfile>& profiles_;
     const CheckReport& check_;
+    const std::optional<TargetBands>& targets_;
     const std::vector<int> mapsPerMonster_;
     std::vector<int> named_;   // named with --monster and counting on no map
     std::size_t counting_ = 0; // monsters that count on some map
@@ -587,11 +662,20 @@ private:
 
 void writeReport(const Session& session, const std::vector<CharacterProfile>& profiles,
                  const std::filesystem::path& output, const std::vector<std::string>& monsters,
-                 const std::vector<std::filesystem::path>& inputs) {
+                 const std::vector<std::filesystem::path>& inputs,
+                 const std::filesystem::path& targets) {
     if (profiles.size() > kMostHeatMapProfiles)
         throw CliError("report takes at most " + std::to_string(kMostHeatMapProfiles) +
                        " profiles, " + std::to_string(profiles.size()) +
                        " given: a heat map of more rows cannot be read (balance takes any number)");
+    std::optional<TargetBands> bands;
+    if (!targets.empty()) {
+        try {
+            bands = targetsFromCsv(readInputFile(targets), targets.string(), profiles);
+        } catch (const DataError& error) {
+            throw CliError(error.what());
+        }
+    }
     const GameData data = loadGameData(session.folder);
     std::vector<int> named;
     for (const std::string& monster : monsters)
@@ -601,7 +685,7 @@ void writeReport(const Session& session, const std::vector<CharacterProfile>& pr
     if (writeOutput(
             session, output,
             [&](std::ostream& out) {
-                ReportWriter(out, data, pictures, profiles, named, check).write();
+                ReportWriter(out, data, pictures, profiles, named, check, bands).write();
             },
             {}, inputs))
         session.out << "wrote " << shownPath(output) << ": " << data.monsters.size()

@@ -13,6 +13,7 @@
 
 #include "cli/balance_commands.h"
 #include "cli/built_in_texts.h"
+#include "cli/change_commands.h"
 #include "cli/check.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
@@ -260,21 +261,27 @@ const std::vector<CommandInfo>& commands() {
              whereMonster(call.session, bytesOf(call.arguments[0]), profiles(call.parser, false));
          })},
         {"report",
-         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monster N ...] [-o FILE]",
+         "(--character L,S,A,D,DEF,HP ... | --characters FILE.csv) [--monster N ...] "
+         "[--targets FILE.csv] [-o FILE]",
          "",
          "write the balance report as one self-contained HTML page",
          helpText("report"),
          {kCharacter,
           kCharacters,
           {{"monster"}, "N", "give monster N (a number or a name) a full card too; repeatable"},
+          {{"targets"}, "FILE.csv", "add the target heat map and the cells outside their band"},
           kOutput},
          0,
          succeeds([](const Invocation& call) {
              std::vector<std::string> monsters;
              for (const QString& monster : call.parser.values("monster"))
                  monsters.push_back(bytesOf(monster));
+             std::vector<std::filesystem::path> inputs = inputFiles(call.parser);
+             const std::filesystem::path targets = toPath(call.parser.value("targets"));
+             if (!targets.empty())
+                 inputs.push_back(targets);
              writeReport(call.session, profiles(call.parser), toPath(call.parser.value("output")),
-                         monsters, inputFiles(call.parser));
+                         monsters, inputs, targets);
          })},
         {"tune",
          "--characters FILE.csv --targets FILE.csv [--levers LEVERS] [--monsters LIST] "
@@ -328,14 +335,31 @@ const std::vector<CommandInfo>& commands() {
              textconv(call.session, toPath(call.arguments[0]), textconvAs(call.parser));
          })},
         {"diff",
-         "",
+         "[--changes [-o FILE]]",
          "A B",
          "compare the game files of folders A and B value by value",
          helpText("diff"),
-         {},
+         {{{"changes"}, {}, "write the change list that turns A's stats and encounters into B's"},
+          {{"o", "output"}, "FILE", "write the change list to FILE instead of standard output"}},
          2,
          [](const Invocation& call) {
-             return diffFolders(call.session, toPath(call.arguments[0]), toPath(call.arguments[1]));
+             const std::filesystem::path a = toPath(call.arguments[0]);
+             const std::filesystem::path b = toPath(call.arguments[1]);
+             if (call.parser.isSet("changes"))
+                 return diffChanges(call.session, a, b, toPath(call.parser.value("output")));
+             if (call.parser.isSet("output"))
+                 throw UsageError("-o writes a change list: give --changes as well");
+             return diffFolders(call.session, a, b);
+         }},
+        {"apply",
+         "",
+         "FILE",
+         "write a change list into \"monsters.tat\" and \"encountr.mon\"",
+         helpText("apply"),
+         {},
+         1,
+         [](const Invocation& call) {
+             return applyChangeList(call.session, toPath(call.arguments[0]));
          }},
     };
     return list;
@@ -386,7 +410,8 @@ std::string mainHelp() {
                          {{"version"}, {}, "show the version"}}) +
             "\nExit status: 0 on success, 1 on failure, 2 for a command line in error;\n"
             "check: 0 when clean, 1 with warnings only, 2 with errors;\n"
-            "diff: 0 when equal, 1 when different, 2 on trouble.\n";
+            "diff: 0 when equal, 1 when different, 2 on trouble;\n"
+            "apply: 0 when written, 2 when nothing was written.\n";
     return text;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <cmath>
 #include <ranges>
 
 #include "balance/character_profiles.h"
@@ -135,6 +137,10 @@ int tuneCommand(const Session& session, const std::filesystem::path& characters,
         throw UsageError("give --characters FILE.csv and --targets FILE.csv");
     const std::vector<CharacterProfile> profiles =
         charactersFromCsv(readInputFile(characters), characters.string());
+    // The search keeps every counted monster's battle against every profile.
+    if (profiles.size() > kMostHeatMapProfiles)
+        throw CliError("tune takes at most " + std::to_string(kMostHeatMapProfiles) +
+                       " profiles, " + std::to_string(profiles.size()) + " given");
     const TargetBands bands = [&] {
         try {
             return targetsFromCsv(readInputFile(targets), targets.string(), profiles);
@@ -144,12 +150,20 @@ int tuneCommand(const Session& session, const std::filesystem::path& characters,
     }();
     const GameData data = loadGameData(session.folder);
 
+    // The bar shows the seconds so far, so that it moves at least once a second however
+    // long the share of the work done stays the same.
     tables::Progress progress(progressStream(session), "tune");
     constexpr std::int64_t kSteps = 1000;
-    progress.start(kSteps);
+    progress.start(kSteps, "steps");
+    const auto started = std::chrono::steady_clock::now();
     const TuneResult result =
-        tune(data.monsters, data.encounters, profiles, bands, options,
-             [&](double done) { progress.advanceTo(static_cast<std::int64_t>(done * kSteps)); });
+        tune(data.monsters, data.encounters, profiles, bands, options, [&](double done) {
+            const std::chrono::duration<double> seconds =
+                std::chrono::steady_clock::now() - started;
+            // In tenths, so that the bar is drawn again well within every second.
+            progress.setNote(formatNumber(std::floor(seconds.count() * 10) / 10) + " s");
+            progress.advanceTo(static_cast<std::int64_t>(done * kSteps));
+        });
     progress.finish();
 
     writeOutput(session, output, changeListCsv(result.changeList()), "a change list",

@@ -68,6 +68,22 @@ TEST(TargetsTest, EachProblemIsNamedAtItsLineAndColumn) {
         {"maps,profile,defeat_min,defeat_max\n4,L1,30,\n1-5,*,,40\n4,L1,50,\n",
          "does not overlap 30-40% given on line 3"},
     };
+    std::string everyCellOverAndOver = "maps,profile,defeat_min,defeat_max\n";
+    for (int row = 0; row < 40'000; ++row)
+        everyCellOverAndOver += "1-268,*,,50\n";
+    const std::string tooMany[] = {everyCellOverAndOver};
+    for (const std::string& text : tooMany) {
+        try {
+            targetsFromCsv(text, "targets.csv", kProfiles);
+            ADD_FAILURE() << "a table naming over 20 million cells is read";
+        } catch (const DataError& error) {
+            EXPECT_NE(std::string(error.what())
+                          .find("targets.csv:37315:1: the rows so far name "
+                                "more than 20000000 cells"),
+                      std::string::npos)
+                << error.what();
+        }
+    }
     for (const auto& row : cases) {
         SCOPED_TRACE(rowName(cases, row));
         try {

@@ -18,7 +18,7 @@ run() { # NAME ARGUMENTS...
     shift
     (cd "$work/a" && "$tool" "$@" >"$out/$name.out" 2>"$out/$name.err"; echo $? >"$out/$name.status")
 }
-cmds="export-stats import-stats export-encounters import-encounters export-sprites import-sprite import-sprites balance where report check textconv diff"
+cmds="export-stats import-stats export-encounters import-encounters export-sprites import-sprite import-sprites balance where report check textconv diff apply"
 run help --help
 for c in $cmds; do run "help-$c" "$c" --help; done
 run help-as-command help check
@@ -56,6 +56,12 @@ run textconv-missing textconv nothere.tat
 (cd "$work/b" && "$tool" export-stats | sed '3s/,[0-9]*,/,999,/' > "$work/s2.csv" && "$tool" import-stats "$work/s2.csv" >/dev/null 2>&1)
 run diff diff "$work/a" "$work/b"
 run diff-same diff "$work/a" "$work/a"
+run diff-changes diff "$work/a" "$work/b" --changes
+"$tool" diff "$work/a" "$work/b" --changes >"$work/changes.csv"
+cp -r "$work/a" "$work/c"
+run apply apply -C "$work/c" "$work/changes.csv"
+run apply-stale apply -C "$work/c" "$work/changes.csv"
+cmp "$work/c/monsters.tat" "$work/b/monsters.tat" >"$out/apply-roundtrip.cmp" 2>&1
 run export-sprites export-sprites "$work/png"
 (cd "$work/png" && sha256sum * > "$out/sprites.sha256")
 run import-sprite import-sprite 0 "$work/png/001.png"

@@ -21,6 +21,8 @@
 
 #include "balance/balance_colours.h"
 #include "balance/balance_text.h"
+#include "balance/character_profiles.h"
+#include "balance/targets.h"
 #include "cli_fixture.h"
 #include "demo/tables.h"
 #include "game/encounter_record.h"
@@ -164,7 +166,10 @@ constexpr std::string_view kProbe = R"(<script>
         put('cell', map, column - 5, td.innerText, getComputedStyle(td).backgroundColor, td.title);
     });
   });
-  ['heat-map', 'defeat-map'].forEach(function(id) {
+  each(document.querySelectorAll('#targets tbody tr'), function(row) {
+    put('target-row', row.cells[0].innerText, row.cells[1].innerText);
+  });
+  ['heat-map', 'defeat-map', 'target-map'].forEach(function(id) {
     each(document.querySelectorAll('#' + id + ' rect > title'), function(title) {
       put(id, title.textContent, getComputedStyle(title.parentNode).fill);
     });
@@ -339,8 +344,9 @@ TEST_F(ReportCellsTest, CellsShowWhatBalanceSaysInTheColoursOfTheirNumbers) {
     ASSERT_EQ(balance.status, 0) << balance.err;
     const BalanceTable expected = balanceTable(balance.out);
     ASSERT_EQ(expected.profiles.size(), 20u);
-    const ToolRun report = runTool({"-C", dir_.string(), "report", "--characters", characters, "-o",
-                                    file("report.html").string()});
+    const ToolRun report =
+        runTool({"-C", dir_.string(), "report", "--characters", characters, "--targets",
+                 file(demo::kTargetsFileName).string(), "-o", file("report.html").string()});
     ASSERT_EQ(report.status, 0) << report.err;
     std::string page = readText(file("report.html"));
     page.insert(page.rfind("</body>"), kProbe);
@@ -448,6 +454,41 @@ TEST_F(ReportCellsTest, CellsShowWhatBalanceSaysInTheColoursOfTheirNumbers) {
         EXPECT_EQ(cells.size(), kMapCount * profiles);
         EXPECT_EQ(differences.count(), 0) << differences.text();
     }
+
+    // The target heat map: each cell in the colour of where balance's chance of defeat
+    // stands against its band, and the cells outside their band listed per map.
+    const TargetBands bands =
+        targetsFromCsv(demo::targetsCsvText(), "targets.csv",
+                       profilesFromCsv(readText(file(demo::kCharactersFileName)), "characters"));
+    Differences targets;
+    std::size_t outside = 0;
+    for (const auto& line : shown["target-map"]) {
+        const std::string& title = line.at(1);
+        const std::size_t comma = title.find(", "), colon = title.find(": ", comma);
+        const std::size_t map = std::stoul(title.substr(4, comma - 4));
+        const std::string profile = title.substr(comma + 2, colon - comma - 2);
+        const BalanceRow& b = expected.rows.at({static_cast<int>(map), profile});
+        MapOutcome outcome;
+        outcome.verdict = verdictNamed(b.verdictWord());
+        if (b.known())
+            outcome.defeatPercent = number(b.defeat);
+        const std::size_t p = static_cast<std::size_t>(
+            std::ranges::find(expected.profiles, profile) - expected.profiles.begin());
+        const auto& band = bands.band({map - 1, p});
+        const TargetStatus status = targetStatus(band, outcome);
+        outside += missesBand(status);
+        targets.add(title + ", fill", colourText(cssColour(line.at(2))),
+                    colourText(targetColour(status, band ? distanceOutside(*band, outcome) : 0)));
+        targets.add(title + ", band", title.substr(title.rfind(", ") + 2),
+                    band ? "target " + bandText(*band) : "no band");
+    }
+    EXPECT_EQ(shown["target-map"].size(), kMapCount * profiles);
+    EXPECT_EQ(targets.count(), 0) << targets.text();
+    std::size_t listed = 0;
+    for (const auto& line : shown["target-row"])
+        listed += static_cast<std::size_t>(std::ranges::count(line.at(2), ';')) + 1;
+    EXPECT_EQ(listed, outside);
+    EXPECT_GT(outside, 0u);
 
     // Sorting: by map, down on the second click; by the first profile's defeat chance,
     // the empty map first and the maps without a chance last.

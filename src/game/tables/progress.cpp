@@ -47,16 +47,24 @@ void Progress::finish() {
     out_ = nullptr;
 }
 
+void Progress::setNote(std::string note) {
+    note_ = std::move(note);
+    if (out_ != nullptr)
+        draw();
+}
+
 void Progress::draw() {
     const int percent = static_cast<int>(done_ * 100 / total_);
-    // Redraw only when the figure changes: a terminal is slow next to the work.
-    if (percent == drawnPercent_)
+    // Redraw only when the figure or the note changes: a terminal is slow next to the work.
+    if (percent == drawnPercent_ && note_ == drawnNote_)
         return;
     drawnPercent_ = percent;
+    drawnNote_ = note_;
     const int filled = percent * kBarWidth / 100;
     *out_ << '\r' << label_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
           << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << percent
-          << "% " << done_ << '/' << total_ << (unit_.empty() ? "" : " ") << unit_ << std::flush;
+          << "% " << done_ << '/' << total_ << (unit_.empty() ? "" : " ") << unit_
+          << (note_.empty() ? "" : " ") << note_ << "  " << std::flush;
 }
 
 } // namespace valmor::tables

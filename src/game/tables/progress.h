@@ -27,6 +27,9 @@ public:
     void advanceTo(std::int64_t done);
     // Draws the full bar and ends its line; later calls do nothing.
     void finish();
+    // A short text after the figures, such as the time so far; the bar is drawn again when
+    // it changes.
+    void setNote(std::string note);
 
 private:
     void draw();
@@ -38,6 +41,8 @@ private:
     std::int64_t total_ = 0;
     std::int64_t done_ = 0;
     int drawnPercent_ = -1;
+    std::string note_;
+    std::string drawnNote_;
 };
 
 } // namespace valmor::tables
