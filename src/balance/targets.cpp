@@ -119,6 +119,12 @@ TargetBands targetsFromCsv(std::string_view text, const std::string& source,
         });
         if (found == header.end())
             throw fail(header.front().at, "no column " + std::string(kTargetColumns[c]));
+        const auto again = std::find_if(found + 1, header.end(), [&](const Cell& cell) {
+            return trimmedBlanks(cell.text) == kTargetColumns[c];
+        });
+        if (again != header.end())
+            throw fail(again->at, "a second column " + std::string(kTargetColumns[c]) +
+                                      "; give each column once");
         columns[c] = static_cast<std::size_t>(found - header.begin());
     }
 

@@ -271,8 +271,12 @@ private:
             if (options_.maxChangePercent) {
                 const double share = *options_.maxChangePercent / 100.0 *
                                      std::max(std::abs(static_cast<double>(lever.old)), 1.0);
-                lever.low = std::max(lever.low, static_cast<int>(std::ceil(lever.old - share)));
-                lever.high = std::min(lever.high, static_cast<int>(std::floor(lever.old + share)));
+                // Compared as doubles: a share past the range of int (--max-change 1e12)
+                // must not wrap.
+                lever.low =
+                    static_cast<int>(std::max<double>(lever.low, std::ceil(lever.old - share)));
+                lever.high =
+                    static_cast<int>(std::min<double>(lever.high, std::floor(lever.old + share)));
             }
             return lever.low <= lever.high;
         };
@@ -662,6 +666,9 @@ private:
                 text += " and " + std::to_string(locked.size() - 3) + " more";
             return text;
         }();
+        if (counting_[m].empty() && mine.empty())
+            return at + "no monster counts on map " + std::to_string(m + 1) +
+                   (options_.frequencies ? "" : " (--levers frequencies may bring one in)");
         if (mine.empty())
             return at + "no value of map " + std::to_string(m + 1) + " may change (" + lockedText +
                    (locked.size() == 1 ? " is" : " are") + " locked)";

@@ -298,7 +298,14 @@ const std::vector<CommandInfo>& commands() {
           {{"o", "output"}, "FILE", "write the change list to FILE instead of standard output"}},
          0,
          [](const Invocation& call) {
-             const auto value = [&](const char* name) { return bytesOf(call.parser.value(name)); };
+             // Each option once: a second one would quietly take the first one's place.
+             const auto value = [&](const char* name) -> std::optional<std::string> {
+                 if (!call.parser.isSet(name))
+                     return std::nullopt;
+                 if (call.parser.values(name).size() > 1)
+                     throw UsageError("--" + std::string(name) + " is given more than once");
+                 return bytesOf(call.parser.value(name));
+             };
              const TuneOptions options = tuneOptions(value("levers"), value("monsters"),
                                                      value("fields"), value("max-change"));
              try {

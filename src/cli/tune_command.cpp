@@ -76,8 +76,24 @@ void writeSummary(std::ostream& err, const TuneResult& result, const TargetBands
 
 } // namespace
 
-TuneOptions tuneOptions(std::string_view levers, std::string_view monsters, std::string_view fields,
-                        std::string_view maxChange) {
+TuneOptions tuneOptions(const std::optional<std::string>& leversGiven,
+                        const std::optional<std::string>& monstersGiven,
+                        const std::optional<std::string>& fieldsGiven,
+                        const std::optional<std::string>& maxChangeGiven) {
+    const auto given = [](const std::optional<std::string>& value, std::string_view option,
+                          std::string_view what) -> std::string_view {
+        if (value && trimmedBlanks(*value).empty())
+            throw UsageError(std::string(option) + " is empty; give " + std::string(what));
+        return value ? std::string_view(*value) : std::string_view();
+    };
+    const std::string_view levers =
+        given(leversGiven, "--levers", "stats, frequencies or stats,frequencies");
+    const std::string_view monsters =
+        given(monstersGiven, "--monsters", "monster numbers and ranges such as 3,7-9");
+    const std::string_view fields =
+        given(fieldsGiven, "--fields", "some of hp,strength,agility,offMax,def,level");
+    const std::string_view maxChange =
+        given(maxChangeGiven, "--max-change", "a percentage above 0");
     TuneOptions options;
     if (!levers.empty()) {
         options.stats = false;

@@ -61,6 +61,8 @@ TEST(TargetsTest, EachProblemIsNamedAtItsLineAndColumn) {
          "targets.csv:2:6: defeat_min 50 is above defeat_max 40"},
         {"maps,profile,defeat_min,defeat_max\n3,L1\n",
          "targets.csv:2:1: 2 fields where the header has 4"},
+        {"maps,profile,defeat_min,defeat_max,defeat_max\n1,L1,0,100,5\n",
+         "targets.csv:1:36: a second column defeat_max"},
         {"maps,profile,defeat_min,defeat_max\n1-5,*,,10\n2,L4,20,30\n",
          "targets.csv:3:1: the band 20-30% for map 2 L4 does not overlap 0-10% given on line 2"},
         {"maps,profile,defeat_min,defeat_max\n4,L1,30,\n1-5,*,,40\n4,L1,,10\n",

@@ -95,6 +95,15 @@ TEST(TunerTest, AFrequencyFixesAMapWithoutTouchingItsMonsters) {
     EXPECT_TRUE(result.allMet());
 }
 
+TEST(TunerTest, AMapThatCountsNoMonsterSaysSo) {
+    const std::vector<MonsterRecord> monsters{monster(10, 20, 20)};
+    const std::vector<EncounterRecord> maps{mapOf({0, 0, 0, 0, 0}, {0, 0, 0, 0, 0})};
+    const TuneResult result = tune(monsters, maps, {kHero}, bandsOf(1, {{{0, 0}, {10, 20}}}), {});
+    ASSERT_EQ(result.unmet.size(), 1u);
+    EXPECT_EQ(result.unmet[0].reason, "at 0%, target 10-20%: no monster counts on map 1 "
+                                      "(--levers frequencies may bring one in)");
+}
+
 TEST(TunerTest, ACancelledSearchStops) {
     std::stop_source stop;
     stop.request_stop();

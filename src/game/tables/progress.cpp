@@ -64,7 +64,7 @@ void Progress::draw() {
     *out_ << '\r' << label_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
           << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << percent
           << "% " << done_ << '/' << total_ << (unit_.empty() ? "" : " ") << unit_
-          << (note_.empty() ? "" : " ") << note_ << "  " << std::flush;
+          << (note_.empty() ? "" : " " + note_ + "  ") << std::flush;
 }
 
 } // namespace valmor::tables
