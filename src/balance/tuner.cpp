@@ -1,9 +1,13 @@
 #include "balance/tuner.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "balance/balance_text.h"
 #include "files/error.h"
@@ -76,6 +80,16 @@ public:
         draws_.resize(maps_.size());
         for (std::size_t m = 0; m < maps_.size(); ++m)
             recount(m);
+        // Every battle a search may look up, worked out before any worker reads them: those
+        // of the monsters in some slot of a map with a band.
+        for (std::size_t m = 0; m < maps_.size(); ++m) {
+            if (bandedProfiles(m).empty())
+                continue;
+            for (const std::int16_t n : maps_[m].monIndex) {
+                if (n >= 0 && static_cast<std::size_t>(n) < monsters_.size())
+                    battleOf(n, 0);
+            }
+        }
         status_.resize(maps_.size() * profiles_.size(), TargetStatus::NoBand);
         for (std::size_t m = 0; m < maps_.size(); ++m) {
             for (const std::size_t p : bandedProfiles(m))
@@ -455,6 +469,7 @@ private:
         if (lever.file == ChangedFile::Monsters) {
             fieldOf(monsters_[lever.index], lever.field) = static_cast<std::int16_t>(value);
             battles_[lever.index].clear();
+            battleOf(static_cast<int>(lever.index), 0);
             maps = mapsOf_[lever.index];
         } else {
             fieldOf(maps_[lever.index], lever.field) = static_cast<std::int16_t>(value);
@@ -498,16 +513,12 @@ private:
             long chosenDelta = 0;
             long chosenRecords = 0;
             double chosenCost = 0;
+            // The first round scores every lever; later ones only those a move touched.
+            scoreUnscored([&](double round) {
+                report(firstRound ? 0.4 * round
+                                  : 0.4 + 0.5 * fixed / static_cast<double>(initialMisses_));
+            });
             for (std::size_t l = 0; l < levers_.size(); ++l) {
-                if (!scored_[l]) {
-                    moves_[l] = bestMove(levers_[l]);
-                    scored_[l] = true;
-                    // The first round scores every lever; later ones only those a move touched.
-                    const double round =
-                        static_cast<double>(l + 1) / static_cast<double>(levers_.size());
-                    report(firstRound ? 0.4 * round
-                                      : 0.4 + 0.5 * fixed / static_cast<double>(initialMisses_));
-                }
                 if (!moves_[l])
                     continue;
                 const Lever& lever = levers_[l];
@@ -531,6 +542,49 @@ private:
                 return;
             set(*chosen, moves_[*chosen]->value);
         }
+    }
+
+    // Works out the best move of every lever not scored since its cells last moved, on as
+    // many threads as the machine has cores. Each lever's move depends only on the state,
+    // which no one changes meanwhile, so the result is the same on any number of threads.
+    void scoreUnscored(const std::function<void(double)>& done) {
+        std::vector<std::size_t> pending;
+        for (std::size_t l = 0; l < levers_.size(); ++l) {
+            if (!scored_[l])
+                pending.push_back(l);
+        }
+        std::atomic<std::size_t> next{0};
+        std::atomic<bool> failed{false};
+        std::exception_ptr failure;
+        std::mutex failureLock;
+        const auto work = [&](bool reporting) {
+            try {
+                for (std::size_t i; !failed && (i = next++) < pending.size();) {
+                    moves_[pending[i]] = bestMove(levers_[pending[i]]);
+                    if (reporting)
+                        done(static_cast<double>(i + 1) / static_cast<double>(pending.size()));
+                }
+            } catch (...) {
+                const std::scoped_lock hold(failureLock);
+                if (!failure)
+                    failure = std::current_exception();
+                failed = true;
+            }
+        };
+        {
+            const std::size_t threads =
+                pending.size() < 16
+                    ? 0
+                    : std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8) - 1;
+            std::vector<std::jthread> helpers;
+            for (std::size_t t = 0; t < threads; ++t)
+                helpers.emplace_back([&] { work(false); });
+            work(true);
+        }
+        if (failure)
+            std::rethrow_exception(failure);
+        for (const std::size_t l : pending)
+            scored_[l] = true;
     }
 
     // Moves a changed value back toward its old one as far as it goes without putting a cell
@@ -673,23 +727,27 @@ private:
             return at + "no value of map " + std::to_string(m + 1) + " may change (" + lockedText +
                    (locked.size() == 1 ? " is" : " are") + " locked)";
 
-        // Every stat of its monsters at the end of its range that the cell needs, at once.
-        std::vector<MonsterRecord> extreme = monsters_;
-        for (const std::size_t l : mine) {
-            const Lever& lever = levers_[l];
-            if (lever.file == ChangedFile::Monsters)
-                fieldOf(extreme[lever.index], lever.field) =
-                    static_cast<std::int16_t>(down ? lever.low : lever.high);
+        // Every stat of its monsters at the end of its range that the cell needs, at once:
+        // the map's monsters so changed and their battles, the others as they are.
+        std::vector<std::pair<int, MonsterBattle>> extreme;
+        for (const int n : counting_[m]) {
+            MonsterRecord record = monsters_[static_cast<std::size_t>(n)];
+            for (const std::size_t l : mine) {
+                const Lever& lever = levers_[l];
+                if (lever.file == ChangedFile::Monsters &&
+                    lever.index == static_cast<std::size_t>(n))
+                    fieldOf(record, lever.field) =
+                        static_cast<std::int16_t>(down ? lever.low : lever.high);
+            }
+            extreme.emplace_back(n, battleAgainst(profiles_[p], record));
         }
-        std::vector<std::optional<MonsterBattle>> extremeBattles(monsters_.size());
         ++outcomes_;
         const MapOutcome atLimit = mapOutcome(
-            static_cast<int>(m + 1), maps_[m], extreme,
+            static_cast<int>(m + 1), maps_[m], monsters_,
             [&](int n) -> const MonsterBattle& {
-                std::optional<MonsterBattle>& battle = extremeBattles[static_cast<std::size_t>(n)];
-                if (!battle)
-                    battle = battleAgainst(profiles_[p], extreme[static_cast<std::size_t>(n)]);
-                return *battle;
+                const auto found =
+                    std::ranges::find(extreme, n, &std::pair<int, MonsterBattle>::first);
+                return found != extreme.end() ? found->second : battleOf(n, p);
             },
             profiles_[p].hp);
         const bool frequenciesMayHelp = std::ranges::any_of(
@@ -762,7 +820,7 @@ private:
     std::vector<bool> scored_;
     std::size_t initialMisses_ = 0;
     double reported_ = 0;
-    std::size_t outcomes_ = 0;
+    std::atomic<std::size_t> outcomes_ = 0;
 };
 
 } // namespace
