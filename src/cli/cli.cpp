@@ -534,12 +534,30 @@ std::string escapeLines(std::string_view text) {
     return out;
 }
 
+// The exit status of a failure of the command `arguments` name: 2 for the commands whose 1
+// means an answer (diff: the folders differ; tune: some cells stay outside their band) and
+// for apply, 1 for the others.
+int troubleStatusOf(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "-C" || argument == "--directory") {
+            ++i;
+            continue;
+        }
+        if (argument.starts_with('-'))
+            continue;
+        return argument == "diff" || argument == "tune" || argument == "apply" ? 2 : kExitFailure;
+    }
+    return kExitFailure;
+}
+
 } // namespace
 
 int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
            std::ostream& err, bool errIsTerminal, bool outIsTerminal, int outDescriptor,
            int errDescriptor) {
     const std::string prefix = std::string(kProgram) + ": ";
+    const int trouble = troubleStatusOf(arguments);
     // On a terminal, every command's standard output is escaped as messages are.
     TerminalText terminalText(out);
     std::ostream terminal(&terminalText);
@@ -556,11 +574,11 @@ int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ost
             standardOut.flush();
             if (!standardOut || !terminalText.finish() || !out) {
                 err << prefix << "cannot write to standard output\n";
-                return kExitFailure;
+                return trouble;
             }
             return status;
         } catch (const StandardErrorGuarded&) {
-            return kExitFailure;
+            return trouble;
         } catch (const UsageError& error) {
             const std::string help = error.command().empty() ? "" : error.command() + ' ';
             err << prefix << escapeForMessage(error.what()) << "\nTry '" << kProgram << ' '
@@ -580,7 +598,7 @@ int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ost
     } catch (...) {
         // Writing the report failed as well; the status still tells.
     }
-    return kExitFailure;
+    return trouble;
 }
 
 } // namespace valmor::cli
