@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "balance/character_profiles.h"
+#include "balance/targets.h"
 #include "cli/cli.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
@@ -14,6 +16,7 @@
 #include "files/message_text.h"
 #include "files/record_file.h"
 #include "game/change_list.h"
+#include "game/sprite.h"
 #include "game/tables/import_error.h"
 #include "game/tables/latin1.h"
 
@@ -200,11 +203,15 @@ int diffChanges(const Session& session, const std::filesystem::path& a,
         troubleWith(error.subject());
         return kTrouble;
     }
-    // Neither folder's game files may be overwritten by the list.
+    // Neither folder's game files, nor the balance lab's tables or the sprite file's journal
+    // beside them, may be overwritten by the list.
     std::vector<std::filesystem::path> inputs;
     for (const std::filesystem::path& folder : {a, b}) {
         for (const GameFileKind file : kGameFileKinds)
             inputs.push_back(folder / fileNameOf(file));
+        for (const char* table : {kCharactersFileName, kTargetsFileName})
+            inputs.push_back(folder / table);
+        inputs.push_back(folder / (std::string(kSpriteFileName) + ".valmor-journal"));
     }
     try {
         if (writeOutput(session, output, changeListCsv(changes), "a change list", inputs))

@@ -222,7 +222,18 @@ TEST_F(ChangeListCommandTest, TheListIsNeverWrittenOverAGameFile) {
          b() / kEncounterFileName},
         {{"diff", a().string(), b().string(), "--changes", "--output=" + in(a(), "monster.dat")},
          a() / "monster.dat"},
+        {{"diff", "../B", ".", "--changes", "-o", "../B/characters.csv"}, b() / "characters.csv"},
+        {{"diff", a().string(), b().string(), "--changes", "-o", in(a(), "targets.csv")},
+         a() / "targets.csv"},
+        {{"diff", a().string(), b().string(), "--changes", "-o",
+          in(b(), "monster.dat.valmor-journal")},
+         b() / "monster.dat.valmor-journal"},
     };
+    for (const char* table : {"characters.csv", "targets.csv"}) {
+        writeText(a() / table, "mine\n");
+        writeText(b() / table, "mine\n");
+    }
+    writeText(b() / "monster.dat.valmor-journal", "a journal\n");
     for (const Case& row : cases) {
         SCOPED_TRACE(rowName(cases, row));
         const Bytes before = readBytes(row.guarded);
