@@ -101,7 +101,10 @@ int applyChangeList(const Session& session, const std::filesystem::path& input) 
             session.out << "the change list is empty; nothing was written\n";
             return kApplied;
         }
-        writeChanges(session.folder, changes);
+        const std::vector<ChangedFile> held = writeChanges(session.folder, changes);
+        for (const ChangedFile file : held)
+            session.err << "note: " << changedFileName(file)
+                        << " held every new value of the list already; it was left as it is\n";
 
         // The names the lines show; the change list changes none of them.
         std::vector<MonsterRecord> monsters;

@@ -359,6 +359,22 @@ std::vector<RecordChange> changesBetween(const std::vector<MonsterRecord>& monst
     return changes;
 }
 
+namespace {
+
+// The value the records hold for a change's field, or nothing when they lack its record.
+std::optional<std::int16_t> heldValue(const RecordChange& change,
+                                      const std::vector<MonsterRecord>& monsters,
+                                      const std::vector<EncounterRecord>& maps) {
+    if (change.file == ChangedFile::Monsters) {
+        const auto index = heldIndex(change, monsters);
+        return index ? std::optional(fieldValue(monsters[*index], change.field)) : std::nullopt;
+    }
+    const auto index = heldIndex(change, maps);
+    return index ? std::optional(fieldValue(maps[*index], change.field)) : std::nullopt;
+}
+
+} // namespace
+
 const RecordChange* firstStaleChange(const std::vector<RecordChange>& changes,
                                      const std::vector<MonsterRecord>& monsters,
                                      const std::vector<EncounterRecord>& maps) {
@@ -413,7 +429,8 @@ void applyChanges(const std::vector<RecordChange>& changes, std::vector<MonsterR
     }
 }
 
-void writeChanges(const GameDirectory& folder, const std::vector<RecordChange>& changes) {
+std::vector<ChangedFile> writeChanges(const GameDirectory& folder,
+                                      const std::vector<RecordChange>& changes) {
     // Locks in one order, stats before encounters, so two writers of both never wait on
     // each other.
     // A signal waits until both files are written or neither is.
@@ -453,7 +470,31 @@ void writeChanges(const GameDirectory& folder, const std::vector<RecordChange>& 
                             at, kEncounterRecordBytes));
                 });
     }
-    if (const RecordChange* stale = firstStaleChange(changes, monsters, maps))
+    // A file that holds every new value of the list already is left as it is: the same
+    // list applied a second time, or an apply killed between its two files and run again.
+    std::vector<ChangedFile> held;
+    for (const LockedFile& locked : files) {
+        bool allNew = true;
+        bool allOld = true;
+        for (const RecordChange& change : changes) {
+            if (change.file != locked.which)
+                continue;
+            const std::optional<std::int16_t> value = heldValue(change, monsters, maps);
+            allNew = allNew && value == change.newValue;
+            allOld = allOld && value == change.oldValue;
+        }
+        if (allNew && !allOld)
+            held.push_back(locked.which);
+    }
+    std::vector<RecordChange> toWrite;
+    for (const RecordChange& change : changes) {
+        if (std::ranges::find(held, change.file) == held.end())
+            toWrite.push_back(change);
+    }
+    std::erase_if(files, [&](const LockedFile& locked) {
+        return std::ranges::find(held, locked.which) != held.end();
+    });
+    if (const RecordChange* stale = firstStaleChange(toWrite, monsters, maps))
         throw DataError(ErrorKind::RecordChanged, std::string(changedFileName(stale->file)) + ": " +
                                                       staleChangeText(*stale, monsters, maps) +
                                                       "; nothing was written");
@@ -463,7 +504,7 @@ void writeChanges(const GameDirectory& folder, const std::vector<RecordChange>& 
     std::vector<std::string> written;
     for (const LockedFile& locked : files) {
         std::string bytes = locked.bytes;
-        for (const RecordChange& change : changes) {
+        for (const RecordChange& change : toWrite) {
             if (change.file != locked.which)
                 continue;
             const std::size_t at =
@@ -502,6 +543,7 @@ void writeChanges(const GameDirectory& folder, const std::vector<RecordChange>& 
             throw WriteError(error, std::string(error.what()) + "; " + undone);
         }
     }
+    return held;
 }
 
 } // namespace valmor

@@ -80,6 +80,10 @@ void applyChanges(const std::vector<RecordChange>& changes, std::vector<MonsterR
 // DataError (RecordChanged) with staleChangeText and "nothing was written". Otherwise each
 // file is replaced whole (as the imports replace it); should the second replace fail, the
 // first file gets its old bytes back. A missing file is FileNotFound; nothing is created.
-void writeChanges(const GameDirectory& folder, const std::vector<RecordChange>& changes);
+// A file whose every changed field holds its new value already (the list applied before,
+// or an apply cut short between its two files and run again) is left as it is, and named
+// in what this gives back.
+std::vector<ChangedFile> writeChanges(const GameDirectory& folder,
+                                      const std::vector<RecordChange>& changes);
 
 } // namespace valmor

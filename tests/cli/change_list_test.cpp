@@ -86,7 +86,24 @@ TEST_F(ChangeListCommandTest, TheListFromAToBAppliedToACopyOfAGivesB) {
     EXPECT_EQ(runTool({"diff", copy.string(), b().string(), "--changes"}).out,
               "file,record,field,old,new\n");
     EXPECT_EQ(runTool({"diff", copy.string(), b().string(), "--changes"}).status, 0);
+    // The list again: both files hold its new values already and are left as they are.
+    const ToolRun again = runTool({"-C", copy.string(), "apply", "-"}, diff.out);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find("note: monsters.tat held every new value of the list already"),
+              std::string::npos)
+        << again.err;
+    EXPECT_EQ(gameBytes(copy), gameBytes(b()));
+    // An apply killed between its two files: run again, it writes the second one only.
+    writeBytes(copy / kEncounterFileName, readBytes(a() / kEncounterFileName));
+    const ToolRun finished = runTool({"-C", copy.string(), "apply", "-"}, diff.out);
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    EXPECT_EQ(gameBytes(copy), gameBytes(b()));
+    // A file that holds some new values and some old ones is stale.
+    writeBytes(copy / kEncounterFileName, readBytes(a() / kEncounterFileName));
+    setHp(copy, 1, 5);
     EXPECT_EQ(runTool({"-C", copy.string(), "apply", "-"}, diff.out).status, 2);
+    writeBytes(copy / kMonsterFileName, readBytes(b() / kMonsterFileName));
+    writeBytes(copy / kEncounterFileName, readBytes(b() / kEncounterFileName));
 
     // The list the other way round, from standard input, turns the copy back into A.
     const ToolRun back = runTool({"-C", copy.string(), "apply", "-"},
