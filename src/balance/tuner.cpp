@@ -165,42 +165,18 @@ private:
         return battles[p];
     }
 
-    MapOutcome outcome(std::size_t m, std::size_t p, const Trial* trial = nullptr) {
+    // Counts a map outcome worked out, and stops the search when asked to.
+    void countOutcome() {
         if (++outcomes_ % kStopCheckEvery == 0 && stop_.stop_requested())
             throw DataError(ErrorKind::Interrupted, "the search for changes was cancelled");
-        const bool mapTrial =
-            trial && trial->lever->file == ChangedFile::Encounters && trial->lever->index == m;
-        const int tried = trial && trial->lever->file == ChangedFile::Monsters
-                              ? static_cast<int>(trial->lever->index)
-                              : -1;
-        return mapOutcome(
-            static_cast<int>(m + 1), mapTrial ? trial->map : maps_[m], monsters_,
-            [&](int n) -> const MonsterBattle& {
-                if (n != tried)
-                    return battleOf(n, p);
-                std::optional<MonsterBattle>& battle = trial->battles[p];
-                if (!battle)
-                    battle = battleAgainst(profiles_[p], trial->monster);
-                return *battle;
-            },
-            profiles_[p].hp);
     }
 
-    // targetPercent(outcome(m, p, trial)), without the rest of the outcome: the search asks
-    // for nothing else millions of times.
-    std::optional<double> percent(std::size_t m, std::size_t p, const Trial* trial) {
-        if (++outcomes_ % kStopCheckEvery == 0 && stop_.stop_requested())
-            throw DataError(ErrorKind::Interrupted, "the search for changes was cancelled");
-        const bool mapTrial =
-            trial && trial->lever->file == ChangedFile::Encounters && trial->lever->index == m;
+    // The battles against profile p, with the trial's monster as tried.
+    BattleLookup battlesFor(std::size_t p, const Trial* trial) {
         const int tried = trial && trial->lever->file == ChangedFile::Monsters
                               ? static_cast<int>(trial->lever->index)
                               : -1;
-        const EncounterRecord& record = mapTrial ? trial->map : maps_[m];
-        const EncounterDraw draw = mapTrial ? encounterDraw(record, monsters_.size()) : draws_[m];
-        if (draw.empty)
-            return 0.0;
-        const BattleLookup battle = [&](int n) -> const MonsterBattle& {
+        return [this, p, trial, tried](int n) -> const MonsterBattle& {
             if (n != tried)
                 return battleOf(n, p);
             std::optional<MonsterBattle>& cached = trial->battles[p];
@@ -208,6 +184,25 @@ private:
                 cached = battleAgainst(profiles_[p], trial->monster);
             return *cached;
         };
+    }
+
+    MapOutcome outcome(std::size_t m, std::size_t p) {
+        countOutcome();
+        return mapOutcome(static_cast<int>(m + 1), maps_[m], monsters_, battlesFor(p, nullptr),
+                          profiles_[p].hp);
+    }
+
+    // targetPercent(outcome(m, p)) with the trial's value, without the rest of the outcome:
+    // the search asks for nothing else millions of times.
+    std::optional<double> percent(std::size_t m, std::size_t p, const Trial* trial) {
+        countOutcome();
+        const bool mapTrial =
+            trial && trial->lever->file == ChangedFile::Encounters && trial->lever->index == m;
+        const EncounterRecord& record = mapTrial ? trial->map : maps_[m];
+        const EncounterDraw draw = mapTrial ? encounterDraw(record, monsters_.size()) : draws_[m];
+        if (draw.empty)
+            return 0.0;
+        const BattleLookup battle = battlesFor(p, trial);
         std::vector<MonsterChance> chances;
         bool unbeatable = false;
         for (std::size_t i = 0; i < draw.slot.size(); ++i) {
@@ -741,7 +736,7 @@ private:
             }
             extreme.emplace_back(n, battleAgainst(profiles_[p], record));
         }
-        ++outcomes_;
+        countOutcome();
         const MapOutcome atLimit = mapOutcome(
             static_cast<int>(m + 1), maps_[m], monsters_,
             [&](int n) -> const MonsterBattle& {

@@ -11,6 +11,7 @@
 #include "cli/cli.h"
 #include "cli/cli_error.h"
 #include "cli/files.h"
+#include "cli/folder_diff.h"
 #include "cli/game_file_entries.h"
 #include "files/error.h"
 #include "files/message_text.h"
@@ -144,16 +145,7 @@ int diffChanges(const Session& session, const std::filesystem::path& a,
         reportTrouble(session, "diff", message);
         trouble = true;
     };
-    std::vector<GameDirectory> folders;
-    for (const std::filesystem::path& folder : {a, b}) {
-        try {
-            folders.push_back(GameDirectory::open(folder));
-        } catch (const DataError& error) {
-            troubleWith(shownPath(folder) + ": " +
-                        (error.kind() == ErrorKind::FileNotFound ? std::string("no such folder")
-                                                                 : std::string(error.what())));
-        }
-    }
+    const std::vector<GameDirectory> folders = openFolders(a, b, troubleWith);
     if (trouble)
         return kTrouble;
 

@@ -77,6 +77,22 @@ std::vector<std::string> entryDifferences(GameFileKind file, const GameFileEntri
     return lines;
 }
 
+std::vector<GameDirectory> openFolders(const std::filesystem::path& a,
+                                       const std::filesystem::path& b,
+                                       const std::function<void(const std::string&)>& trouble) {
+    std::vector<GameDirectory> folders;
+    for (const std::filesystem::path& folder : {a, b}) {
+        try {
+            folders.push_back(GameDirectory::open(folder));
+        } catch (const DataError& error) {
+            trouble(shownPath(folder) + ": " +
+                    (error.kind() == ErrorKind::FileNotFound ? std::string("no such folder")
+                                                             : std::string(error.what())));
+        }
+    }
+    return folders;
+}
+
 int diffFolders(const Session& session, const std::filesystem::path& a,
                 const std::filesystem::path& b) {
     bool trouble = false;
@@ -85,16 +101,7 @@ int diffFolders(const Session& session, const std::filesystem::path& a,
         session.err << "valmor-data: diff: " << message << '\n';
         trouble = true;
     };
-    std::vector<GameDirectory> folders;
-    for (const std::filesystem::path& folder : {a, b}) {
-        try {
-            folders.push_back(GameDirectory::open(folder));
-        } catch (const DataError& error) {
-            troubleWith(shownPath(folder) + ": " +
-                        (error.kind() == ErrorKind::FileNotFound ? std::string("no such folder")
-                                                                 : std::string(error.what())));
-        }
-    }
+    const std::vector<GameDirectory> folders = openFolders(a, b, troubleWith);
     if (trouble)
         return kDiffTrouble;
 

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/game_file_entries.h"
+#include "files/game_file.h"
 
 namespace valmor::cli {
 
@@ -20,6 +22,12 @@ inline constexpr int kDiffTrouble = 2;
 // other bytes (a palette written with other spacing) give one line saying so.
 std::vector<std::string> entryDifferences(GameFileKind file, const GameFileEntries& a,
                                           const GameFileEntries& b);
+
+// Opens the folders A and B of a diff; each that cannot be opened is told to `trouble`
+// ("A: no such folder") and left out.
+std::vector<GameDirectory> openFolders(const std::filesystem::path& a,
+                                       const std::filesystem::path& b,
+                                       const std::function<void(const std::string&)>& trouble);
 
 // Prints the differences of the five files on session.out, and on session.err each folder
 // or file that cannot be read and each file that is in neither folder. A file in one folder

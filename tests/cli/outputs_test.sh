@@ -60,7 +60,10 @@ run diff-changes diff "$work/a" "$work/b" --changes
 "$tool" diff "$work/a" "$work/b" --changes >"$work/changes.csv"
 cp -r "$work/a" "$work/c"
 run apply apply -C "$work/c" "$work/changes.csv"
-run apply-stale apply -C "$work/c" "$work/changes.csv"
+run apply-again apply -C "$work/c" "$work/changes.csv"
+awk -F, 'NR == 2 { $4 = 30000 } 1' OFS=, "$work/changes.csv" >"$work/stale.csv"
+cp -r "$work/a" "$work/d"
+run apply-stale apply -C "$work/d" "$work/stale.csv"
 cmp "$work/c/monsters.tat" "$work/b/monsters.tat" >"$out/apply-roundtrip.cmp" 2>&1
 run export-sprites export-sprites "$work/png"
 (cd "$work/png" && sha256sum * > "$out/sprites.sha256")
