@@ -44,6 +44,22 @@ std::size_t utf8SequenceLength(std::string_view text) {
     return overlong || surrogate || code > 0x10FFFF ? 0 : length;
 }
 
+// Whether the valid UTF-8 sequence at the start of `text` is a bidirectional control
+// (U+061C, U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069), which would turn the rest of
+// a message around on the screen.
+bool isBidiControl(std::string_view text, std::size_t length) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (length == 2)
+        return byte(0) == 0xD8 && byte(1) == 0x9C;
+    if (length != 3 || byte(0) != 0xE2)
+        return false;
+    const unsigned second = byte(1);
+    const unsigned third = byte(2);
+    return (second == 0x80 &&
+            (third == 0x8E || third == 0x8F || (third >= 0xAA && third <= 0xAE))) ||
+           (second == 0x81 && third >= 0xA6 && third <= 0xA9);
+}
+
 } // namespace
 
 std::string escapeForMessage(std::string_view bytes) {
@@ -63,8 +79,9 @@ std::string escapeForMessage(std::string_view bytes) {
         // U+0080 to U+009F, the C1 controls, are C2 80 to C2 9F.
         const bool c1 =
             length == 2 && byte == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0;
-        if (length == 0 || c1) {
-            const std::size_t escaped = c1 ? 2 : 1;
+        const bool bidi = length != 0 && isBidiControl(bytes.substr(i), length);
+        if (length == 0 || c1 || bidi) {
+            const std::size_t escaped = c1 || bidi ? length : 1;
             for (std::size_t k = 0; k < escaped; ++k)
                 appendEscaped(out, static_cast<unsigned char>(bytes[i + k]));
             i += escaped;

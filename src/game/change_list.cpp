@@ -375,6 +375,31 @@ std::optional<std::int16_t> heldValue(const RecordChange& change,
 
 } // namespace
 
+std::vector<RecordChange> withRecordGuards(const std::vector<RecordChange>& changes,
+                                           const std::vector<MonsterRecord>& monsters,
+                                           const std::vector<EncounterRecord>& maps) {
+    std::vector<RecordChange> guarded = changes;
+    const auto guard = [&](ChangedFile file, int record, const auto& layout) {
+        for (std::size_t field = 0; field < layout.size(); ++field) {
+            if (layout[field].kind != FieldKind::Int16 ||
+                std::ranges::any_of(guarded, [&](const RecordChange& c) {
+                    return c.file == file && c.record == record && c.field == field;
+                }))
+                continue;
+            const RecordChange probe{file, record, field, 0, 0};
+            if (const auto value = heldValue(probe, monsters, maps))
+                guarded.push_back({file, record, field, *value, *value});
+        }
+    };
+    for (const RecordChange& change : changes) {
+        if (change.file == ChangedFile::Monsters)
+            guard(change.file, change.record, kMonsterLayout);
+        else
+            guard(change.file, change.record, kEncounterLayout);
+    }
+    return guarded;
+}
+
 const RecordChange* firstStaleChange(const std::vector<RecordChange>& changes,
                                      const std::vector<MonsterRecord>& monsters,
                                      const std::vector<EncounterRecord>& maps) {

@@ -70,6 +70,13 @@ const RecordChange* firstStaleChange(const std::vector<RecordChange>& changes,
 std::string staleChangeText(const RecordChange& change, const std::vector<MonsterRecord>& monsters,
                             const std::vector<EncounterRecord>& maps);
 
+// The changes and, for each record they change, every other whole-number field as the
+// records hold it (old and new alike), so that writeChanges refuses when any value of those
+// records differs from what the changes were made for. Records past the end are left out.
+std::vector<RecordChange> withRecordGuards(const std::vector<RecordChange>& changes,
+                                           const std::vector<MonsterRecord>& monsters,
+                                           const std::vector<EncounterRecord>& maps);
+
 // Sets every new value in the records, which must hold each change's record.
 void applyChanges(const std::vector<RecordChange>& changes, std::vector<MonsterRecord>& monsters,
                   std::vector<EncounterRecord>& maps);

@@ -320,6 +320,21 @@ TEST_F(TuningTest, AnApplyOfARecordChangedSinceTheProposalWritesNothingAndNamesI
              writeChanges(GameDirectory::open(dir_), {other});
          },
          ErrorKind::RecordChanged, "nothing was written"},
+        {"another value of its record changed on disk",
+         [this](const RecordChange& change) {
+             const bool monster = change.file == ChangedFile::Monsters;
+             RecordChange other = change;
+             other.field = *numberFieldIndex(change.file, monster ? "gold" : "nomNum0");
+             const auto monsters = readAllMonsterRecords(file(kMonsterFileName));
+             const auto maps = readAllEncounterRecords(file(kEncounterFileName));
+             for (const RecordChange& held : withRecordGuards({change}, monsters, maps)) {
+                 if (held.field == other.field)
+                     other.oldValue = held.oldValue;
+             }
+             other.newValue = static_cast<std::int16_t>(other.oldValue ^ 1);
+             writeChanges(GameDirectory::open(dir_), {other});
+         },
+         ErrorKind::RecordChanged, "nothing was written"},
         {"unsaved edits in the main window",
          [this](const RecordChange& change) {
              pickRecordOf(change);
@@ -412,6 +427,21 @@ TEST_F(TuningTest, AProposalWhoseInputsChangedIsShownMarkedStale) {
         EXPECT_TRUE(tuning().isStale());
         EXPECT_TRUE(tuning().statusText().contains("Stale")) << tuning().statusText().toStdString();
         EXPECT_TRUE(balance->heatMap()->showsProposal());
+    }
+    // Back to what the search saw and away again: the note comes and goes, said once.
+    pick(view->cboMonsterList, 1);
+    const QString seen = view->txtHP->text() + "1";
+    type(view->txtHP, seen);
+    proposeAndWait();
+    balance->refreshNow();
+    EXPECT_FALSE(tuning().isStale()) << "the keystroke before Propose is in the proposal";
+    const QString other = seen + "1";
+    for (const QString& text : {other, seen, other + "1", other, seen}) {
+        type(view->txtHP, text);
+        balance->refreshNow();
+        EXPECT_EQ(tuning().isStale(), text != seen) << text.toStdString();
+        EXPECT_EQ(tuning().statusText().count(QStringLiteral("Stale")), text != seen ? 1 : 0)
+            << tuning().statusText().toStdString();
     }
 }
 

@@ -34,8 +34,14 @@ TEST(EscapeForMessage, EscapesControlsAndBrokenUtf8ByteByByte) {
         {"\xf0\x90\x80\x80", "\xf0\x90\x80\x80"},     // U+10000, the first of four
         {"\xc2\x80", "\\xC2\\x80"},                   // U+0080, first C1 control
         {"\xc2\x9f", "\\xC2\\x9F"},                   // U+009F, last C1 control
-        {"\xed\xa0\x80", "\\xED\\xA0\\x80"},          // surrogate
-        {"\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"}, // beyond U+10FFFF
+        {"A\xe2\x80\xae"
+         "BC",
+         "A\\xE2\\x80\\xAEBC"}, // U+202E turns text around
+        {"\xe2\x81\xa6x\xe2\x81\xa9", "\\xE2\\x81\\xA6x\\xE2\\x81\\xA9"}, // isolates
+        {"\xd8\x9c\xe2\x80\x8f", "\\xD8\\x9C\\xE2\\x80\\x8F"},            // U+061C, U+200F
+        {"\xe2\x80\xaf\xe2\x80\x8d", "\xe2\x80\xaf\xe2\x80\x8d"},         // U+202F, U+200D are not
+        {"\xed\xa0\x80", "\\xED\\xA0\\x80"},                              // surrogate
+        {"\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},                     // beyond U+10FFFF
         {"\xe2\x82", "\\xE2\\x82"},
         {"\x9b", "\\x9B"},
     };

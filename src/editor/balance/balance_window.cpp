@@ -485,12 +485,26 @@ void BalanceWindow::showProposal() {
     // A search whose inputs changed while it ran is shown stale at once.
     tuning_->noteShown(table_.shown(), targets_);
     showState();
+    // The list of changes takes room: the window grows to hold it rather than squeeze the
+    // heat map, whose height is fixed, under the lines below it.
+    layout()->activate();
+    const int least = minimumSizeHint().height();
+    if (height() < least)
+        resize(width(), least);
 }
 
-std::shared_ptr<const ProposalInputs> BalanceWindow::proposalInputs() const {
+std::shared_ptr<const ProposalInputs> BalanceWindow::proposalInputs() {
+    // A keystroke whose recompute is still pending belongs to what is proposed for.
+    refreshNow();
     if (table_.mapCount() == 0)
         throw DataError(ErrorKind::FileNotFound,
                         "no game files read: there is nothing to propose changes for");
+    const QString& targetsProblem =
+        targetsReadProblem_.isEmpty() ? targetsProblem_ : targetsReadProblem_;
+    if (!targetsProblem.isEmpty())
+        throw DataError(ErrorKind::InvalidPropertyValue,
+                        std::string(kTargetsFileName) +
+                            " cannot be used: " + targetsProblem.toStdString());
     if (!targetsText_ || targets_.empty())
         throw DataError(ErrorKind::FileNotFound,
                         std::string(kTargetsFileName) +

@@ -91,7 +91,7 @@ private:
     // Parses the targets again when their text or the profiles changed.
     void applyTargets();
     QString targetsLine() const;
-    std::shared_ptr<const ProposalInputs> proposalInputs() const;
+    std::shared_ptr<const ProposalInputs> proposalInputs();
     void showProposal();
     // Whether the heat map shows rows of characters.csv that it no longer reads as such.
     bool keepsOldProfiles() const;

@@ -162,7 +162,12 @@ template <typename Handler> void TuningPanel::guardedHere(Handler&& handler) noe
 }
 
 void TuningPanel::setStatus(const QString& text) {
-    status_->setText(text);
+    statusBase_ = text;
+    status_->setText(
+        stale_ ? text + QStringLiteral(" Stale: the files, the boxes or the bands changed since "
+                                       "this proposal. It is shown as it was; Apply refuses a "
+                                       "record that changed. Propose again for a fresh one.")
+               : text);
 }
 
 QString TuningPanel::statusText() const {
@@ -298,14 +303,15 @@ void TuningPanel::noteShown(const BalanceModel& shown, const TargetBands& bands)
     if (stale == stale_)
         return;
     stale_ = stale;
-    if (stale_)
-        setStatus(statusText() +
-                  QStringLiteral(" Stale: the files, the boxes or the bands changed since this "
-                                 "proposal. It is shown as it was; Apply still checks every "
-                                 "old value. Propose again for a fresh one."));
+    setStatus(statusBase_);
 }
 
 void TuningPanel::write(const std::vector<RecordChange>& changes) {
+    writeGuarded(changes, changes);
+}
+
+void TuningPanel::writeGuarded(const std::vector<RecordChange>& changes,
+                               const std::vector<RecordChange>& guarded) {
     // The proposal took the main window's unsaved boxes for the records: a change of such
     // a record would land under them, so it waits until they are saved or undone.
     const QString unsaved = activity_.unsavedAmong(changes);
@@ -314,7 +320,7 @@ void TuningPanel::write(const std::vector<RecordChange>& changes) {
                         unsaved.toStdString() +
                             " has unsaved edits in the main window; save or undo them first. "
                             "Nothing was written");
-    writeChanges(folder_, changes);
+    writeChanges(folder_, guarded);
     activity_.noteWritten(changes);
 }
 
@@ -323,7 +329,12 @@ void TuningPanel::apply() noexcept {
         const std::vector<RecordChange> changes = tickedChanges();
         if (changes.empty() || worker_->isRunning())
             return;
-        write(changes);
+        // Every other value of the records it changes must still be what the search saw, or
+        // the new values were worked out for another monster or map.
+        if (!proposalInputs_)
+            return;
+        const BalanceModel& seen = proposalInputs_->model;
+        writeGuarded(changes, withRecordGuards(changes, seen.monsters(), seen.maps()));
         applied_ = changes;
         clearProposal();
         setStatus(QStringLiteral("Applied %1. Undo apply writes the old values back.")

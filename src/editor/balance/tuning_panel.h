@@ -80,6 +80,9 @@ private:
     void setStatus(const QString& text);
     // Writes `changes` as Apply writes them; throws what writeChanges throws.
     void write(const std::vector<RecordChange>& changes);
+    // The same, checking the old values of `guarded`: `changes` and more.
+    void writeGuarded(const std::vector<RecordChange>& changes,
+                      const std::vector<RecordChange>& guarded);
     template <typename Handler> void guardedHere(Handler&& handler) noexcept;
 
     EditorActivity& activity_;
@@ -94,6 +97,7 @@ private:
     std::vector<char> moved_;
     std::vector<RecordChange> applied_;
     bool stale_ = false;
+    QString statusBase_; // the status without the note that the proposal is stale
     bool filling_ = false;
 
     QPushButton* propose_;
