@@ -573,8 +573,12 @@ int runCli(const std::vector<std::string>& arguments, std::istream& in, std::ost
             const int status = run(list, in, standardOut, err, errIsTerminal, outDescriptor);
             standardOut.flush();
             if (!standardOut || !terminalText.finish() || !out) {
-                err << prefix << "cannot write to standard output\n";
-                return trouble;
+                // An apply that wrote its changes says so: 2 would mean nothing was written.
+                const bool applied = trouble == 2 && status == kExitSuccess &&
+                                     std::ranges::find(arguments, "apply") != arguments.end();
+                err << prefix << "cannot write to standard output"
+                    << (applied ? " (the changes were written)" : "") << '\n';
+                return applied ? kExitFailure : trouble;
             }
             return status;
         } catch (const StandardErrorGuarded&) {

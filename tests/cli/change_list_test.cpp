@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,21 @@ TEST_F(ChangeListCommandTest, AStaleOrBadListWritesNothing) {
         EXPECT_EQ(run.err, row.message);
         EXPECT_EQ(gameBytes(a()), before);
     }
+}
+
+TEST_F(ChangeListCommandTest, AnApplyWhoseReportCannotBeWrittenSaysTheChangesWere) {
+    writeText(dir_ / "l.csv", "file,record,field,old,new\nmonsters.tat,1,hp,12,20\n");
+    std::istringstream input;
+    std::ostream failing(nullptr); // every write fails
+    std::ostringstream err;
+    const int status =
+        cli::runCli({"valmor-data", "-C", a().string(), "apply", (dir_ / "l.csv").string()}, input,
+                    failing, err, false);
+    EXPECT_EQ(status, 1) << "2 would say that nothing was written";
+    EXPECT_NE(err.str().find("cannot write to standard output (the changes were written)"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(readMonsterRecord(in(a(), kMonsterFileName), 1).hp, 20);
 }
 
 TEST_F(ChangeListCommandTest, AnEmptyListSaysSoAndWritesNothing) {

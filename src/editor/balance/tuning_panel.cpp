@@ -164,9 +164,9 @@ template <typename Handler> void TuningPanel::guardedHere(Handler&& handler) noe
 void TuningPanel::setStatus(const QString& text) {
     statusBase_ = text;
     status_->setText(
-        stale_ ? text + QStringLiteral(" Stale: the files, the boxes or the bands changed since "
-                                       "this proposal. It is shown as it was; Apply refuses a "
-                                       "record that changed. Propose again for a fresh one.")
+        stale_ ? text + QStringLiteral("\nStale: the files, the boxes or the bands changed since "
+                                       "this proposal. It is shown as it was, and Apply refuses "
+                                       "it: Propose again for a fresh one.")
                : text);
 }
 
@@ -306,12 +306,12 @@ void TuningPanel::noteShown(const BalanceModel& shown, const TargetBands& bands)
     setStatus(statusBase_);
 }
 
-void TuningPanel::write(const std::vector<RecordChange>& changes) {
-    writeGuarded(changes, changes);
+std::vector<ChangedFile> TuningPanel::write(const std::vector<RecordChange>& changes) {
+    return writeGuarded(changes, changes);
 }
 
-void TuningPanel::writeGuarded(const std::vector<RecordChange>& changes,
-                               const std::vector<RecordChange>& guarded) {
+std::vector<ChangedFile> TuningPanel::writeGuarded(const std::vector<RecordChange>& changes,
+                                                   const std::vector<RecordChange>& guarded) {
     // The proposal took the main window's unsaved boxes for the records: a change of such
     // a record would land under them, so it waits until they are saved or undone.
     const QString unsaved = activity_.unsavedAmong(changes);
@@ -320,8 +320,9 @@ void TuningPanel::writeGuarded(const std::vector<RecordChange>& changes,
                         unsaved.toStdString() +
                             " has unsaved edits in the main window; save or undo them first. "
                             "Nothing was written");
-    writeChanges(folder_, guarded);
+    const std::vector<ChangedFile> held = writeChanges(folder_, guarded);
     activity_.noteWritten(changes);
+    return held;
 }
 
 void TuningPanel::apply() noexcept {
@@ -333,12 +334,32 @@ void TuningPanel::apply() noexcept {
         // the new values were worked out for another monster or map.
         if (!proposalInputs_)
             return;
+        // A stale proposal was worked out for other records (another monster of its maps,
+        // a name): it is not written, however its own values stand.
+        if (stale_) {
+            const RecordChange& first = changes.front();
+            throw DataError(ErrorKind::RecordChanged,
+                            std::string(first.file == ChangedFile::Monsters ? "monster " : "map ") +
+                                std::to_string(first.record) +
+                                " and the other records of the proposal: the files, the boxes "
+                                "or the bands changed since it was made; Propose again. Nothing "
+                                "was written");
+        }
         const BalanceModel& seen = proposalInputs_->model;
-        writeGuarded(changes, withRecordGuards(changes, seen.monsters(), seen.maps()));
-        applied_ = changes;
+        const std::vector<ChangedFile> held =
+            writeGuarded(changes, withRecordGuards(changes, seen.monsters(), seen.maps()));
+        // A file another program had given these values already was not written: Undo
+        // apply must not take that program's values back.
+        applied_.clear();
+        for (const RecordChange& change : changes) {
+            if (std::ranges::find(held, change.file) == held.end())
+                applied_.push_back(change);
+        }
         clearProposal();
-        setStatus(QStringLiteral("Applied %1. Undo apply writes the old values back.")
-                      .arg(changeCount(changes.size())));
+        setStatus(applied_.empty()
+                      ? QStringLiteral("Nothing was written: the files hold these values already.")
+                      : QStringLiteral("Applied %1. Undo apply writes the old values back.")
+                            .arg(changeCount(applied_.size())));
     });
 }
 

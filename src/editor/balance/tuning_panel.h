@@ -79,10 +79,11 @@ private:
     void showButtons();
     void setStatus(const QString& text);
     // Writes `changes` as Apply writes them; throws what writeChanges throws.
-    void write(const std::vector<RecordChange>& changes);
+    // Gives the files left as they were, holding the new values already.
+    std::vector<ChangedFile> write(const std::vector<RecordChange>& changes);
     // The same, checking the old values of `guarded`: `changes` and more.
-    void writeGuarded(const std::vector<RecordChange>& changes,
-                      const std::vector<RecordChange>& guarded);
+    std::vector<ChangedFile> writeGuarded(const std::vector<RecordChange>& changes,
+                                          const std::vector<RecordChange>& guarded);
     template <typename Handler> void guardedHere(Handler&& handler) noexcept;
 
     EditorActivity& activity_;
